@@ -119,14 +119,15 @@ def legend(draw, rect, text, colour, dy=0.0):
     if text.startswith("icon:"):
         icon(draw, rect, text[5:], colour)
         return
-    if "\n" in text:
+    if "\n" in text:  # two lines: centres at 30 % and 70 % of the cap's face
         top, bottom = text.split("\n")
+        upper, lower = (x, y + h * 0.30 - 6, w, 12), (x, y + h * 0.70 - 6, w, 12)
         if len(top) == 1 and len(bottom) == 1:  # shifted symbol above the base symbol
-            text_center(draw, (x, y, w, h / 2 + 2), top, 10, mix(colour, P["key"], 0.35), dy=dy + 2)
-            text_center(draw, (x, y + h / 2 - 2, w, h / 2), bottom, 12, colour, dy=dy - 2)
+            text_center(draw, upper, top, 9.5, mix(colour, P["key"], 0.3), dy=dy + 1)
+            text_center(draw, lower, bottom, 12, colour, dy=dy)
         else:
-            text_center(draw, (x, y, w, h / 2 + 3), top, 9, colour, condensed=True, dy=dy + 2)
-            text_center(draw, (x, y + h / 2 - 3, w, h / 2), bottom, 9, colour, condensed=True, dy=dy - 2)
+            text_center(draw, upper, top, 8.5, colour, condensed=True, dy=dy + 1.5)
+            text_center(draw, lower, bottom, 8.5, colour, condensed=True, dy=dy - 0.5)
         return
     size = 13 if len(text) <= 2 else 10
     text_center(draw, rect, text, fit_size(text, w - 6, size, condensed=len(text) > 2), colour,
