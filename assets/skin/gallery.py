@@ -76,6 +76,92 @@ def preview_main(skin, out):
     img.save(os.path.join(out, "preview_main.png"))
 
 
+def cell_font(height):
+    """A face at roughly the cell height the programs ask for (they give cell heights)."""
+    return ImageFont.truetype(FONT, max(6, int(round(height * 0.86))))
+
+
+def wrapped(draw, rect, text, font, colour):
+    """Word-wrapped text from the top of rect, as DT_WORDBREAK lays it out."""
+    left, top, right, _ = rect
+    line, y = "", top
+    for word in text.split():
+        trial = (line + " " + word).strip()
+        if line and draw.textlength(trial, font=font) > right - left:
+            draw.text((left, y), line, font=font, fill=colour)
+            line, y = word, y + font.size + 4
+        else:
+            line = trial
+    draw.text((left, y), line, font=font, fill=colour)
+
+
+def captions(draw, info, text_rect, text, height, colour=(141, 145, 148)):
+    x0, y0, x1, y1 = text_rect
+    draw.text((info.left + (x0 + x1) / 2, info.top + (y0 + y1) / 2), text, font=cell_font(height), fill=colour,
+              anchor="mm")
+
+
+def preview_dialogs(skin, out):
+    """The dialogs as the programs draw them: skin pictures plus the texts drawn at run time."""
+    def window(file_name):
+        ini = IniFile(os.path.join(skin, file_name))
+        img = Image.open(image_path(skin, ini.get("SCREEN", "Main"))).convert("RGB")
+        return ini, img, ImageDraw.Draw(img), buttons(ini, "BUTTONINFO")
+
+    def strings(file_name):
+        return IniFile(os.path.join(skin, file_name))
+
+    shots = []
+    ini, img, draw, info = window("menu_skin.ini")
+    for key, b in info.items():
+        draw.text((b.left + 5, (b.top + b.bottom) / 2 - 2), b.caption, font=cell_font(13), fill=(141, 145, 148),
+                  anchor="lm")
+    shots.append(img)
+    ini, img, draw, info = window("macro_skin.ini")
+    for key in ["2", "3", "10", "11", "12", "13"]:
+        captions(draw, info[key], (6, 6, 65, 32), info[key].caption, 14)
+    draw.rectangle([16, 37, 164, 292], fill=(255, 255, 255))
+    for i, line in enumerate(["Left Ctrl Press", "C Press", "C Release", "Left Ctrl Release"]):
+        draw.text((17, 38 + 14 * i), line, font=cell_font(13), fill=(150, 150, 150))
+    draw.rectangle([280, 182, 299, 198], fill=(255, 255, 255))
+    draw.text((281, 183), "25", font=cell_font(13), fill=(0, 0, 0))
+    shots.append(img)
+    ini, img, draw, info = window("repeat_skin.ini")
+    texts = strings("repeat_str.ini")
+    for key, rect in (("1", (93, 55, 160, 75)), ("2", (93, 88, 260, 107)), ("3", (93, 118, 305, 142))):
+        wrapped(draw, rect, texts.get("STRING", key), cell_font(16), (0x8B, 0x90, 0x93))
+    for key in ("4", "5"):
+        captions(draw, info[key], (5, 4, 42, 25), info[key].caption, 14)
+    shots.append(img)
+    texts = strings("waning_str.ini")
+    for file_name, key, rect in (("Warning1_skin.ini", "2", (73, 84, 355, 143)),
+                                 ("Warning2_skin.ini", "1", (70, 92, 355, 143)),
+                                 ("Warning3_skin.ini", "3", (73, 92, 355, 143)),
+                                 ("Warning2_skin.ini", "6", (73, 92, 355, 143))):
+        ini, img, draw, info = window(file_name)
+        wrapped(draw, rect, texts.get("STRING", key), cell_font(16), (0x8B, 0x90, 0x93))
+        shots.append(img)
+    ini, img, draw, info = window("loading_skin.ini")
+    bar = buttons(ini, "BAR_POSITION")["1"]
+    down = Image.open(image_path(skin, ini.get("SCREEN", "Down"))).convert("RGB")
+    filled = (bar.right - bar.left) * 60 // 100
+    img.paste(down.crop((bar.left, bar.top, bar.left + filled, bar.bottom)), (bar.left, bar.top))
+    draw.text((22, 30), strings("loading_str.ini").get("STRING", "1"), font=cell_font(15), fill=(200, 200, 200))
+    shots.append(img)
+    width = 2 * max(s.width for s in shots) + 30
+    x = y = row = 10
+    places = []
+    for shot in shots:
+        if x + shot.width > width:
+            x, y, row = 10, y + row + 10, 0
+        places.append((x, y))
+        x, row = x + shot.width + 10, max(row, shot.height)
+    sheet = Image.new("RGB", (width, y + row + 10), (236, 238, 242))
+    for shot, place in zip(shots, places):
+        sheet.paste(shot, place)
+    sheet.save(os.path.join(out, "preview_dialogs.png"))
+
+
 def gallery(skin, out):
     os.makedirs(out, exist_ok=True)
     for file_name in WINDOW_FILES:
@@ -91,6 +177,7 @@ def gallery(skin, out):
         if mask:
             Image.open(image_path(skin, mask)).convert("RGB").save(os.path.join(out, "%s_mask.png" % stem))
     preview_main(skin, out)
+    preview_dialogs(skin, out)
 
 
 if __name__ == "__main__":

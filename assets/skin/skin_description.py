@@ -229,8 +229,8 @@ LOADING = {
 # ---------------------------------------------------------------------------------------------
 STRING_FILES = {
     "repeat_str.ini": {
-        "1": "Play once",
-        "2": "Repeat while the key is held",
+        "1": "Once",
+        "2": "Repeat while held",
         "3": "Repeat until pressed again",
     },
     "waning_str.ini": {
