@@ -301,6 +301,8 @@ def check_main_extras(report, skin, ini, entries):
         img = Image.open(path)
         if img.format != "PNG" or img.mode != "RGBA":
             report.fail("main.ini", "indicator %s is %s %s, not a PNG with alpha" % (name, img.format, img.mode))
+        elif img.size != (17, 17):
+            report.fail("main.ini", "indicator %s is %dx%d; buttons draw it at 17x17" % ((name,) + img.size))
         elif img.getchannel("A").getextrema()[0] != 0:
             report.fail("main.ini", "indicator %s has no transparent pixels" % name)
     for file_name, section in (("main_font.ini", "BUTTONFONT"), ("main_profilefont.ini", "PROFILEFONT")):
