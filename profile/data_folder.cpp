@@ -51,7 +51,9 @@ std::wstring DataFolder(const AppDataFolderSource& source)
             folder[0] = L'\0';
         }
     }
-    Diag(L"DataFolder: %ls\n", folder);
+    // The folder as one diagnostic line, then a line break of its own.
+    Diag(L"%ls", folder);
+    Diag(L"\n");
     return folder;
 }
 

@@ -22,7 +22,8 @@ public:
 constexpr int kDataFolderCapacity = 260;
 
 // "<application data>\Mivo\", or empty when the application-data folder cannot be had (the files
-// are then taken from the current directory). Written as a diagnostic.
+// are then taken from the current directory). Writes the folder as a diagnostic line, so callers
+// need not.
 std::wstring DataFolder(const AppDataFolderSource& source);
 std::wstring DataFolder();
 
