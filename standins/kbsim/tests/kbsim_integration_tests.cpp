@@ -460,6 +460,17 @@ TEST_F(HookedClient, JournalMemoryIsBounded)
 // Runs last among the tests that need the driver running: it stops and restarts it.
 TEST(DriverLifecycle, OpenFailsWithFileNotFoundWhileStoppedAndInstallIsIdempotent)
 {
+    // Stopping under a hooked client: the client's handle goes dead, nothing hangs.
+    qelt::UniqueHandle client = OpenFilter();
+    ASSERT_TRUE(client.Valid());
+    qelt::UniqueKernelObject semaphore(CreateSemaphoreW(nullptr, 0, 100, nullptr));
+    ASSERT_EQ(Hook(client.Get(), semaphore.Get()), 0u);
+    ASSERT_EQ(Kbsim(L"stop").exitCode, 0u);
+    Bytes buffer(4);
+    const DWORD staleError = Request(client.Get(), KBF_IOCTL_READ_EVENT, &buffer, 4, 4);
+    EXPECT_NE(staleError, 0u);
+    client.Reset();
+
     ASSERT_EQ(Kbsim(L"stop").exitCode, 0u);
     ASSERT_EQ(Kbsim(L"stop").exitCode, 0u) << "stopping twice is harmless";
     SetLastError(0);
