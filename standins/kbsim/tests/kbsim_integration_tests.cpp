@@ -245,6 +245,8 @@ TEST_F(HookedClient, EveryRequestIsAnsweredAndJournaledWithItsInput)
         expected.push_back(HexLine(c.code, c.input));
     }
     EXPECT_EQ(Journal(), expected);
+    EXPECT_EQ(Kbsim(L"wait journal 8 0").exitCode, 0u);
+    EXPECT_EQ(Kbsim(L"wait journal 9 50").exitCode, 1u);
     EXPECT_EQ(StateValue("current_profile"), "0");
     EXPECT_EQ(StateValue("driver_profile"), "2");
 
@@ -315,6 +317,9 @@ TEST_F(HookedClient, InjectedWordsAreSignalledOnceEachAndReadInOrder)
 {
     RunResult inject = Kbsim(L"inject 01F3 E900 0000 fd0a");
     ASSERT_EQ(inject.exitCode, 0u) << inject.err;
+    RunResult undrained = Kbsim(L"wait drained 50");
+    EXPECT_EQ(undrained.exitCode, 1u);
+    EXPECT_NE(undrained.err.find("timed out"), std::string::npos) << undrained.err;
     for (DWORD expected : {0x01F3u, 0xE900u, 0x0000u, 0xFD0Au}) {
         DWORD word = 0;
         ASSERT_TRUE(ReadEvent(device.Get(), semaphore.Get(), &word));
@@ -323,6 +328,7 @@ TEST_F(HookedClient, InjectedWordsAreSignalledOnceEachAndReadInOrder)
     EXPECT_EQ(WaitForSingleObject(semaphore.Get(), 0), DWORD(WAIT_TIMEOUT)) << "one signal per word, no more";
     Bytes buffer(4);
     EXPECT_EQ(Request(device.Get(), KBF_IOCTL_READ_EVENT, &buffer, 4, 4), DWORD(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(Kbsim(L"wait drained 0").exitCode, 0u);
     EXPECT_EQ(StateValue("events_read"), "4");
     EXPECT_EQ(StateValue("pending_events"), "0");
     EXPECT_EQ(StateValue("hook_process"), std::to_string(GetCurrentProcessId()));
@@ -351,6 +357,7 @@ TEST_F(HookedClient, InjectionNeverOverfillsTheSemaphore)
 
 TEST_F(HookedClient, HookEndsWithUnhookOrWithTheHookingHandle)
 {
+    EXPECT_EQ(Kbsim(L"wait hooked 0").exitCode, 0u);
     // Another handle closing leaves the hook in place.
     qelt::UniqueHandle other = OpenFilter();
     ASSERT_TRUE(other.Valid());
@@ -358,7 +365,9 @@ TEST_F(HookedClient, HookEndsWithUnhookOrWithTheHookingHandle)
     EXPECT_EQ(StateValue("hooked"), "yes");
 
     Bytes none;
+    EXPECT_EQ(Kbsim(L"wait unhooked 50").exitCode, 1u);
     ASSERT_EQ(Request(device.Get(), KBF_IOCTL_UNHOOK, &none, 0, 0), 0u);
+    EXPECT_EQ(Kbsim(L"wait unhooked 0").exitCode, 0u);
     EXPECT_EQ(StateValue("hooked"), "no");
     RunResult inject = Kbsim(L"inject E200");
     EXPECT_NE(inject.exitCode, 0u);
