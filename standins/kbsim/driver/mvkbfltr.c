@@ -261,6 +261,19 @@ static void ClearJournalLocked(void)
     g_sim.counters.journalDropped = 0;
 }
 
+/* Counters start again; the hook, the queue, the tables and the profile numbers stay. */
+static void ResetCountersLocked(void)
+{
+    KBSIM_STATE* c = &g_sim.counters;
+    RtlZeroMemory(c->requests, sizeof(c->requests));
+    c->unknownRequests = 0;
+    c->eventsInjected = 0;
+    c->eventsRead = 0;
+    c->signalsReleased = 0;
+    c->injectsRefused = 0;
+    c->requestsFailed = 0;
+}
+
 /* Status forced by a failure rule for this code, or STATUS_SUCCESS. */
 static NTSTATUS ForcedFailureLocked(ULONG code)
 {
@@ -493,9 +506,11 @@ static NTSTATUS SimControl(PIRP irp, PIO_STACK_LOCATION stack)
         return ReadJournal(buffer, in, out, information);
 
     case KBSIM_IOCTL_RESET:
+        if (in != 0 || out != 0) return STATUS_INVALID_PARAMETER;
         LockState();
         ClearJournalLocked();
         RtlZeroMemory(g_sim.rules, sizeof(g_sim.rules));
+        ResetCountersLocked();
         UnlockState();
         return STATUS_SUCCESS;
 

@@ -249,6 +249,9 @@ TEST_F(HookedClient, EveryRequestIsAnsweredAndJournaledWithItsInput)
     EXPECT_EQ(Kbsim(L"wait journal 9 50").exitCode, 1u);
     EXPECT_EQ(StateValue("current_profile"), "0");
     EXPECT_EQ(StateValue("driver_profile"), "2");
+    EXPECT_EQ(StateValue("requests SEND_DATA"), "3");
+    EXPECT_EQ(StateValue("requests UNHOOK"), "1");
+    EXPECT_EQ(StateValue("requests_failed"), "0");
 
     // The journal starts afresh after a reset.
     ASSERT_EQ(Kbsim(L"reset").exitCode, 0u);
@@ -297,6 +300,8 @@ TEST_F(HookedClient, MalformedRequestsAreRefusedButStillJournaled)
         expected.push_back(HexLine(c.code, c.input));
     }
     EXPECT_EQ(Journal(), expected);
+    EXPECT_EQ(StateValue("requests_failed"), std::to_string(cases.size()));
+    EXPECT_EQ(StateValue("requests unknown"), "1");
     EXPECT_EQ(StateValue("hooked"), "yes") << "a refused hook request leaves the hook alone";
     EXPECT_EQ(StateValue("current_profile"), currentBefore) << "a refused request changes nothing";
 }
