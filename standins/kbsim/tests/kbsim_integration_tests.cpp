@@ -245,6 +245,7 @@ TEST_F(HookedClient, EveryRequestIsAnsweredAndJournaledWithItsInput)
         expected.push_back(HexLine(c.code, c.input));
     }
     EXPECT_EQ(Journal(), expected);
+    EXPECT_EQ(Kbsim(L"journal").out.find('\r'), std::string::npos) << "lines end with a plain LF";
     EXPECT_EQ(Kbsim(L"wait journal 8 0").exitCode, 0u);
     EXPECT_EQ(Kbsim(L"wait journal 9 50").exitCode, 1u);
     EXPECT_EQ(StateValue("current_profile"), "0");

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <winsvc.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
@@ -446,6 +449,8 @@ int Usage()
 
 int wmain(int argc, wchar_t** argv)
 {
+    // Plain "\n" line ends, so shell scripts under Wine compare lines without a trailing "\r".
+    _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 2) return Usage();
     const std::wstring command = argv[1];
     const bool noArguments = argc == 2;
