@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "handles.h"
@@ -338,6 +339,39 @@ TEST_F(HookedClient, InjectedWordsAreSignalledOnceEachAndReadInOrder)
     EXPECT_EQ(StateValue("events_read"), "4");
     EXPECT_EQ(StateValue("pending_events"), "0");
     EXPECT_EQ(StateValue("hook_process"), std::to_string(GetCurrentProcessId()));
+}
+
+// The agent reads events on one thread while its window thread downloads tables on the same handle.
+TEST_F(HookedClient, ReaderThreadGetsEveryWordWhileAnotherThreadSendsTables)
+{
+    std::vector<DWORD> received;
+    std::thread reader([&] {
+        for (int i = 0; i < 20; ++i) {
+            DWORD word = 0;
+            if (!ReadEvent(device.Get(), semaphore.Get(), &word)) return;
+            received.push_back(word);
+        }
+    });
+    std::wstring words;
+    std::vector<DWORD> expected;
+    for (DWORD i = 0; i < 20; ++i) {
+        wchar_t word[8];
+        swprintf(word, 8, L" %04X", 0xFD01 + i);
+        words += word;
+        expected.push_back(0xFD01 + i);
+    }
+    const RunResult inject = Kbsim(L"inject" + words);
+    int failedSends = 0;
+    for (int i = 0; i < 20; ++i) {
+        Bytes profile{0x03};
+        Bytes table = KeymapTable();
+        failedSends += Request(device.Get(), KBF_IOCTL_SET_DRIVER_PROFILEID, &profile, 1, 1) != 0;
+        failedSends += Request(device.Get(), KBF_IOCTL_SEND_KEYMAPTABLE, &table, 21, 21) != 0;
+    }
+    reader.join();
+    EXPECT_EQ(inject.exitCode, 0u) << inject.err;
+    EXPECT_EQ(failedSends, 0);
+    EXPECT_EQ(received, expected);
 }
 
 TEST_F(HookedClient, InjectionNeverOverfillsTheSemaphore)
