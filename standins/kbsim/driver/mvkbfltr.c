@@ -427,7 +427,8 @@ static NTSTATUS FilterControl(PIRP irp, PIO_STACK_LOCATION stack)
     BOOLEAN counted = FALSE;
 
     LockState();
-    JournalLocked(code, buffer, in);
+    /* A METHOD_NEITHER code (only ever unknown here) has no system buffer to record. */
+    JournalLocked(code, (code & 3) == METHOD_NEITHER ? NULL : buffer, in);
     for (i = 0; i < KBSIM_COUNTED_CODES; ++i) {
         if (kFilterCodes[i] == code) {
             g_sim.counters.requests[i]++;

@@ -506,6 +506,17 @@ TEST_F(HookedClient, JournalMemoryIsBounded)
     EXPECT_EQ(StateValue("journal_dropped"), "5");
 }
 
+TEST(KbsimCommandLine, MistakesAreRefusedWithTheUsage)
+{
+    for (const wchar_t* arguments : {L"", L"bogus", L"inject", L"inject XYZ", L"inject 1FFFFFFFF", L"journal extra",
+                                     L"fail 222400", L"fail 222400 x", L"tables 7", L"tables a", L"wait",
+                                     L"wait sometimes", L"wait journal", L"wait hooked soon"}) {
+        const RunResult r = Kbsim(arguments);
+        EXPECT_EQ(r.exitCode, 2u) << "kbsim " << std::string(arguments, arguments + wcslen(arguments));
+        EXPECT_NE(r.err.find("usage"), std::string::npos) << r.err;
+    }
+}
+
 // Runs last among the tests that need the driver running: it stops and restarts it.
 TEST(DriverLifecycle, OpenFailsWithFileNotFoundWhileStoppedAndInstallIsIdempotent)
 {

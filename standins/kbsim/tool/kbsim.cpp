@@ -162,6 +162,8 @@ int Uninstall()
     return 0;
 }
 
+int Usage();
+
 // ---- test device ------------------------------------------------------------------------------
 
 bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned)
@@ -209,13 +211,13 @@ int Inject(int argc, wchar_t** argv)
         unsigned long word = 0;
         if (!ParseHex(argv[i], 0xFFFFFFFFul, &word)) {
             std::fprintf(stderr, "kbsim: not a hexadecimal event word: %ls\n", argv[i]);
-            return 2;
+            return Usage();
         }
         words.push_back(word);
     }
     if (words.empty() || words.size() > KBF_EVENT_QUEUE_MAX) {
         std::fprintf(stderr, "kbsim: inject takes 1 to %d event words\n", KBF_EVENT_QUEUE_MAX);
-        return 2;
+        return Usage();
     }
     qelt::UniqueHandle device = OpenSimDevice();
     if (!device) return 1;
