@@ -15,6 +15,14 @@
 #include "../kbsim_protocol.h"
 
 #define KBSIM_POOL_TAG 0x6D53624B /* 'KbSm' */
+
+/* The WDK declares the exported object type as a pointer to the import slot; mingw-w64 declares
+ * it dllimport, so the variable already reads the object type itself. */
+#if defined(__MINGW32__)
+#define SEMAPHORE_OBJECT_TYPE ((POBJECT_TYPE)ExSemaphoreObjectType)
+#else
+#define SEMAPHORE_OBJECT_TYPE (*ExSemaphoreObjectType)
+#endif
 #define NO_PROFILE 0xFFFFFFFFu
 
 typedef struct JOURNAL_ENTRY {
@@ -122,7 +130,7 @@ static NTSTATUS DuplicateClientHandle(ULONG processId, HANDLE clientHandle, HAND
     if (!NT_SUCCESS(status)) return status;
     /* Only a semaphore will do: anything else would silently never be signalled. */
     status = ObReferenceObjectByHandle(*duplicate, SEMAPHORE_MODIFY_STATE,
-                                       (POBJECT_TYPE)ExSemaphoreObjectType, KernelMode, &object,
+                                       SEMAPHORE_OBJECT_TYPE, KernelMode, &object,
                                        NULL);
     if (NT_SUCCESS(status)) {
         ObDereferenceObject(object);
@@ -151,7 +159,7 @@ static NTSTATUS Hook(PIRP irp, PFILE_OBJECT file, ULONG handleValue)
     } else {
         PVOID object = NULL;
         status = ObReferenceObjectByHandle(clientHandle, SEMAPHORE_MODIFY_STATE,
-                                           (POBJECT_TYPE)ExSemaphoreObjectType, irp->RequestorMode,
+                                           SEMAPHORE_OBJECT_TYPE, irp->RequestorMode,
                                            &object, NULL);
         if (!NT_SUCCESS(status)) return status;
         fresh.userSemaphore = (PKSEMAPHORE)object;
@@ -494,7 +502,6 @@ static NTSTATUS SimControl(PIRP irp, PIO_STACK_LOCATION stack)
     UCHAR* buffer = (UCHAR*)irp->AssociatedIrp.SystemBuffer;
     ULONG_PTR* information = &irp->IoStatus.Information;
     NTSTATUS status;
-    ULONG i;
 
     if ((in || out) && !buffer) return STATUS_INVALID_PARAMETER;
     switch (code) {
@@ -551,7 +558,6 @@ static NTSTATUS SimControl(PIRP irp, PIO_STACK_LOCATION stack)
     }
 
     default:
-        (void)i;
         return STATUS_INVALID_DEVICE_REQUEST;
     }
 }

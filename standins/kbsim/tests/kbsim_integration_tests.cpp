@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <vector>
