@@ -96,6 +96,8 @@ TEST(KbsimProfileDecode, MissingTablesLeaveTheirFieldsOut)
     EXPECT_NE(text.find("profile 6: no index table, no data block, key-mapping table\n"), std::string::npos);
     EXPECT_NE(text.find("  M10: key 0x2C (Space), param 0\n"), std::string::npos) << text;
 
+    EXPECT_EQ(DecodeProfile(3, ProfileTables{}), "profile 3: no index table, no data block, no key-mapping table\n");
+
     ProfileTables indexOnly = ExampleProfile();
     indexOnly.hasData = indexOnly.hasKeymap = false;
     const std::string withoutData = DecodeProfile(1, indexOnly);
