@@ -24,6 +24,7 @@ constexpr Command kCommands[] = {
     {L"tray", qelt::testtool::TrayCommand},         {L"post", qelt::testtool::PostCommand},
     {L"send", qelt::testtool::SendCommand},         {L"copydata", qelt::testtool::CopyDataCommand},
     {L"key", qelt::testtool::KeyCommand},           {L"now", qelt::testtool::NowCommand},
+    {L"terminate", qelt::testtool::TerminateCommand},
     {L"window", qelt::testtool::WindowCommand},     {L"hookprobe", qelt::testtool::HookProbeCommand},
 };
 
@@ -40,6 +41,7 @@ constexpr wchar_t kUsage[] =
     L"  send TARGET MSG WPARAM LPARAM [--timeout MS] [--time]   print the result (decimal)\n"
     L"  copydata TARGET DWDATA (FILE | --hex BYTES | --wtext TEXT) [--from HWND] [--timeout MS] [--time]\n"
     L"  key VK... [--down|--up]              SendInput key events, print t=MICROSECONDS\n"
+    L"  terminate TARGET [--exit-code N]     end the process that owns the window, print its pid\n"
     L"  now                                  print t=MICROSECONDS of the high-resolution counter\n"
     L"  window TITLE [--class C] [--log FILE] [--hidden] [--pos X,Y] [--size WxH] [--color RRGGBB]\n"
     L"         [--reply MSG=VALUE]...        a window that logs WM_COPYDATA and messages >= WM_USER\n"

@@ -403,6 +403,31 @@ int KeyCommand(const Args& args)
     return kExitOk;
 }
 
+int TerminateCommand(const Args& args)
+{
+    Arguments parsed;
+    if (!ParseArgs(parsed, args, {L"--class", L"--exit-code"}, {}, 1, 1))
+        return kExitUsage;
+    auto exitCode = ParseInteger(parsed.Value(L"--exit-code", L"1"));
+    if (!exitCode) {
+        PrintError(L"--exit-code: not a number");
+        return kExitUsage;
+    }
+    HWND window = LookUpOrReport(parsed.Positional()[0], parsed);
+    if (!window)
+        return kExitFailed;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    UniqueKernelObject process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    if (!process || !TerminateProcess(process.Get(), static_cast<UINT>(*exitCode))) {
+        PrintError(L"cannot terminate process %lu, error=%lx", static_cast<unsigned long>(processId), GetLastError());
+        return kExitFailed;
+    }
+    WaitForSingleObject(process.Get(), 5000);
+    PrintLine(L"%lu", static_cast<unsigned long>(processId));
+    return kExitOk;
+}
+
 int NowCommand(const Args& args)
 {
     if (!args.empty()) {

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The harness itself: a stand-in window appears where asked, receives posted messages and
+# WM_COPYDATA bytes unchanged, shows on the screen and closes on WM_CLOSE.
+source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
+scenario_begin
+
+title="Harness Probe $$"
+log="$QELT_SCENARIO_DIR/probe.log"
+start_testtool probe window "$title" --log "$log" --pos 200,150 --size 320x240 --color 2080c0 \
+    --reply WM_APP+7=42
+wait_window "$title" 15 --visible
+wait_log_line "$log" "^ready hwnd=$WINDOW_HWND " >/dev/null
+
+# Where it was asked to be (no window manager moves it).
+read -r left top right bottom <<<"$(window_rect "$title")"
+expect_eq "$left $top $((right - left)) $((bottom - top))" "200 150 320 240" "window rect"
+
+# A posted private message arrives with its parameters whole, lParam's sign included.
+post_message "$title" WM_APP+1 0x1234 -1
+wait_log_line "$log" '^msg msg=0x8001 wParam=0x1234 lParam=0xffffffffffffffff ' >/dev/null
+
+# A sent one gets the answer the stand-in was told to give.
+expect_eq "$(send_message "$title" WM_APP+7 5 6)" "42" "result of a sent WM_APP+7"
+wait_log_line "$log" '^msg msg=0x8007 wParam=0x5 lParam=0x6 ' >/dev/null
+
+# WM_COPYDATA: every byte of a file arrives, NULs and high bytes included.
+printf 'Q\000\377\001Profile 3' >"$QELT_SCENARIO_DIR/payload.bin"
+expect_eq "$(tt copydata "$title" 0x2a "$QELT_SCENARIO_DIR/payload.bin")" "1" "WM_COPYDATA result"
+line="$(wait_log_line "$log" '^copydata ')"
+expect_eq "$(log_field "$line" dwData) $(log_field "$line" cbData)" "0x2a 13" "WM_COPYDATA header"
+expect_eq "$(log_field "$line" bytes)" "5100ff0150726f66696c652033" "WM_COPYDATA bytes"
+
+# A wide text payload, as a display program gets it.
+tt copydata "$title" 1 --wtext "Profile 2" >/dev/null
+line="$(wait_log_line "$log" '^copydata .*wtext=')"
+expect_eq "$(log_field "$line" wtext)" '"Profile 2"' "WM_COPYDATA text"
+
+# On the screen: the window's own colour inside, not the display's background.
+read -r cl ct cr cb <<<"$(client_rect "$title")"
+shot="$(screenshot probe.png)"
+expect_eq "$(pixel_at "$shot" $(((cl + cr) / 2)) $(((ct + cb) / 2)))" "#2080C0" "pixel inside the window"
+expect_eq "$(pixel_at "$shot" $((left - 5)) $((top - 5)))" "$(pixel_at "$shot" 2 1000)" "pixel outside the window"
+
+# WM_CLOSE ends it: the window goes and the program exits cleanly.
+post_message "$title" WM_CLOSE 0 0
+wait_gone "$title"
+wait_log_line "$log" '^close ' >/dev/null
+expect_eq "$(wait_program_exit probe)" "0" "exit status of the stand-in"
+
+scenario_pass
