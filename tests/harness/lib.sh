@@ -30,6 +30,7 @@ QELT_PROGRAM_NAMES=()
 QELT_OWNED_TITLES=()
 QELT_TEARDOWN_HOOKS=()
 QELT_OWNS_DISPLAY=0
+QELT_SESSION_READY=0  # display and Wine server set up: the teardown may run Wine programs
 QELT_SETUP_LOCK_FD=""
 QELT_USERS_LOCK_FD=""
 
@@ -85,6 +86,7 @@ scenario_begin() {
     trap 'exit 143' TERM
     [ -f "$QELT_TESTTOOL" ] || fail "no $QELT_TESTTOOL (build first: scripts/build.sh)"
     _scenario_display_and_wine
+    QELT_SESSION_READY=1
     note "DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX work=$QELT_SCENARIO_DIR"
 }
 
@@ -122,19 +124,17 @@ _scenario_display_and_wine() {
 }
 
 _scenario_release_display_and_wine() {
-    [ -n "$QELT_USERS_LOCK_FD" ] || return 0
-    flock -u "$QELT_USERS_LOCK_FD"
-    if [ "$QELT_OWNS_DISPLAY" = 1 ]; then
-        # Nobody may adopt the display meanwhile; wait for scenarios that already did.
-        flock -w 120 "$QELT_SETUP_LOCK_FD"
-        if flock -x -w 300 "$QELT_USERS_LOCK_FD"; then
-            wine_down
-            xvfb_stop
-        else
-            note "other scenarios still use $DISPLAY; leaving Xvfb (pid $QELT_XVFB_PID) and the Wine server running"
-        fi
-        flock -u "$QELT_SETUP_LOCK_FD"
+    [ -z "$QELT_USERS_LOCK_FD" ] || flock -u "$QELT_USERS_LOCK_FD"
+    [ "$QELT_OWNS_DISPLAY" = 1 ] || return 0
+    # Nobody may adopt the display meanwhile; wait for scenarios that already did.
+    flock -w 120 "$QELT_SETUP_LOCK_FD"
+    if [ -z "$QELT_USERS_LOCK_FD" ] || flock -x -w 150 "$QELT_USERS_LOCK_FD"; then
+        wine_down
+        xvfb_stop
+    else
+        note "other scenarios still use $DISPLAY; leaving Xvfb (pid $QELT_XVFB_PID) and the Wine server running"
     fi
+    flock -u "$QELT_SETUP_LOCK_FD"
 }
 
 _scenario_teardown() {
@@ -145,7 +145,11 @@ _scenario_teardown() {
     for hook in "${QELT_TEARDOWN_HOOKS[@]}"; do
         eval "$hook"
     done
-    if [ "$status" != 0 ] && [ -n "${DISPLAY:-}" ]; then
+    if [ "$QELT_SESSION_READY" != 1 ]; then
+        _scenario_release_display_and_wine
+        exit "$status"
+    fi
+    if [ "$status" != 0 ]; then
         screenshot failure.png >/dev/null 2>&1 && note "screen at failure: $QELT_SCENARIO_DIR/failure.png"
         note "windows at failure:"
         tt list >&2
