@@ -8,13 +8,15 @@
 #   scenario_pass
 #
 # Every wait has a deadline (seconds, scaled by QELT_TIMEOUT_SCALE); there are no fixed sleeps.
-# Helpers that check something end the scenario with "FAIL: ..." and exit status 1.
+# Helpers that check something end the scenario with "FAIL[name]: ..." and exit status 1.
+
+# shellcheck disable=SC2034  # variables set here for the scenarios (WINDOW_HWND, MENU_HWND...)
 
 QELT_HARNESS_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 QELT_SOURCE_DIR="$(cd "$QELT_HARNESS_DIR/../.." && pwd)"
-# shellcheck source=../../scripts/wine-env.sh
+# shellcheck source=scripts/wine-env.sh
 source "$QELT_SOURCE_DIR/scripts/wine-env.sh"
-# shellcheck source=../../scripts/xvfb.sh
+# shellcheck source=scripts/xvfb.sh
 source "$QELT_SOURCE_DIR/scripts/xvfb.sh"
 
 # Set by CTest (tests/CMakeLists.txt); the defaults serve a script run by hand.
@@ -376,7 +378,8 @@ click_at() {
 }
 
 double_click_at() {
-    xdotool mousemove "$1" "$2" && xdotool click --repeat 2 --delay 80 "${3:-1}" || fail "xdotool double click failed"
+    xdotool mousemove "$1" "$2" || fail "xdotool mousemove failed"
+    xdotool click --repeat 2 --delay 80 "${3:-1}" || fail "xdotool double click failed"
 }
 
 # click_client TITLE DX DY [BUTTON]: relative to the window's client area.
@@ -398,6 +401,50 @@ type_text() { xdotool type --delay 15 -- "$1" || fail "xdotool type failed"; }
 
 # press_keys KEY...: X key names, e.g. Return, Escape, ctrl+c.
 press_keys() { xdotool key --delay 15 -- "$@" || fail "xdotool key failed"; }
+
+# tray_icons: the icons in Wine's own tray (shown when the display has no tray), one
+# "LEFT TOP RIGHT BOTTOM" line each, left to right (the newest icon is the last).
+tray_icons() {
+    tt tray 2>/dev/null | awk -F'\t' '$5 != "__winex11_standalone_tray" { split($4, r, ","); print r[1], r[2], r[3], r[4] }' |
+        sort -n -k1,1
+}
+
+_tray_has() { [ "$(tray_icons | grep -c .)" -ge "$1" ]; }
+
+# wait_tray_icons COUNT [TIMEOUT]: until Wine's tray holds at least COUNT icons.
+wait_tray_icons() {
+    wait_until "${2:-10}" "$1 tray icon(s)" _tray_has "$1"
+}
+
+# click_tray_icon N|last [BUTTON]: clicks the middle of the Nth icon (1 = leftmost).
+click_tray_icon() {
+    local icons line l t r b
+    icons="$(tray_icons)"
+    [ -n "$icons" ] || fail "no icon in Wine's tray"
+    if [ "$1" = last ]; then line="$(tail -n 1 <<<"$icons")"; else line="$(sed -n "${1}p" <<<"$icons")"; fi
+    [ -n "$line" ] || fail "no tray icon $1"
+    read -r l t r b <<<"$line"
+    click_at $(((l + r) / 2)) $(((t + b) / 2)) "${2:-1}"
+}
+
+# wait_popup_menu [TIMEOUT]: until a popup menu (TrackPopupMenu) is on the screen; sets
+# MENU_HWND. Under Wine without a window manager keys do not reach a popup menu: choose an
+# item with click_menu_item, dismiss it with a click elsewhere (click_at 1270 1010).
+MENU_HWND=""
+wait_popup_menu() {
+    MENU_HWND="$(tt wait '*' --class '#32768' --visible --timeout "$(_timeout_ms "${1:-10}")")" ||
+        fail "no popup menu within ${1:-10} s"
+}
+
+# click_menu_item INDEX COUNT: clicks item INDEX (1 = top) of the open popup menu, whose COUNT
+# items are all plain text items of one height (no separators).
+click_menu_item() {
+    local l t r b height
+    wait_popup_menu 5
+    read -r l t r b <<<"$(tt rect "hwnd:$MENU_HWND")"
+    height=$(((b - t - 2 * 3) / $2))  # a 3-pixel frame above and below the items
+    click_at $(((l + r) / 2)) $((t + 3 + height * ($1 - 1) + height / 2))
+}
 
 # ---------------------------------------------------------------------------------------------
 # Screen

@@ -41,6 +41,18 @@ shot="$(screenshot probe.png)"
 expect_eq "$(pixel_at "$shot" $(((cl + cr) / 2)) $(((ct + cb) / 2)))" "#2080C0" "pixel inside the window"
 expect_eq "$(pixel_at "$shot" $((left - 5)) $((top - 5)))" "$(pixel_at "$shot" 2 1000)" "pixel outside the window"
 
+# A hidden window's tray icon, as a background program has it: a right click reaches the
+# callback (WM_APP+0x3FF) and the menu it opens takes a click on an item.
+tray_log="$QELT_SCENARIO_DIR/tray.log"
+start_testtool tray window "Harness Tray $$" --hidden --tray-menu "Open|Settings|Exit" --log "$tray_log"
+wait_window "Harness Tray $$" 15
+wait_tray_icons 1
+click_tray_icon last 3
+wait_log_line "$tray_log" '^msg msg=0x83ff wParam=0x1 lParam=0x204 ' >/dev/null
+wait_log_line "$tray_log" '^msg msg=0x83ff wParam=0x1 lParam=0x205 ' >/dev/null
+click_menu_item 2 3
+wait_log_line "$tray_log" '^menu item=2 .*text="Settings"$' >/dev/null
+
 # WM_CLOSE ends it: the window goes and the program exits cleanly.
 post_message "$title" WM_CLOSE 0 0
 wait_gone "$title"

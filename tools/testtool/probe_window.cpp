@@ -1,9 +1,11 @@
 // `window`: a plain top-level window that stands in for a peer program's window and writes down
 // the messages other programs send it, so a scenario can read what the program under test sent.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "commands.h"
 #include "handles.h"
@@ -15,6 +17,8 @@ namespace qelt::testtool {
 namespace {
 
 constexpr wchar_t kDefaultClass[] = L"QeltTestWindow";
+// The tray icon's callback message; in the WM_APP range, so it is logged like any other.
+constexpr UINT kTrayCallback = WM_APP + 0x3FF;
 
 // Messages a peer sends by number: the private ranges WM_USER..0x7FFF, WM_APP..0xBFFF and the
 // registered ones (0xC000..0xFFFF).
@@ -25,10 +29,15 @@ bool IsPrivateMessage(UINT message)
 
 class ProbeWindow {
 public:
-    ProbeWindow(LogFile& log, std::map<UINT, LRESULT> replies) : m_log(log), m_replies(std::move(replies)) {}
+    ProbeWindow(LogFile& log, std::map<UINT, LRESULT> replies, std::vector<std::wstring> menuItems)
+        : m_log(log), m_replies(std::move(replies)), m_menuItems(std::move(menuItems))
+    {
+    }
+
+    ~ProbeWindow() { RemoveTrayIcon(); }
 
     bool Create(const std::wstring& className, const std::wstring& title, COLORREF color, POINT position, SIZE size,
-                bool visible)
+                bool visible, bool trayIcon)
     {
         m_background.Reset(CreateSolidBrush(color));
         WNDCLASSEXW windowClass{};
@@ -51,6 +60,8 @@ public:
         }
         if (visible)
             UpdateWindow(window);
+        if (trayIcon && !AddTrayIcon(window, title))
+            return false;
         DWORD processId = GetCurrentProcessId();
         m_log.Line(L"ready hwnd=%ls pid=%lu t=%lld", HexValue(reinterpret_cast<uintptr_t>(window)).c_str(),
                    static_cast<unsigned long>(processId), NowMicroseconds());
@@ -80,16 +91,73 @@ private:
             DestroyWindow(window);
             return 0;
         case WM_DESTROY:
+            RemoveTrayIcon();
             PostQuitMessage(0);
             return 0;
         default:
+            if (message == kTrayCallback && lParam == WM_RBUTTONUP && !m_menuItems.empty()) {
+                LogMessage(message, wParam, lParam);
+                ShowTrayMenu(window);
+                return 0;
+            }
             if (IsPrivateMessage(message)) {
-                m_log.Line(L"msg msg=%ls wParam=%ls lParam=%ls t=%lld", HexValue(message).c_str(),
-                           HexValue(wParam).c_str(), HexValue(static_cast<unsigned long long>(lParam)).c_str(),
-                           NowMicroseconds());
+                LogMessage(message, wParam, lParam);
                 return Reply(message, 0);
             }
             return DefWindowProcW(window, message, wParam, lParam);
+        }
+    }
+
+    void LogMessage(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        m_log.Line(L"msg msg=%ls wParam=%ls lParam=%ls t=%lld", HexValue(message).c_str(), HexValue(wParam).c_str(),
+                   HexValue(static_cast<unsigned long long>(lParam)).c_str(), NowMicroseconds());
+    }
+
+    // The usual tray menu: at the cursor, the window in front so a click elsewhere dismisses it.
+    void ShowTrayMenu(HWND window)
+    {
+        UniqueMenu menu(CreatePopupMenu());
+        if (!menu) {
+            PrintError(L"CreatePopupMenu failed, error=%lx", GetLastError());
+            return;
+        }
+        for (size_t i = 0; i < m_menuItems.size(); ++i)
+            AppendMenuW(menu.Get(), MF_STRING, i + 1, m_menuItems[i].c_str());
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        SetForegroundWindow(window);
+        m_log.Line(L"menu-open t=%lld", NowMicroseconds());
+        UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                       cursor.x, cursor.y, 0, window, nullptr));
+        PostMessageW(window, WM_NULL, 0, 0);
+        std::wstring text = chosen >= 1 && chosen <= m_menuItems.size() ? m_menuItems[chosen - 1] : L"";
+        m_log.Line(L"menu item=%u t=%lld text=%ls", chosen, NowMicroseconds(), Quoted(text).c_str());
+    }
+
+    bool AddTrayIcon(HWND window, const std::wstring& tip)
+    {
+        m_trayIcon = NOTIFYICONDATAW{};
+        m_trayIcon.cbSize = sizeof(m_trayIcon);
+        m_trayIcon.hWnd = window;
+        m_trayIcon.uID = 1;
+        m_trayIcon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+        m_trayIcon.uCallbackMessage = kTrayCallback;
+        m_trayIcon.hIcon = LoadIconW(nullptr, IDI_APPLICATION);  // shared: never destroyed
+        lstrcpynW(m_trayIcon.szTip, tip.c_str(), ARRAYSIZE(m_trayIcon.szTip));
+        if (!Shell_NotifyIconW(NIM_ADD, &m_trayIcon)) {
+            PrintError(L"Shell_NotifyIconW(NIM_ADD) failed, error=%lx", GetLastError());
+            m_trayIcon.hWnd = nullptr;
+            return false;
+        }
+        return true;
+    }
+
+    void RemoveTrayIcon()
+    {
+        if (m_trayIcon.hWnd) {
+            Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
+            m_trayIcon.hWnd = nullptr;
         }
     }
 
@@ -117,7 +185,9 @@ private:
 
     LogFile& m_log;
     std::map<UINT, LRESULT> m_replies;
+    std::vector<std::wstring> m_menuItems;
     UniqueBrush m_background;
+    NOTIFYICONDATAW m_trayIcon{};
 };
 
 std::optional<POINT> ParsePair(const std::wstring& text, wchar_t separator)
@@ -138,7 +208,7 @@ int WindowCommand(const Args& args)
 {
     Arguments parsed;
     std::wstring error;
-    if (!parsed.Parse(args, {L"--class", L"--log", L"--pos", L"--size", L"--color", L"--reply"}, {L"--hidden"}, error) ||
+    if (!parsed.Parse(args, {L"--class", L"--log", L"--pos", L"--size", L"--color", L"--reply", L"--tray-menu"}, {L"--hidden", L"--tray"}, error) ||
         parsed.Positional().size() != 1) {
         PrintError(L"%ls", error.empty() ? L"usage: window TITLE [options]" : error.c_str());
         return kExitUsage;
@@ -173,9 +243,22 @@ int WindowCommand(const Args& args)
     // RRGGBB as written, COLORREF is 0x00BBGGRR.
     auto rgb = static_cast<unsigned>(*color);
     COLORREF fill = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-    ProbeWindow window(log, std::move(replies));
+    // "Open|Exit": the items of the menu a right click on the tray icon opens.
+    std::vector<std::wstring> menuItems;
+    if (parsed.Has(L"--tray-menu")) {
+        std::wstring items = parsed.Value(L"--tray-menu");
+        for (size_t start = 0;;) {
+            size_t bar = items.find(L'|', start);
+            menuItems.push_back(items.substr(start, bar - start));
+            if (bar == std::wstring::npos)
+                break;
+            start = bar + 1;
+        }
+    }
+    bool trayIcon = parsed.Has(L"--tray") || !menuItems.empty();
+    ProbeWindow window(log, std::move(replies), std::move(menuItems));
     if (!window.Create(parsed.Value(L"--class", kDefaultClass), parsed.Positional()[0], fill, *position,
-                       SIZE{size->x, size->y}, !parsed.Has(L"--hidden")))
+                       SIZE{size->x, size->y}, !parsed.Has(L"--hidden"), trayIcon))
         return kExitFailed;
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

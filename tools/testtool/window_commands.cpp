@@ -54,7 +54,7 @@ DWORD TimeoutOption(const Arguments& parsed, DWORD fallback)
 }
 
 // A window named by title (FindWindowW: top-level windows, hidden ones included), by title and
-// class with --class, or directly by "hwnd:0x..." as printed by find/list.
+// class with --class (title "*": any title), or directly by "hwnd:0x..." as printed by find/list.
 HWND LookUp(const std::wstring& target, const Arguments& parsed)
 {
     if (target.rfind(L"hwnd:", 0) == 0) {
@@ -63,7 +63,9 @@ HWND LookUp(const std::wstring& target, const Arguments& parsed)
         return window && IsWindow(window) ? window : nullptr;
     }
     std::wstring windowClass = parsed.Value(L"--class");
-    return FindWindowW(windowClass.empty() ? nullptr : windowClass.c_str(), target.c_str());
+    // "*" with --class: any title (menus and tooltips have none).
+    const wchar_t* title = target == L"*" && !windowClass.empty() ? nullptr : target.c_str();
+    return FindWindowW(windowClass.empty() ? nullptr : windowClass.c_str(), title);
 }
 
 HWND LookUpOrReport(const std::wstring& target, const Arguments& parsed)
