@@ -61,9 +61,17 @@ scenario_pass() {
     exit 0
 }
 
+# "1.5" as thousandths (1500); plain bash, so the harness needs no awk or bc.
+_thousandths() {
+    local whole="${1%%.*}" fraction=""
+    [[ "$1" == *.* ]] && fraction="${1#*.}"
+    fraction="${fraction}000"
+    echo $((10#${whole:-0} * 1000 + 10#${fraction:0:3}))
+}
+
 # Seconds (fractions allowed) times QELT_TIMEOUT_SCALE, as whole milliseconds.
 _timeout_ms() {
-    awk -v s="$1" -v k="$QELT_TIMEOUT_SCALE" 'BEGIN { printf "%d", s * k * 1000 }'
+    echo $(($(_thousandths "$1") * $(_thousandths "$QELT_TIMEOUT_SCALE") / 1000))
 }
 
 _deadline_reached() {  # _deadline_reached START_MS TIMEOUT_MS
@@ -405,8 +413,10 @@ press_keys() { xdotool key --delay 15 -- "$@" || fail "xdotool key failed"; }
 # tray_icons: the icons in Wine's own tray (shown when the display has no tray), one
 # "LEFT TOP RIGHT BOTTOM" line each, left to right (the newest icon is the last).
 tray_icons() {
-    tt tray 2>/dev/null | awk -F'\t' '$5 != "__winex11_standalone_tray" { split($4, r, ","); print r[1], r[2], r[3], r[4] }' |
-        sort -n -k1,1
+    local handle visible pid rect class title
+    { tt tray 2>/dev/null || true; } | while IFS=$'\t' read -r handle visible pid rect class title; do
+        if [ "$class" != "__winex11_standalone_tray" ]; then echo "${rect//,/ }"; fi
+    done | sort -n -k1,1
 }
 
 _tray_has() { [ "$(tray_icons | grep -c .)" -ge "$1" ]; }
