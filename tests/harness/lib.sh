@@ -255,18 +255,26 @@ program_pid() { echo "${QELT_PROGRAM_PIDS[$1]}"; }
 
 program_running() { kill -0 "${QELT_PROGRAM_PIDS[$1]}" 2>/dev/null; }
 
-# wait_program_exit NAME [TIMEOUT]: waits until it ends; prints its exit status.
+# wait_program_exit NAME [TIMEOUT]: waits until it ends; sets PROGRAM_STATUS to its exit status.
+# Call it directly, not inside $(...): only this shell can collect its own child's status.
+PROGRAM_STATUS=""
 wait_program_exit() {
     local name="$1" pid="${QELT_PROGRAM_PIDS[$1]}" timeout start
+    [ "$BASH_SUBSHELL" = 0 ] || fail "wait_program_exit $name: called in a subshell"
     timeout=$(_timeout_ms "${2:-10}")
     start=$(date +%s%3N)
     while kill -0 "$pid" 2>/dev/null; do
         _deadline_reached "$start" "$timeout" && fail "$name (pid $pid) still running after ${2:-10} s"
         sleep 0.05
     done
-    local status=0
-    wait "$pid" 2>/dev/null || status=$?
-    echo "$status"
+    PROGRAM_STATUS=0
+    wait "$pid" 2>/dev/null || PROGRAM_STATUS=$?
+}
+
+# expect_exit NAME STATUS [TIMEOUT]: the program ends with that exit status.
+expect_exit() {
+    wait_program_exit "$1" "${3:-10}"
+    expect_eq "$PROGRAM_STATUS" "$2" "exit status of $1"
 }
 
 # The diagnostics file of a started program (its stderr).

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The harness itself: a stand-in window appears where asked, receives posted messages and
-# WM_COPYDATA bytes unchanged, shows on the screen and closes on WM_CLOSE.
+# WM_COPYDATA bytes unchanged, shows on the screen and closes on WM_CLOSE; the keyboard hook
+# probe sees injected and typed keys; a hidden window's tray icon and menu can be clicked.
 source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
 scenario_begin
 
@@ -41,6 +42,20 @@ shot="$(screenshot probe.png)"
 expect_eq "$(pixel_at "$shot" $(((cl + cr) / 2)) $(((ct + cb) / 2)))" "#2080C0" "pixel inside the window"
 expect_eq "$(pixel_at "$shot" $((left - 5)) $((top - 5)))" "$(pixel_at "$shot" 2 1000)" "pixel outside the window"
 
+# The keyboard hook probe tells injected keys (SendInput) from typed ones (X keys).
+hook_log="$QELT_SCENARIO_DIR/hook.log"
+start_testtool hook hookprobe --log "$hook_log" --title "Harness Hook $$"
+wait_window "Harness Hook $$" 15
+tt key 0x7C >/dev/null
+wait_log_line "$hook_log" '^key vk=0x7c .*flags=0x10 ' >/dev/null
+wait_log_line "$hook_log" '^key vk=0x7c .*flags=0x90 ' >/dev/null
+point_at "$title"
+press_keys b
+wait_log_line "$hook_log" '^key vk=0x42 .*flags=0x0 ' >/dev/null
+wait_log_line "$hook_log" '^key vk=0x42 .*flags=0x80 ' >/dev/null
+post_message "Harness Hook $$" WM_CLOSE 0 0
+expect_exit hook 0
+
 # A hidden window's tray icon, as a background program has it: a right click reaches the
 # callback (WM_APP+0x3FF) and the menu it opens takes a click on an item.
 tray_log="$QELT_SCENARIO_DIR/tray.log"
@@ -57,6 +72,6 @@ wait_log_line "$tray_log" '^menu item=2 .*text="Settings"$' >/dev/null
 post_message "$title" WM_CLOSE 0 0
 wait_gone "$title"
 wait_log_line "$log" '^close ' >/dev/null
-expect_eq "$(wait_program_exit probe)" "0" "exit status of the stand-in"
+expect_exit probe 0
 
 scenario_pass
