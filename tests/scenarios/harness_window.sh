@@ -8,7 +8,7 @@ scenario_begin
 title="Harness Probe $$"
 log="$QELT_SCENARIO_DIR/probe.log"
 start_testtool probe window "$title" --log "$log" --pos 200,150 --size 320x240 --color 2080c0 \
-    --reply WM_APP+7=42
+    --reply WM_APP+7=42 --stall WM_APP+8=1000
 wait_window "$title" 15 --visible
 wait_log_line "$log" "^ready hwnd=$WINDOW_HWND " >/dev/null
 
@@ -23,6 +23,12 @@ wait_log_line "$log" '^msg msg=0x8001 wParam=0x1234 lParam=0xffffffffffffffff ' 
 # A sent one gets the answer the stand-in was told to give.
 expect_eq "$(send_message "$title" WM_APP+7 5 6)" "42" "result of a sent WM_APP+7"
 wait_log_line "$log" '^msg msg=0x8007 wParam=0x5 lParam=0x6 ' >/dev/null
+
+# A peer that sits on a message: the sender's timeout ends the wait and reports the failure.
+if tt send "$title" WM_APP+8 0 0 --timeout 300 2>/dev/null; then
+    fail "send to a stalled window reported success"
+fi
+wait_log_line "$log" '^stall ms=1000 ' >/dev/null
 
 # WM_COPYDATA: every byte of a file arrives, NULs and high bytes included.
 printf 'Q\000\377\001Profile 3' >"$QELT_SCENARIO_DIR/payload.bin"
@@ -59,7 +65,8 @@ expect_exit hook 0
 # A hidden window's tray icon, as a background program has it: a right click reaches the
 # callback (WM_APP+0x3FF) and the menu it opens takes a click on an item.
 tray_log="$QELT_SCENARIO_DIR/tray.log"
-start_testtool tray window "Harness Tray $$" --hidden --tray-menu "Open|Settings|Exit" --log "$tray_log"
+start_testtool tray window "Harness Tray $$" --hidden --tray-menu "Open|Settings|Exit" --log "$tray_log" \
+    --close-on WM_APP+9
 wait_window "Harness Tray $$" 15
 wait_tray_icons 1
 click_tray_icon last 3
@@ -67,6 +74,11 @@ wait_log_line "$tray_log" '^msg msg=0x83ff wParam=0x1 lParam=0x204 ' >/dev/null
 wait_log_line "$tray_log" '^msg msg=0x83ff wParam=0x1 lParam=0x205 ' >/dev/null
 click_menu_item 2 3
 wait_log_line "$tray_log" '^menu item=2 .*text="Settings"$' >/dev/null
+post_message "Harness Tray $$" WM_APP+9 0 0
+wait_gone "Harness Tray $$"
+wait_tray_icons_gone() { [ -z "$(tray_icons)" ]; }
+wait_until 10 "tray icon removed" wait_tray_icons_gone
+expect_exit tray 0
 
 # WM_CLOSE ends it: the window goes and the program exits cleanly.
 post_message "$title" WM_CLOSE 0 0

@@ -48,6 +48,7 @@ constexpr wchar_t kUsage[] =
     L"         [--reply MSG=VALUE]... [--tray]   a window that logs WM_COPYDATA and messages >= WM_USER;\n"
     L"                                       --tray adds a tray icon whose callback is WM_APP+0x3FF\n"
     L"         [--tray-menu \"A|B\"]           tray icon with a menu on right click (logged: menu item=N)\n"
+    L"         [--stall MSG=MS]... [--close-on MSG]...   sit on MSG for MS ms (a hung peer); close after MSG\n"
     L"  hookprobe --log FILE [--title T]     log every low-level keyboard event\n";
 
 } // namespace

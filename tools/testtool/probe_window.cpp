@@ -29,8 +29,12 @@ bool IsPrivateMessage(UINT message)
 
 class ProbeWindow {
 public:
-    ProbeWindow(LogFile& log, std::map<UINT, LRESULT> replies, std::vector<std::wstring> menuItems)
-        : m_log(log), m_replies(std::move(replies)), m_menuItems(std::move(menuItems))
+    // replies: the answer per message; stalls: milliseconds to sit on a message before
+    // answering (a hung peer); closers: messages after which the window closes itself.
+    ProbeWindow(LogFile& log, std::map<UINT, LRESULT> replies, std::map<UINT, LRESULT> stalls,
+                std::map<UINT, LRESULT> closers, std::vector<std::wstring> menuItems)
+        : m_log(log), m_replies(std::move(replies)), m_stalls(std::move(stalls)), m_closers(std::move(closers)),
+          m_menuItems(std::move(menuItems))
     {
     }
 
@@ -85,7 +89,7 @@ private:
         switch (message) {
         case WM_COPYDATA:
             LogCopyData(wParam, *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-            return Reply(message, TRUE);
+            return Answer(window, message, TRUE);
         case WM_CLOSE:
             m_log.Line(L"close t=%lld", NowMicroseconds());
             DestroyWindow(window);
@@ -102,7 +106,7 @@ private:
             }
             if (IsPrivateMessage(message)) {
                 LogMessage(message, wParam, lParam);
-                return Reply(message, 0);
+                return Answer(window, message, 0);
             }
             return DefWindowProcW(window, message, wParam, lParam);
         }
@@ -161,8 +165,15 @@ private:
         }
     }
 
-    LRESULT Reply(UINT message, LRESULT fallback) const
+    LRESULT Answer(HWND window, UINT message, LRESULT fallback)
     {
+        auto stall = m_stalls.find(message);
+        if (stall != m_stalls.end()) {
+            m_log.Line(L"stall ms=%lld t=%lld", static_cast<long long>(stall->second), NowMicroseconds());
+            Sleep(static_cast<DWORD>(stall->second));
+        }
+        if (m_closers.count(message))
+            PostMessageW(window, WM_CLOSE, 0, 0);
         auto found = m_replies.find(message);
         return found == m_replies.end() ? fallback : found->second;
     }
@@ -185,10 +196,33 @@ private:
 
     LogFile& m_log;
     std::map<UINT, LRESULT> m_replies;
+    std::map<UINT, LRESULT> m_stalls;
+    std::map<UINT, LRESULT> m_closers;
     std::vector<std::wstring> m_menuItems;
     UniqueBrush m_background;
     NOTIFYICONDATAW m_trayIcon{};
 };
+
+unsigned RegisteredMessage(const std::wstring& name)
+{
+    return RegisterWindowMessageW(name.c_str());
+}
+
+// "MSG=VALUE" options into a table; false (reported) on a malformed one.
+bool ParseMessageValues(const std::vector<std::wstring>& options, std::map<UINT, LRESULT>& table)
+{
+    for (const auto& option : options) {
+        size_t at = option.find(L'=');
+        auto message = at == std::wstring::npos ? std::nullopt : ParseMessage(option.substr(0, at), RegisteredMessage);
+        auto value = at == std::wstring::npos ? std::nullopt : ParseInteger(option.substr(at + 1));
+        if (!message || !value) {
+            PrintError(L"bad option value %ls (want MSG=VALUE)", option.c_str());
+            return false;
+        }
+        table[*message] = static_cast<LRESULT>(*value);
+    }
+    return true;
+}
 
 std::optional<POINT> ParsePair(const std::wstring& text, wchar_t separator)
 {
@@ -208,7 +242,8 @@ int WindowCommand(const Args& args)
 {
     Arguments parsed;
     std::wstring error;
-    if (!parsed.Parse(args, {L"--class", L"--log", L"--pos", L"--size", L"--color", L"--reply", L"--tray-menu"}, {L"--hidden", L"--tray"}, error) ||
+    if (!parsed.Parse(args, {L"--class", L"--log", L"--pos", L"--size", L"--color", L"--reply", L"--stall", L"--close-on",
+                       L"--tray-menu"}, {L"--hidden", L"--tray"}, error) ||
         parsed.Positional().size() != 1) {
         PrintError(L"%ls", error.empty() ? L"usage: window TITLE [options]" : error.c_str());
         return kExitUsage;
@@ -220,19 +255,18 @@ int WindowCommand(const Args& args)
         PrintError(L"bad --pos X,Y, --size WxH or --color RRGGBB");
         return kExitUsage;
     }
-    std::map<UINT, LRESULT> replies;
-    for (const auto& reply : parsed.Values(L"--reply")) {
-        size_t at = reply.find(L'=');
-        auto message = at == std::wstring::npos ? std::nullopt
-                                                 : ParseMessage(reply.substr(0, at), [](const std::wstring& name) {
-                                                       return RegisterWindowMessageW(name.c_str());
-                                                   });
-        auto value = at == std::wstring::npos ? std::nullopt : ParseInteger(reply.substr(at + 1));
-        if (!message || !value) {
-            PrintError(L"bad --reply %ls (want MSG=VALUE)", reply.c_str());
+    std::map<UINT, LRESULT> replies, stalls, closers;
+    if (!ParseMessageValues(parsed.Values(L"--reply"), replies) ||
+        !ParseMessageValues(parsed.Values(L"--stall"), stalls)) {
+        return kExitUsage;
+    }
+    for (const auto& text : parsed.Values(L"--close-on")) {
+        auto message = ParseMessage(text, RegisteredMessage);
+        if (!message) {
+            PrintError(L"bad --close-on %ls (want MSG)", text.c_str());
             return kExitUsage;
         }
-        replies[*message] = static_cast<LRESULT>(*value);
+        closers[*message] = 1;
     }
 
     LogFile log;
@@ -256,7 +290,7 @@ int WindowCommand(const Args& args)
         }
     }
     bool trayIcon = parsed.Has(L"--tray") || !menuItems.empty();
-    ProbeWindow window(log, std::move(replies), std::move(menuItems));
+    ProbeWindow window(log, std::move(replies), std::move(stalls), std::move(closers), std::move(menuItems));
     if (!window.Create(parsed.Value(L"--class", kDefaultClass), parsed.Positional()[0], fill, *position,
                        SIZE{size->x, size->y}, !parsed.Has(L"--hidden"), trayIcon))
         return kExitFailed;
