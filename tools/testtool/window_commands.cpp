@@ -257,13 +257,19 @@ int RectCommand(const Args& args)
         return kExitFailed;
     RECT rect{};
     if (parsed.Has(L"--client")) {
-        // The client area in screen coordinates.
-        if (!GetClientRect(window, &rect) || !MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2)) {
-            if (GetLastError() != ERROR_SUCCESS) {
-                PrintError(L"GetClientRect failed, error=%lx", GetLastError());
-                return kExitFailed;
-            }
+        // The client area in screen coordinates (ClientToScreen: a zero offset is no failure).
+        POINT corners[2];
+        if (!GetClientRect(window, &rect)) {
+            PrintError(L"GetClientRect failed, error=%lx", GetLastError());
+            return kExitFailed;
         }
+        corners[0] = POINT{rect.left, rect.top};
+        corners[1] = POINT{rect.right, rect.bottom};
+        if (!ClientToScreen(window, &corners[0]) || !ClientToScreen(window, &corners[1])) {
+            PrintError(L"ClientToScreen failed, error=%lx", GetLastError());
+            return kExitFailed;
+        }
+        rect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
     } else if (!GetWindowRect(window, &rect)) {
         PrintError(L"GetWindowRect failed, error=%lx", GetLastError());
         return kExitFailed;
@@ -350,7 +356,9 @@ int CopyDataCommand(const Args& args)
         PrintError(L"copydata needs FILE, --hex BYTES or --wtext TEXT");
         return kExitUsage;
     }
-    auto from = ParseInteger(parsed.Value(L"--from", L"0"));
+    auto from = IntegerArgument(parsed.Value(L"--from", L"0"), L"--from");
+    if (!from)
+        return kExitUsage;
     HWND window = LookUpOrReport(p[0], parsed);
     if (!window)
         return kExitFailed;
@@ -360,7 +368,7 @@ int CopyDataCommand(const Args& args)
     data.lpData = payload.empty() ? nullptr : payload.data();
     long long startedAt = NowMicroseconds();
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, WM_COPYDATA, static_cast<WPARAM>(from.value_or(0)), reinterpret_cast<LPARAM>(&data),
+    if (!SendMessageTimeoutW(window, WM_COPYDATA, static_cast<WPARAM>(*from), reinterpret_cast<LPARAM>(&data),
                              SMTO_ABORTIFHUNG, TimeoutOption(parsed, 5000), &result)) {
         PrintError(L"WM_COPYDATA failed or timed out, error=%lx", GetLastError());
         return kExitFailed;
