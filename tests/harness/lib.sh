@@ -475,6 +475,15 @@ screenshot() {
     echo "$file"
 }
 
+# window_screenshot TITLE FILE: only the window (its outer rect); prints the path.
+window_screenshot() {
+    local l t r b file
+    read -r l t r b <<<"$(window_rect "$1")"
+    file="$(screenshot "$2")"
+    convert "$file" -crop "$((r - l))x$((b - t))+$l+$t" +repage "$file" || fail "cropping $file failed"
+    echo "$file"
+}
+
 # pixel_at FILE X Y: prints the colour as #RRGGBB.
 pixel_at() {
     convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- | sed -n 's/.*\(#[0-9A-Fa-f]\{6\}\).*/\1/p' | head -n 1 | tr 'a-f' 'A-F'
@@ -491,6 +500,28 @@ reset_data_dir() {
     local dir
     dir="$(qelt_data_dir)"
     rm -rf "$dir"
+}
+
+# ini_value FILE SECTION KEY: prints the value as the private-profile functions read it
+# (names without case, first match, ANSI or UTF-16 file); fails when the key is missing.
+ini_value() {
+    python3 - "$1" "$2" "$3" <<'PY' || fail "no [$2] $3 in $1"
+import sys
+path, section, key = sys.argv[1], sys.argv[2].lower(), sys.argv[3].lower()
+data = open(path, "rb").read()
+text = data[2:].decode("utf-16-le") if data[:2] == b"\xff\xfe" else data.decode("cp1252", "replace")
+current = None
+for line in text.splitlines():
+    line = line.strip()
+    if line.startswith("[") and "]" in line:
+        current = line[1:line.index("]")].strip().lower()
+    elif current == section and "=" in line:
+        name, value = line.split("=", 1)
+        if name.strip().lower() == key:
+            print(value.strip())
+            sys.exit(0)
+sys.exit(1)
+PY
 }
 
 # A Unix path as the Windows programs see it (the prefix maps / to Z:).

@@ -80,10 +80,26 @@ wait_tray_icons_gone() { [ -z "$(tray_icons)" ]; }
 wait_until 10 "tray icon removed" wait_tray_icons_gone
 expect_exit tray 0
 
+# Only the window, its corner at 0,0.
+crop="$(window_screenshot "$title" probe-window.png)"
+expect_eq "$(identify -format '%w %h' "$crop")" "320 240" "window screenshot size"
+expect_eq "$(pixel_at "$crop" $((cl - left + 10)) $((ct - top + 10)))" "#2080C0" "window screenshot content"
+
 # WM_CLOSE ends it: the window goes and the program exits cleanly.
 post_message "$title" WM_CLOSE 0 0
 wait_gone "$title"
 wait_log_line "$log" '^close ' >/dev/null
 expect_exit probe 0
+
+# Configuration values read the way the programs read them, from ANSI and UTF-16 files.
+printf '[General]\r\nCurrantProfile=2\r\n[Profile]\r\ncurrantprofile=7\r\n' >"$QELT_SCENARIO_DIR/ansi.ini"
+printf '\xff\xfe' >"$QELT_SCENARIO_DIR/wide.ini"
+printf '[general]\r\nCURRANTPROFILE = 4\r\nName=\xc3\xa9\r\n' | iconv -f utf-8 -t utf-16le >>"$QELT_SCENARIO_DIR/wide.ini"
+expect_eq "$(ini_value "$QELT_SCENARIO_DIR/ansi.ini" general currantprofile)" "2" "ANSI INI value"
+expect_eq "$(ini_value "$QELT_SCENARIO_DIR/wide.ini" General CurrantProfile)" "4" "UTF-16 INI value"
+expect_eq "$(ini_value "$QELT_SCENARIO_DIR/wide.ini" General Name)" "é" "UTF-16 INI text"
+if (ini_value "$QELT_SCENARIO_DIR/ansi.ini" General Missing) 2>/dev/null; then
+    fail "a missing INI key was found"
+fi
 
 scenario_pass
