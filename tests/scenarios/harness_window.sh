@@ -7,14 +7,14 @@ scenario_begin
 
 title="Harness Probe $$"
 log="$QELT_SCENARIO_DIR/probe.log"
-start_testtool probe window "$title" --log "$log" --pos 200,150 --size 320x240 --color 2080c0 \
+start_testtool probe window "$title" --log "$log" --pos 880,700 --size 320x240 --color 2080c0 --topmost \
     --reply WM_APP+7=42 --stall WM_APP+8=1000
 wait_window "$title" 15 --visible
 wait_log_line "$log" "^ready hwnd=$WINDOW_HWND " >/dev/null
 
 # Where it was asked to be (no window manager moves it).
 read -r left top right bottom <<<"$(window_rect "$title")"
-expect_eq "$left $top $((right - left)) $((bottom - top))" "200 150 320 240" "window rect"
+expect_eq "$left $top $((right - left)) $((bottom - top))" "880 700 320 240" "window rect"
 
 # A posted private message arrives with its parameters whole, lParam's sign included.
 post_message "$title" WM_APP+1 0x1234 -1

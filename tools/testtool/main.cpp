@@ -44,7 +44,7 @@ constexpr wchar_t kUsage[] =
     L"  key VK... [--down|--up]              SendInput key events, print t=MICROSECONDS\n"
     L"  terminate TARGET [--exit-code N]     end the process that owns the window, print its pid\n"
     L"  now                                  print t=MICROSECONDS of the high-resolution counter\n"
-    L"  window TITLE [--class C] [--log FILE] [--hidden] [--pos X,Y] [--size WxH] [--color RRGGBB]\n"
+    L"  window TITLE [--class C] [--log FILE] [--hidden] [--topmost] [--pos X,Y] [--size WxH] [--color RRGGBB]\n"
     L"         [--reply MSG=VALUE]... [--tray]   a window that logs WM_COPYDATA and messages >= WM_USER;\n"
     L"                                       --tray adds a tray icon whose callback is WM_APP+0x3FF\n"
     L"         [--tray-menu \"A|B\"]           tray icon with a menu on right click (logged: menu item=N)\n"

@@ -41,7 +41,7 @@ public:
     ~ProbeWindow() { RemoveTrayIcon(); }
 
     bool Create(const std::wstring& className, const std::wstring& title, COLORREF color, POINT position, SIZE size,
-                bool visible, bool trayIcon)
+                bool visible, bool topmost, bool trayIcon)
     {
         m_background.Reset(CreateSolidBrush(color));
         WNDCLASSEXW windowClass{};
@@ -56,8 +56,9 @@ public:
             return false;
         }
         DWORD style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0);
-        HWND window = CreateWindowExW(0, className.c_str(), title.c_str(), style, position.x, position.y, size.cx,
-                                      size.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+        HWND window = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, className.c_str(), title.c_str(), style,
+                                      position.x, position.y, size.cx, size.cy, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), this);
         if (!window) {
             PrintError(L"CreateWindowExW failed, error=%lx", GetLastError());
             return false;
@@ -243,7 +244,7 @@ int WindowCommand(const Args& args)
     Arguments parsed;
     std::wstring error;
     if (!parsed.Parse(args, {L"--class", L"--log", L"--pos", L"--size", L"--color", L"--reply", L"--stall", L"--close-on",
-                       L"--tray-menu"}, {L"--hidden", L"--tray"}, error) ||
+                       L"--tray-menu"}, {L"--hidden", L"--topmost", L"--tray"}, error) ||
         parsed.Positional().size() != 1) {
         PrintError(L"%ls", error.empty() ? L"usage: window TITLE [options]" : error.c_str());
         return kExitUsage;
@@ -292,7 +293,7 @@ int WindowCommand(const Args& args)
     bool trayIcon = parsed.Has(L"--tray") || !menuItems.empty();
     ProbeWindow window(log, std::move(replies), std::move(stalls), std::move(closers), std::move(menuItems));
     if (!window.Create(parsed.Value(L"--class", kDefaultClass), parsed.Positional()[0], fill, *position,
-                       SIZE{size->x, size->y}, !parsed.Has(L"--hidden"), trayIcon))
+                       SIZE{size->x, size->y}, !parsed.Has(L"--hidden"), parsed.Has(L"--topmost"), trayIcon))
         return kExitFailed;
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
