@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <unordered_map>
 
 #include "diag.h"
 
@@ -414,6 +415,28 @@ bool CXmlDoc::ParseText()
     Rewind();
 
     std::vector<uint32_t> stack;
+    // Open elements by name, kept once the nesting is deep, so that an end tag with no open
+    // element of its name is told in constant time rather than by walking the whole stack.
+    constexpr size_t kCountFromDepth = 64;
+    std::unordered_map<XmlStringView, uint32_t> openByName;
+    bool counting = false;
+    auto push = [&](uint32_t number) {
+        stack.push_back(number);
+        if (counting) {
+            ++openByName[ElementName(number)];
+        } else if (stack.size() > kCountFromDepth) {
+            counting = true;
+            for (uint32_t open : stack)
+                ++openByName[ElementName(open)];
+        }
+    };
+    auto forget = [&](size_t from) {  // stack[from..] are being closed
+        for (size_t i = from; counting && i < stack.size(); ++i) {
+            auto it = openByName.find(ElementName(stack[i]));
+            if (--it->second == 0)
+                openByName.erase(it);
+        }
+    };
     bool moved = false;
     size_t pos = 0;
     for (;;) {
@@ -423,6 +446,7 @@ bool CXmlDoc::ParseText()
                 const Element& open = Entry(stack.back());
                 NoteProblem(u"Element '" + XmlString(ElementName(stack.back())) + u"' at offset " +
                             Decimal(open.start) + u" not ended");
+                forget(0);
                 CloseNotEnded(stack, 0);
                 moved = true;
             }
@@ -437,12 +461,13 @@ bool CXmlDoc::ParseText()
             element.startTagLength = static_cast<uint32_t>(node.length);
             element.length = element.startTagLength;
             if (!node.emptyElement)
-                stack.push_back(number);
+                push(number);
             break;
         }
         case XmlNodeType::EndTag: {
             const XmlStringView name = XmlNodeName(text, node);
-            size_t found = stack.size();
+            // Found: everything above it is closed now, so the walk costs each element once.
+            size_t found = counting && !openByName.count(name) ? 0 : stack.size();
             while (found > 0 && ElementName(stack[found - 1]) != name)
                 --found;
             if (found == 0) {
@@ -456,9 +481,11 @@ bool CXmlDoc::ParseText()
                 NoteProblem(u"End tag '" + XmlString(name) + u"' at offset " + Decimal(node.start) +
                             u" does not match start tag '" + XmlString(ElementName(top)) +
                             u"' at offset " + Decimal(Entry(top).start));
+                forget(index + 1);
                 CloseNotEnded(stack, index + 1);
                 moved = true;
             }
+            forget(index);
             Element& element = Entry(stack[index]);
             element.length = static_cast<uint32_t>(node.start + node.length - element.start);
             element.endTagLength = static_cast<uint32_t>(node.length);

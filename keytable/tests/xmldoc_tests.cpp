@@ -267,6 +267,18 @@ TEST(XmlParse, DeeplyUnclosedDocumentsStayLinear)
     EXPECT_FALSE(doc.ParseText());
     EXPECT_EQ(Narrow(doc.Diagnostic()), "Root element has sibling");
     EXPECT_EQ(doc.At(200000).parent, 0u);
+
+    // Stray end tags under a deep stack: each is told unmatched without walking the stack.
+    XmlString stray = u"<r>" + text;
+    for (int i = 0; i < 200000; ++i)
+        stray += u"</b>";
+    stray += XmlString(u"</a>") + u"</r>";
+    doc.SetText(stray);
+    EXPECT_FALSE(doc.ParseText());
+    EXPECT_EQ(Narrow(doc.Diagnostic()), "No start tag for end tag 'b' at offset 600003");
+    EXPECT_EQ(doc.At(200001).parent, 1u);  // closed by its end tag, then moved up under r
+    EXPECT_EQ(doc.At(200001).flags & CXmlDoc::NotEnded, 0);
+    EXPECT_EQ(doc.At(1).endTagLength, 4u);         // r closed by its end tag
 }
 
 struct LookupCase {
