@@ -380,6 +380,7 @@ void CXmlDoc::LoadFromBytes(const uint8_t* bytes, size_t count, const CodePageCo
     m_loadStatus.clear();
     if (count == 0) {
         m_loadStatus = u"0 length";
+        m_diagnostic = m_loadStatus;
         return;
     }
 
@@ -455,6 +456,7 @@ void CXmlDoc::LoadFromBytes(const uint8_t* bytes, size_t count, const CodePageCo
     m_loadStatus += notes;
     while (!m_loadStatus.empty() && m_loadStatus.back() == u' ')
         m_loadStatus.pop_back();
+    m_diagnostic = m_loadStatus;
 }
 
 } // namespace qelt

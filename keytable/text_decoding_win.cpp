@@ -71,6 +71,7 @@ bool CXmlDoc::LoadFromFile(const wchar_t* path)
         const int error = errno;
         DiagError(L"_wfopen", static_cast<unsigned long>(error));
         m_loadStatus = FromWide(_wcserror(error));
+        m_diagnostic = m_loadStatus;
         return false;
     }
     long long length = -1;
@@ -79,6 +80,7 @@ bool CXmlDoc::LoadFromFile(const wchar_t* path)
     if (length < 0 || length > kMaxFileBytes || _fseeki64(file.get(), 0, SEEK_SET) != 0) {
         DiagError(L"Reading the file length", static_cast<unsigned long>(errno));
         m_loadStatus = length > kMaxFileBytes ? XmlString(u"File too large") : FromWide(_wcserror(errno));
+        m_diagnostic = m_loadStatus;
         return false;
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(length));

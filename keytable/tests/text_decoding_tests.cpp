@@ -149,12 +149,14 @@ TEST(LoadFromBytes, StatusLeadsTheDiagnostic)
     CXmlDoc doc;
     doc.LoadFromBytes(nullptr, 0, converter);
     EXPECT_TRUE(doc.Text().empty());
+    EXPECT_EQ(doc.Diagnostic(), u"0 length");
     doc.ParseText();
     EXPECT_EQ(doc.Diagnostic(), u"0 length Empty document");
 
     const std::string nuls("\xFE\xFF\0<\0r\0\0\0/\0>", 12);
     doc.LoadFromBytes(reinterpret_cast<const uint8_t*>(nuls.data()), nuls.size(), converter);
     EXPECT_EQ(doc.Text(), u"<r/>");
+    EXPECT_EQ(doc.Diagnostic(), u"UTF-16BE BOM + length 5 (1 nulls removed) endian swap");
     EXPECT_TRUE(doc.ParseText());
     EXPECT_EQ(doc.Diagnostic(), u"UTF-16BE BOM + length 5 (1 nulls removed) endian swap");
 
