@@ -39,7 +39,6 @@ private:
     HWND m_hWnd = nullptr;
     qelt::UniqueFont m_itemFont;
     qelt::UniqueBrush m_background;
-    qelt::UniqueBrush m_disabledBackground;
 };
 
 // Numeric edit field whose value never stays above EDIT_VALUE_CAP after a key release.
