@@ -81,6 +81,15 @@ TEST_F(SkinnedWindowTest, WindowMovesToOriginSizedToLastImageLoaded)
     EXPECT_EQ(host.Skin().m_bmpDisabled.Size().cx, 110);
 }
 
+TEST_F(SkinnedWindowTest, BackgroundIsTheMainImage)
+{
+    LoadSkin();
+    Surface surface(120, 80, RGB(7, 7, 7));
+    host.Skin().DrawBackground(surface.Dc());
+    EXPECT_EQ(surface.Pixel(0, 0), MainPixel(0, 0));
+    EXPECT_EQ(surface.Pixel(119, 79), MainPixel(119, 79));
+}
+
 TEST_F(SkinnedWindowTest, RegionComesFromMask)
 {
     LoadSkin();
