@@ -239,6 +239,9 @@ protected:
     {
         SkinnedWindowTest::SetUp();
         LoadSkin();
+        // Away from the screen origin, where other programs' skinned windows go, and on top, so
+        // the window under the cursor is this one.
+        SetWindowPos(host.Window(), HWND_TOPMOST, 1100, 850, 0, 0, SWP_NOSIZE);
         host.Activate();
         ASSERT_NE(GetActiveWindow(), nullptr);
         button = second->Window();
@@ -246,7 +249,12 @@ protected:
     }
     void TearDown() override { ReleaseCapture(); }
 
-    void Move(WPARAM keys, int x, int y) { SendMessageW(button, WM_MOUSEMOVE, keys, MAKELPARAM(x, y)); }
+    void Move(WPARAM keys, int x, int y)
+    {
+        if (GetActiveWindow() == nullptr)
+            host.Activate();  // another program's window may have taken the activation
+        SendMessageW(button, WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
+    }
 
     HWND button = nullptr;
 };
