@@ -15,6 +15,7 @@
 
 #include "bitmap_btn.h"
 #include "skin_files.h"
+#include "skinned_window.h"
 #include "skin_image.h"
 
 namespace {
@@ -146,6 +147,31 @@ int main()
                 std::printf("CreateSkinButton x %d %-16s %8.2f ms in all\n", count, run.label, MillisecondsSince(start));
             }
             DestroyWindow(host);
+        }
+    }
+    // The shipped main window skin, when the build has generated it beside the programs.
+    {
+        std::wstring shipped = ProgramFolder() + L"..\\out\\";
+        if (GetFileAttributesW((shipped + L"Skins\\main.ini").c_str()) == INVALID_FILE_ATTRIBUTES) {
+            std::printf("shipped main window skin: not generated, skipped\n");
+        } else {
+            HWND host = CreateWindowExW(0, L"STATIC", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                        nullptr, GetModuleHandleW(nullptr), nullptr);
+            if (host != nullptr) {
+                CSkinnedWindow skin;
+                CSkinFile file(shipped, L"main.ini");
+                Clock::time_point start = Clock::now();
+                skin.LoadScreen(host, file, true);
+                int made = 0;
+                for (int key = 1; key <= 35; ++key)
+                    made += skin.AddButton(file, SKIN_BUTTONINFO, key) != nullptr;
+                for (int key = 20; key <= 173; ++key)
+                    made += skin.AddButton(file, L"KEYS", key) != nullptr;
+                skin.ApplyRegion();
+                std::printf("Shipped main window skin (%ldx%ld, %d buttons) %8.2f ms to load\n",
+                            skin.ClientSize().cx, skin.ClientSize().cy, made, MillisecondsSince(start));
+                DestroyWindow(host);
+            }
         }
     }
     DeleteFileW((folder + L"Skins\\main.bmp").c_str());
