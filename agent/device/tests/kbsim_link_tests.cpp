@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "run_program.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -21,83 +23,13 @@ namespace qelt {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
-
-std::wstring TestFolder()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
-std::string ReadAll(HANDLE pipe)
-{
-    std::string text;
-    char chunk[4096];
-    DWORD count = 0;
-    while (ReadFile(pipe, chunk, sizeof(chunk), &count, nullptr) && count)
-        text.append(chunk, count);
-    return text;
-}
+using testing::RunResult;
+using testing::SplitLines;
 
 // kbsim.exe ARGUMENTS; stdout and stderr collected.
 RunResult Kbsim(const std::wstring& arguments)
 {
-    RunResult result;
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0))
-        return result;
-    UniqueKernelObject outReader(outRead), outWriter(outWrite);
-    if (!CreatePipe(&errRead, &errWrite, &inherit, 1 << 16))
-        return result;
-    UniqueKernelObject errReader(errRead), errWriter(errWrite);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-
-    std::wstring command = L"\"" + TestFolder() + L"..\\out\\kbsim\\kbsim.exe\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        result.err = "CreateProcessW failed " + std::to_string(GetLastError());
-        return result;
-    }
-    UniqueKernelObject processHandle(process.hProcess), threadHandle(process.hThread);
-    outWriter.Reset();
-    errWriter.Reset();
-    result.out = ReadAll(outRead);
-    result.err = ReadAll(errRead);
-    WaitForSingleObject(process.hProcess, 30000);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    return result;
-}
-
-Lines SplitLines(const std::string& text)
-{
-    Lines lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
+    return testing::RunProgram(testing::ProgramOutputFolder() + L"kbsim\\kbsim.exe", arguments);
 }
 
 Lines Journal()

@@ -13,93 +13,31 @@
 
 #include "handles.h"
 #include "kbsim_protocol.h"
+#include "run_program.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
-
-std::wstring TestFolder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, n);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
-std::string ReadAll(HANDLE pipe)
-{
-    std::string text;
-    char chunk[4096];
-    DWORD n = 0;
-    while (ReadFile(pipe, chunk, sizeof chunk, &n, nullptr) && n) text.append(chunk, n);
-    return text;
-}
-
 // Runs kbsim.exe (built beside the programs) with the given arguments.
+using qelt::testing::RunResult;
+
 RunResult Kbsim(const std::wstring& arguments)
 {
-    RunResult result;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0)) return result;
-    qelt::UniqueKernelObject outReader(outRead), outWriter(outWrite), errReader(errRead), errWriter(errWrite);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-
-    std::wstring command = L"\"" + TestFolder() + L"..\\out\\kbsim\\kbsim.exe\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        result.err = "CreateProcess failed " + std::to_string(GetLastError());
-        return result;
-    }
-    qelt::UniqueKernelObject processHandle(process.hProcess), threadHandle(process.hThread);
-    outWriter.Reset();
-    errWriter.Reset();
-    result.out = ReadAll(outRead); // small outputs: stderr fits its pipe meanwhile
-    result.err = ReadAll(errRead);
-    WaitForSingleObject(process.hProcess, 30000);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    return result;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
+    return qelt::testing::RunProgram(qelt::testing::ProgramOutputFolder() + L"kbsim\\kbsim.exe", arguments);
 }
 
 std::vector<std::string> Journal()
 {
     RunResult r = Kbsim(L"journal");
     EXPECT_EQ(r.exitCode, 0u) << r.err;
-    return Lines(r.out);
+    return qelt::testing::SplitLines(r.out);
 }
 
 // Value of "name value" in `kbsim state`.
 std::string StateValue(const std::string& name)
 {
-    for (const auto& line : Lines(Kbsim(L"state").out))
+    for (const auto& line : qelt::testing::SplitLines(Kbsim(L"state").out))
         if (line.rfind(name + " ", 0) == 0) return line.substr(name.size() + 1);
     return "<missing " + name + ">";
 }
@@ -479,7 +417,7 @@ TEST_F(HookedClient, ReceivedTablesAreKeptPerProfileNumberAndDecoded)
     }
     RunResult tables = Kbsim(L"tables");
     ASSERT_EQ(tables.exitCode, 0u) << tables.err;
-    const auto lines = Lines(tables.out);
+    const auto lines = qelt::testing::SplitLines(tables.out);
     auto has = [&](const std::string& line) {
         for (const auto& l : lines)
             if (l == line) return true;
@@ -503,7 +441,7 @@ TEST_F(HookedClient, JournalMemoryIsBounded)
     for (int i = 0; i < KBSIM_JOURNAL_MAX_ENTRIES + 5; ++i)
         ASSERT_EQ(Request(device.Get(), KBF_IOCTL_SET_PROFILEID, &none, 0, 0), DWORD(ERROR_INVALID_PARAMETER));
     RunResult journal = Kbsim(L"journal");
-    EXPECT_EQ(Lines(journal.out).size(), size_t(KBSIM_JOURNAL_MAX_ENTRIES));
+    EXPECT_EQ(qelt::testing::SplitLines(journal.out).size(), size_t(KBSIM_JOURNAL_MAX_ENTRIES));
     EXPECT_NE(journal.err.find("5 oldest entries were dropped"), std::string::npos) << journal.err;
     EXPECT_EQ(StateValue("journal_dropped"), "5");
 }

@@ -9,74 +9,16 @@
 #include <string>
 
 #include "handles.h"
+#include "run_program.h"
 #include "setting_rw.h"
 
 namespace {
 
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
-
-std::wstring TestFolder()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
-std::string ReadAll(HANDLE pipe)
-{
-    std::string text;
-    char chunk[4096];
-    DWORD count = 0;
-    while (ReadFile(pipe, chunk, sizeof(chunk), &count, nullptr) && count)
-        text.append(chunk, count);
-    return text;
-}
-
-std::string WithoutCarriageReturns(std::string text)
-{
-    std::string clean;
-    for (char c : text)
-        if (c != '\r')
-            clean += c;
-    return clean;
-}
+using qelt::testing::RunResult;
 
 RunResult Qeltctl(const std::wstring& arguments)
 {
-    RunResult result;
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 1 << 16))
-        return result;
-    qelt::UniqueKernelObject outReader(outRead), outWriter(outWrite);
-    if (!CreatePipe(&errRead, &errWrite, &inherit, 1 << 16))
-        return result;
-    qelt::UniqueKernelObject errReader(errRead), errWriter(errWrite);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    std::wstring command = L"\"" + TestFolder() + L"..\\out\\qeltctl.exe\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
-        return result;
-    qelt::UniqueKernelObject processHandle(process.hProcess), threadHandle(process.hThread);
-    outWriter.Reset();
-    errWriter.Reset();
-    result.out = WithoutCarriageReturns(ReadAll(outRead));
-    result.err = WithoutCarriageReturns(ReadAll(errRead));
-    WaitForSingleObject(process.hProcess, 30000);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    return result;
+    return qelt::testing::RunProgram(qelt::testing::ProgramOutputFolder() + L"qeltctl.exe", arguments);
 }
 
 std::string Zeros(int count)
