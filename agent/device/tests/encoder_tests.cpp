@@ -9,10 +9,14 @@
 #include <vector>
 
 #include "device_tables.h"
+#include "device_test_support.h"
 #include "diag.h"
 
 namespace qelt {
 namespace {
+
+using test::Key;
+using test::PauseMs;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -26,23 +30,14 @@ Bytes Concat(std::initializer_list<Bytes> parts)
 
 Bytes Zeros(size_t count) { return Bytes(count, 0); }
 
-MACRO_STEP Key(uint8_t code, int pressed) { return MACRO_STEP{code, {0, 0, 0}, pressed}; }
-MACRO_STEP PauseMs(int milliseconds) { return MACRO_STEP{MACRO_STEP_DELAY, {0, 0, 0}, milliseconds}; }
-
 // Profile records as the agent holds them after loading a new configuration.
 class EncoderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        profiles = std::make_unique<PROFILE_CONFIG[]>(PROFILE_COUNT);
-        std::memset(profiles.get(), 0, sizeof(PROFILE_CONFIG) * PROFILE_COUNT);
-        for (int p = 0; p < PROFILE_COUNT; ++p)
-            for (BUTTON_CONFIG& button : profiles[p].TButton) {
-                button.FunID = FUN_NONE;
-                button.MappingKey = UNASSIGNED;
-            }
+        profiles = test::MakeUnusedProfiles();
         encoder = std::make_unique<DeviceTableEncoder>(
-            *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), layout);
+            test::AsProfileArray(profiles), layout);
     }
 
     BUTTON_CONFIG& Slot(int profile, int slot) { return profiles[profile].TButton[slot]; }

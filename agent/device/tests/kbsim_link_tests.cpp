@@ -15,12 +15,19 @@
 #include <vector>
 
 #include "device_link.h"
+#include "collecting_sink.h"
+#include "device_test_support.h"
 #include "diag.h"
 #include "handles.h"
 #include "keycodes_win.h"
 
 namespace qelt {
 namespace {
+
+using test::CollectingSink;
+
+using test::Key;
+using test::PauseMs;
 
 using Lines = std::vector<std::string>;
 using testing::RunResult;
@@ -85,27 +92,6 @@ public:
     Lines steps;
 };
 
-class CollectingSink final : public KeyEventSink {
-public:
-    void OnKeyEvent(uint16_t word) override
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_words.push_back(word);
-        m_changed.notify_all();
-    }
-    std::vector<uint16_t> WaitFor(size_t count)
-    {
-        std::unique_lock<std::mutex> guard(m_lock);
-        m_changed.wait_for(guard, std::chrono::seconds(10), [&] { return m_words.size() >= count; });
-        return m_words;
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::vector<uint16_t> m_words;
-};
-
 class DriverEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
@@ -122,20 +108,11 @@ public:
     }
 };
 
-MACRO_STEP Key(uint8_t code, int pressed) { return MACRO_STEP{code, {0, 0, 0}, pressed}; }
-MACRO_STEP PauseMs(int milliseconds) { return MACRO_STEP{MACRO_STEP_DELAY, {0, 0, 0}, milliseconds}; }
-
 class KbsimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        profiles = std::make_unique<PROFILE_CONFIG[]>(PROFILE_COUNT);
-        std::memset(profiles.get(), 0, sizeof(PROFILE_CONFIG) * PROFILE_COUNT);
-        for (int p = 0; p < PROFILE_COUNT; ++p)
-            for (BUTTON_CONFIG& button : profiles[p].TButton) {
-                button.FunID = FUN_NONE;
-                button.MappingKey = UNASSIGNED;
-            }
+        profiles = test::MakeUnusedProfiles();
         // Profile 1: launch on A, a recorded macro on S, Ctrl+C on D, a disabled key on F.
         BUTTON_CONFIG* slots = profiles[1].TButton;
         slots[0].FunID = FUN_LAUNCH_APP;
@@ -157,7 +134,7 @@ protected:
         slots[7].MappingKey = 62;
 
         encoder = std::make_unique<DeviceTableEncoder>(
-            *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), UsEnglishKeyboardLayout());
+            test::AsProfileArray(profiles), UsEnglishKeyboardLayout());
         link = std::make_unique<DeviceLink>(io, *encoder);
         ResetJournal();
     }

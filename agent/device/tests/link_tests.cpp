@@ -10,12 +10,16 @@
 #include <thread>
 
 #include "device_link.h"
+#include "collecting_sink.h"
+#include "device_test_support.h"
 #include "diag.h"
 #include "fake_device_io.h"
 #include "us_layout.h"
 
 namespace qelt {
 namespace {
+
+using test::CollectingSink;
 
 using test::FakeDeviceIo;
 using test::HexBytes;
@@ -30,27 +34,6 @@ public:
 
 private:
     FakeDeviceIo& m_io;
-};
-
-class CollectingSink final : public KeyEventSink {
-public:
-    void OnKeyEvent(uint16_t word) override
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_words.push_back(word);
-        m_changed.notify_all();
-    }
-    std::vector<uint16_t> WaitFor(size_t count)
-    {
-        std::unique_lock<std::mutex> guard(m_lock);
-        m_changed.wait_for(guard, std::chrono::seconds(10), [&] { return m_words.size() >= count; });
-        return m_words;
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::vector<uint16_t> m_words;
 };
 
 std::string Ioctl(DWORD code, const std::string& input, DWORD outputLength)
@@ -80,15 +63,9 @@ protected:
     {
         link.reset();
         io.ClearFailures();
-        profiles = std::make_unique<PROFILE_CONFIG[]>(PROFILE_COUNT);
-        std::memset(profiles.get(), 0, sizeof(PROFILE_CONFIG) * PROFILE_COUNT);
-        for (int p = 0; p < PROFILE_COUNT; ++p)
-            for (BUTTON_CONFIG& button : profiles[p].TButton) {
-                button.FunID = FUN_NONE;
-                button.MappingKey = UNASSIGNED;
-            }
+        profiles = test::MakeUnusedProfiles();
         encoder = std::make_unique<DeviceTableEncoder>(
-            *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), layout);
+            test::AsProfileArray(profiles), layout);
         link = std::make_unique<DeviceLink>(io, *encoder);
     }
 
