@@ -3,6 +3,7 @@
 // the fixed key code table ties the three together, and a keyboard layout decides which physical
 // key a virtual key is on.
 #include <cstdint>
+#include <span>
 
 namespace qelt {
 
@@ -21,6 +22,11 @@ struct KeyCodeRow {
     uint8_t scanCode;
     uint8_t prefix;  // 0 or 0xE0
 };
+
+// The fixed table, in its search order (151 rows).
+std::span<const KeyCodeRow> KeyCodeTable();
+// First row with the given key code, or nullptr.
+const KeyCodeRow* FindKeyCodeRow(uint8_t keyCode);
 
 // Key code (HID usage) of a virtual key on the given layout; 0 when the key is not in the table.
 uint8_t KeyCodeFromVk(unsigned virtualKey, const KeyboardLayout& layout);

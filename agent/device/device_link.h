@@ -1,0 +1,108 @@
+#pragma once
+// The agent's link to the keyboard's filter driver: opening and hooking its control device, the
+// control requests that carry the device tables and profile numbers, the download and reset
+// sequences with their pauses and progress points, and the reader thread that fetches key events.
+//
+// Threads: the window thread runs open/close/sends/sequences; the reader thread only reads events.
+// One lock serialises every request against the device handle, so a close never races a read.
+#include "device_io.h"
+#include "device_tables.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "handles.h"
+
+namespace qelt {
+
+constexpr DWORD IOCTL_HOOK = 0x222400;
+constexpr DWORD IOCTL_UNHOOK = 0x222404;
+constexpr DWORD IOCTL_READ_EVENT = 0x222408;
+constexpr DWORD IOCTL_SET_DRIVER_PROFILEID = 0x222480;
+constexpr DWORD IOCTL_SEND_INDEXTABLE = 0x222494;
+constexpr DWORD IOCTL_SEND_DATA = 0x22249C;
+constexpr DWORD IOCTL_SEND_KEYMAPTABLE = 0x2224A4;
+constexpr DWORD IOCTL_SET_PROFILEID = 0x222544;
+
+constexpr wchar_t DEVICE_NAME[] = L"\\\\.\\MVKBFLTR";
+
+// Where a download or reset reports how far it has come (the agent forwards these to the editor's
+// "DLGLoading" dialog). Called on the thread that runs the sequence.
+class ReportProgress {
+public:
+    virtual ~ReportProgress() = default;
+    virtual void Percent(int percent) = 0;  // 25, 50, 75, 100
+    virtual void Done() = 0;                // once, after 100
+};
+
+// Receives each key event word the reader thread reads (the agent runs its key event actions).
+// Called on the reader thread, without any link lock held; it may take as long as it needs, but
+// must not wait for the window thread while that thread is shutting the link down.
+class KeyEventSink {
+public:
+    virtual ~KeyEventSink() = default;
+    virtual void OnKeyEvent(uint16_t eventWord) = 0;
+};
+
+class DeviceLink {
+public:
+    // io and encoder must outlive the link. Creates the event semaphore (count 0, maximum 100).
+    DeviceLink(DeviceIo& io, DeviceTableEncoder& encoder);
+    // Closes the device if open and stops the reader thread.
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Starts the reader thread (once). Events go to sink until StopReader. False if the thread
+    // or the semaphore could not be created (diagnosed).
+    bool StartReader(KeyEventSink& sink);
+    // Sets the stop flag, wakes the thread and waits for it to end before its handles close.
+    // The wait has no limit: a sink that blocks for ever (for example a SendMessageW to a hung
+    // window) blocks the shut-down, so sinks should use bounded waits such as SendMessageTimeoutW.
+    void StopReader();
+
+    // Opens and hooks the device. An already open device is closed (unhooked) first.
+    bool OpenUSBDriver();
+    // Unhooks (a failure is only reported) and closes; nothing when the device is closed.
+    void CloseUSBDriver();
+    bool IsOpen() const;
+
+    void SendDriverProfileID(int profile);
+    void SendIndexTable(int profile);
+    void SendMacroDataBlock2Device(int profile);
+    void SendKeyMapTable(int profile);
+    // Makes profile current on the keyboard; profile 5 (PC mode) is number 0 on the wire.
+    void SenDeviceCurProfileID(int profile);
+
+    // Encodes profile with the key position table chosen by keyNum and sends its three tables.
+    // Progress 25, 50, 75, 100 and Done come even when the device is closed or a request fails.
+    void DownloadProfile(int profile, int keyNum, ReportProgress& progress);
+    // Clears the profile's key mapping on the keyboard, then makes currentProfile current.
+    void ResetProfile(int profile, int currentProfile, ReportProgress& progress);
+
+    HANDLE EventSemaphore() const { return m_eventSemaphore.Get(); }
+
+private:
+    static DWORD WINAPI ReaderThreadEntry(void* self);
+    void ReaderThread();
+    // One request under the device lock; false (nothing sent) when the device is closed.
+    // On failure writes "ERROR: <name> failed, error=<hex>\n".
+    bool Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length, bool sameBuffer);
+    bool CheckProfile(int profile) const;
+    void CloseLocked();
+
+    DeviceIo& m_io;
+    DeviceTableEncoder& m_encoder;
+    mutable std::mutex m_deviceLock;
+    HANDLE g_hDevice = nullptr;  // guarded by m_deviceLock
+    UniqueKernelObject m_eventSemaphore;
+    UniqueKernelObject m_readerThread;
+    KeyEventSink* m_sink = nullptr;
+    std::atomic<bool> bStopReader{false};
+    uint32_t m_eventBuffer = 0;  // reader thread only; holds the previous event word
+};
+
+} // namespace qelt

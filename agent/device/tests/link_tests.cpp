@@ -1,0 +1,446 @@
+// The filter-driver link against a recording fake: request order, buffers, profile numbers, pauses,
+// progress, failures, the closed device and the reader thread.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "device_link.h"
+#include "diag.h"
+#include "fake_device_io.h"
+#include "us_layout.h"
+
+namespace qelt {
+namespace {
+
+using test::FakeDeviceIo;
+using test::HexBytes;
+using Lines = std::vector<std::string>;
+
+// Progress goes into the fake's journal so its order against requests and pauses shows.
+class JournalProgress final : public ReportProgress {
+public:
+    explicit JournalProgress(FakeDeviceIo& io) : m_io(io) {}
+    void Percent(int percent) override { m_io.Note("percent " + std::to_string(percent)); }
+    void Done() override { m_io.Note("done"); }
+
+private:
+    FakeDeviceIo& m_io;
+};
+
+class CollectingSink final : public KeyEventSink {
+public:
+    void OnKeyEvent(uint16_t word) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_words.push_back(word);
+        m_changed.notify_all();
+    }
+    std::vector<uint16_t> WaitFor(size_t count)
+    {
+        std::unique_lock<std::mutex> guard(m_lock);
+        m_changed.wait_for(guard, std::chrono::seconds(10), [&] { return m_words.size() >= count; });
+        return m_words;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<uint16_t> m_words;
+};
+
+std::string Ioctl(DWORD code, const std::string& input, DWORD outputLength)
+{
+    char head[32];
+    std::snprintf(head, sizeof(head), "ioctl %06lX in=", static_cast<unsigned long>(code));
+    return head + input + " out=" + std::to_string(outputLength);
+}
+
+std::string DriverProfile(int number)
+{
+    char byte[4];
+    std::snprintf(byte, sizeof(byte), "%02X", number);
+    return Ioctl(IOCTL_SET_DRIVER_PROFILEID, byte, 1);
+}
+
+std::string SetProfile(int number)
+{
+    char byte[4];
+    std::snprintf(byte, sizeof(byte), "%02X", number);
+    return Ioctl(IOCTL_SET_PROFILEID, byte, 0);
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        link.reset();
+        io.ClearFailures();
+        profiles = std::make_unique<PROFILE_CONFIG[]>(PROFILE_COUNT);
+        std::memset(profiles.get(), 0, sizeof(PROFILE_CONFIG) * PROFILE_COUNT);
+        for (int p = 0; p < PROFILE_COUNT; ++p)
+            for (BUTTON_CONFIG& button : profiles[p].TButton) {
+                button.FunID = FUN_NONE;
+                button.MappingKey = UNASSIGNED;
+            }
+        encoder = std::make_unique<DeviceTableEncoder>(
+            *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), layout);
+        link = std::make_unique<DeviceLink>(io, *encoder);
+    }
+
+    void OpenAndForget()
+    {
+        ASSERT_TRUE(link->OpenUSBDriver());
+        io.ClearJournal();
+    }
+
+    // `launches` launch slots (2 bytes each) and, when steps > 0, one macro slot (3 x (steps + 2) bytes).
+    void ProfileWithData(int profile, int launches, int steps)
+    {
+        int slot = 0;
+        for (; slot < launches; ++slot) {
+            profiles[profile].TButton[slot].FunID = FUN_LAUNCH_APP;
+            profiles[profile].TButton[slot].MappingKey = static_cast<uint8_t>(59 + slot);
+        }
+        if (steps > 0) {
+            BUTTON_CONFIG& button = profiles[profile].TButton[slot];
+            button.FunID = FUN_MACRO;
+            button.MappingKey = 60;
+            button.Macro.RepeatOption = 1;
+            button.Macro.length = static_cast<uint16_t>(steps);
+            for (int k = 0; k < steps; ++k)
+                button.Macro.Steps[k] = MACRO_STEP{0x04, {0, 0, 0}, (k + 1) % 2};
+        }
+    }
+
+    test::UsEnglishTestLayout layout;
+    FakeDeviceIo io;
+    JournalProgress progress{io};
+    std::unique_ptr<PROFILE_CONFIG[]> profiles;
+    std::unique_ptr<DeviceTableEncoder> encoder;
+    std::unique_ptr<DeviceLink> link;
+};
+
+TEST_F(LinkTest, OpenHooksWithTheSemaphoreHandle)
+{
+    ASSERT_TRUE(link->OpenUSBDriver());
+    EXPECT_TRUE(link->IsOpen());
+    uint32_t handleValue = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(link->EventSemaphore()));
+    EXPECT_EQ(io.Journal(), (Lines{"open", Ioctl(IOCTL_HOOK, HexBytes(reinterpret_cast<uint8_t*>(&handleValue), 4), 0)}));
+}
+
+TEST_F(LinkTest, FailedOpenLeavesTheDeviceClosed)
+{
+    DiagCapture diagnostics;
+    io.FailOpen(ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(link->OpenUSBDriver());
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_EQ(io.Journal(), (Lines{"open"}));
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: Cannot create device, error=00000002\n"));
+}
+
+TEST_F(LinkTest, FailedHookClosesTheHandleSoALaterOpenCanRetry)
+{
+    DiagCapture diagnostics;
+    io.FailRequest(IOCTL_HOOK, ERROR_GEN_FAILURE, 1);
+    EXPECT_FALSE(link->OpenUSBDriver());
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: hook device failed, error=1f\n"));
+    const Lines journal = io.Journal();
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_EQ(journal[2], "close");
+
+    EXPECT_TRUE(link->OpenUSBDriver());
+    EXPECT_TRUE(link->IsOpen());
+}
+
+TEST_F(LinkTest, OpeningAnOpenDeviceReleasesTheOldHandleFirst)
+{
+    ASSERT_TRUE(link->OpenUSBDriver());
+    io.ClearJournal();
+    ASSERT_TRUE(link->OpenUSBDriver());
+    const Lines journal = io.Journal();
+    ASSERT_EQ(journal.size(), 4u);
+    EXPECT_EQ(journal[0], Ioctl(IOCTL_UNHOOK, "", 0));
+    EXPECT_EQ(journal[1], "close");
+    EXPECT_EQ(journal[2], "open");
+    EXPECT_EQ(io.RequestsOnClosedHandles(), 0);
+}
+
+TEST_F(LinkTest, CloseUnhooksAndClosesEvenWhenTheUnhookFails)
+{
+    for (bool unhookFails : {false, true}) {
+        SCOPED_TRACE(unhookFails);
+        OpenAndForget();
+        DiagCapture diagnostics;
+        if (unhookFails)
+            io.FailRequest(IOCTL_UNHOOK, ERROR_ACCESS_DENIED, 1);
+        link->CloseUSBDriver();
+        EXPECT_FALSE(link->IsOpen());
+        EXPECT_EQ(io.Journal(), (Lines{Ioctl(IOCTL_UNHOOK, "", 0), "close"}));
+        EXPECT_EQ(diagnostics.Contains(L"ERROR: UNhook device failed, error=5\n"), unhookFails);
+    }
+    io.ClearJournal();
+    link->CloseUSBDriver();  // already closed: nothing to do
+    EXPECT_TRUE(io.Journal().empty());
+}
+
+TEST_F(LinkTest, CurrentProfileNumbersOnTheWire)
+{
+    struct Case {
+        int profile;
+        int number;
+    };
+    for (const Case c : {Case{0, 1}, Case{2, 3}, Case{4, 5}, Case{5, 0}}) {
+        SCOPED_TRACE(c.profile);
+        OpenAndForget();
+        link->SenDeviceCurProfileID(c.profile);
+        EXPECT_EQ(io.Journal(),
+                  (Lines{DriverProfile(c.number), "pause 200", "pause 50", SetProfile(c.number), "pause 200"}));
+    }
+}
+
+TEST_F(LinkTest, ProfileIndicesOutsideTheRecordsSendNothing)
+{
+    OpenAndForget();
+    DiagCapture diagnostics;
+    for (int profile : {-1, 6, 255}) {
+        link->SenDeviceCurProfileID(profile);
+        link->SendIndexTable(profile);
+        link->SendMacroDataBlock2Device(profile);
+        link->SendKeyMapTable(profile);
+    }
+    EXPECT_TRUE(io.Journal().empty());
+    EXPECT_TRUE(diagnostics.Contains(L"no profile -1"));
+}
+
+TEST_F(LinkTest, DataPauseGrowsWithEachWhole512Bytes)
+{
+    struct Case {
+        int launches;
+        int steps;
+        size_t bytes;
+        int pause;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 500},   {2, 167, 511, 500},  {1, 168, 512, 1000},
+        {0, 339, 1023, 1000}, {2, 338, 1024, 1500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        SetUp();
+        ProfileWithData(2, c.launches, c.steps);
+        encoder->FormatKeyMappingData(103, 2);
+        const std::vector<uint8_t> block = encoder->BuildMacroDataBlock(2);
+        ASSERT_EQ(block.size(), c.bytes);
+        OpenAndForget();
+        link->SendMacroDataBlock2Device(2);
+        EXPECT_EQ(io.Journal(), (Lines{DriverProfile(3), "pause 200",
+                                       Ioctl(IOCTL_SEND_DATA, HexBytes(block), static_cast<DWORD>(c.bytes)),
+                                       "pause " + std::to_string(c.pause)}));
+    }
+}
+
+TEST_F(LinkTest, DownloadSendsTheThreeTablesInOrderWithProgress)
+{
+    profiles[1].TButton[0].FunID = FUN_LAUNCH_APP;
+    profiles[1].TButton[0].MappingKey = 59;
+    OpenAndForget();
+    DiagCapture diagnostics;
+    link->DownloadProfile(1, 104, progress);
+
+    std::string zeros45;
+    for (int i = 0; i < 45; ++i)
+        zeros45 += " 00";
+    std::string zeros18;
+    for (int i = 0; i < 18; ++i)
+        zeros18 += " 00";
+    EXPECT_EQ(io.Journal(), (Lines{
+                                "percent 25", "pause 500",
+                                DriverProfile(2), "pause 200",
+                                Ioctl(IOCTL_SEND_INDEXTABLE, "0A 00 37 00 02 11 00 00 00 02" + zeros45, 55), "pause 200",
+                                "percent 50", "pause 500",
+                                DriverProfile(2), "pause 200",
+                                Ioctl(IOCTL_SEND_DATA, "01 FD", 2), "pause 500",
+                                "percent 75", "pause 500",
+                                DriverProfile(2), "pause 200",
+                                Ioctl(IOCTL_SEND_KEYMAPTABLE, "0A 04 01" + zeros18, 21), "pause 200",
+                                "percent 100", "pause 500", "pause 100", "done"}));
+    EXPECT_TRUE(diagnostics.Contains(L"sending data to device...\n"));
+    EXPECT_TRUE(diagnostics.Contains(L"sending data to device Profile 1,TButton[0].MappingKey=59\n"));
+    EXPECT_FALSE(diagnostics.Contains(L"TButton[1].MappingKey"));
+}
+
+TEST_F(LinkTest, DownloadLogsEverySlotWhenNoneHasAKey)
+{
+    OpenAndForget();
+    DiagCapture diagnostics;
+    link->DownloadProfile(0, 103, progress);
+    EXPECT_TRUE(diagnostics.Contains(L"sending data to device Profile 0,TButton[9].MappingKey=255\n"));
+    EXPECT_EQ(io.Requests().size(), 6u);
+    EXPECT_EQ(io.Requests()[3], Ioctl(IOCTL_SEND_DATA, "", 0));
+}
+
+TEST_F(LinkTest, ClosedDeviceStillRunsProgressAndPauses)
+{
+    ProfileWithData(0, 1, 5);
+    link->DownloadProfile(0, 103, progress);
+    EXPECT_EQ(io.Journal(), (Lines{"percent 25", "pause 500", "percent 50", "pause 500", "percent 75", "pause 500",
+                                   "percent 100", "pause 500", "pause 100", "done"}));
+    io.ClearJournal();
+    link->ResetProfile(0, 0, progress);
+    EXPECT_EQ(io.Journal(), (Lines{"percent 25", "pause 100", "percent 50", "pause 100", "percent 75", "pause 100",
+                                   "percent 100", "pause 500", "done"}));
+}
+
+TEST_F(LinkTest, ResetClearsTheKeyMappingAndRestoresTheCurrentProfile)
+{
+    ProfileWithData(1, 2, 3);
+    encoder->FormatKeyMappingData(103, 1);
+    OpenAndForget();
+    DiagCapture diagnostics;
+    link->ResetProfile(1, 3, progress);
+
+    std::string zeros20;
+    for (int i = 0; i < 20; ++i)
+        zeros20 += " 00";
+    EXPECT_EQ(io.Journal(), (Lines{"percent 25", "pause 100", "percent 50", "pause 100", "percent 75", "pause 100",
+                                   DriverProfile(2), "pause 200",
+                                   Ioctl(IOCTL_SEND_KEYMAPTABLE, "0A" + zeros20, 21), "pause 200",
+                                   "percent 100", "pause 500",
+                                   DriverProfile(4), "pause 200", "pause 50", SetProfile(4), "pause 200",
+                                   "done"}));
+    EXPECT_TRUE(diagnostics.Contains(L"reseting Profile 1...\n"));
+}
+
+// A failed request is reported and skips only its own pause; the sequence goes on.
+TEST_F(LinkTest, FailedRequestsAreReportedAndTheDownloadGoesOn)
+{
+    struct Case {
+        DWORD code;
+        const wchar_t* diagnostic;
+    };
+    const Case cases[] = {
+        {IOCTL_SEND_INDEXTABLE, L"ERROR: IOCTL_SEND_INDEXTABLE failed, error=1f\n"},
+        {IOCTL_SEND_DATA, L"ERROR: IOCTL_SEND_DATA failed, error=1f\n"},
+        {IOCTL_SEND_KEYMAPTABLE, L"ERROR: IOCTL_SEND_KEYMAPTABLE failed, error=1f\n"},
+        {IOCTL_SET_DRIVER_PROFILEID, L"ERROR: IOCTL_SET_DRIVER_PROFILEID failed, error=1f\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        SetUp();
+        OpenAndForget();
+        io.FailRequest(c.code, ERROR_GEN_FAILURE);
+        DiagCapture diagnostics;
+        link->DownloadProfile(0, 103, progress);
+        EXPECT_TRUE(diagnostics.Contains(c.diagnostic));
+        EXPECT_EQ(diagnostics.Contains(L"SendDriverProfileID.....finish...\n"), c.code != IOCTL_SET_DRIVER_PROFILEID);
+        EXPECT_EQ(io.Requests().size(), 6u);
+        const Lines journal = io.Journal();
+        EXPECT_EQ(journal.back(), "done");
+        // Every table request is still made; only the failed ones lose their pause.
+        int pauses200 = 0;
+        for (const std::string& line : journal)
+            pauses200 += line == "pause 200";
+        const bool tableFails = c.code == IOCTL_SEND_INDEXTABLE || c.code == IOCTL_SEND_KEYMAPTABLE;
+        EXPECT_EQ(pauses200, 5 - (tableFails ? 1 : 0) - (c.code == IOCTL_SET_DRIVER_PROFILEID ? 3 : 0));
+    }
+}
+
+TEST_F(LinkTest, FailedProfileRequestsAreReported)
+{
+    OpenAndForget();
+    io.FailRequest(IOCTL_SET_PROFILEID, ERROR_INVALID_FUNCTION, 1);
+    DiagCapture diagnostics;
+    link->SenDeviceCurProfileID(2);
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: IOCTL_SET_PROFILEID failed, error=1\n"));
+    EXPECT_EQ(io.Journal(), (Lines{DriverProfile(3), "pause 200", "pause 50", SetProfile(3)}));
+}
+
+TEST_F(LinkTest, ReaderDeliversEventsInOrder)
+{
+    CollectingSink sink;
+    ASSERT_TRUE(link->StartReader(sink));
+    OpenAndForget();
+    DiagCapture diagnostics;
+    for (uint32_t word : {0xB500u, 0x01F3u, 0x1234FD05u, 0x0000u})
+        ASSERT_TRUE(io.InjectEvent(word));
+    EXPECT_EQ(sink.WaitFor(4), (std::vector<uint16_t>{0xB500, 0x01F3, 0xFD05, 0x0000}));
+    EXPECT_TRUE(diagnostics.Contains(L"read: 1234fd05\n"));
+    for (const std::string& line : io.Requests())
+        EXPECT_EQ(line, Ioctl(IOCTL_READ_EVENT, "", 4));
+}
+
+TEST_F(LinkTest, FailedReadIsReportedAndTheNextEventIsRead)
+{
+    CollectingSink sink;
+    ASSERT_TRUE(link->StartReader(sink));
+    OpenAndForget();
+    DiagCapture diagnostics;
+    io.FailRequest(IOCTL_READ_EVENT, ERROR_GEN_FAILURE, 1);
+    ASSERT_TRUE(io.SignalOnly());
+    ASSERT_TRUE(io.InjectEvent(0xE900));
+    EXPECT_EQ(sink.WaitFor(1), (std::vector<uint16_t>{0xE900}));
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: read call failed, error=1f\n"));
+}
+
+TEST_F(LinkTest, ReleasesWhileClosedAreConsumedWithoutReads)
+{
+    CollectingSink sink;
+    ASSERT_TRUE(link->StartReader(sink));
+    OpenAndForget();
+    ASSERT_TRUE(io.InjectEvent(0xB600));
+    ASSERT_EQ(sink.WaitFor(1).size(), 1u);
+    link->CloseUSBDriver();
+    for (int i = 0; i < 3; ++i)
+        ReleaseSemaphore(link->EventSemaphore(), 1, nullptr);
+    DiagCapture diagnostics;
+    link->StopReader();  // joins: returns only once the thread has ended
+    EXPECT_TRUE(diagnostics.Contains(L"Thread exit!\n"));
+    int reads = 0;
+    for (const std::string& line : io.Requests())
+        reads += line.rfind(Ioctl(IOCTL_READ_EVENT, "", 4), 0) == 0;
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(sink.WaitFor(1).size(), 1u);
+}
+
+TEST_F(LinkTest, ShutDownWithTheDeviceOpenClosesItAndEndsTheReader)
+{
+    CollectingSink sink;
+    ASSERT_TRUE(link->StartReader(sink));
+    OpenAndForget();
+    DiagCapture diagnostics;
+    link.reset();
+    EXPECT_TRUE(diagnostics.Contains(L"Thread exit!\n"));
+    EXPECT_EQ(io.Journal(), (Lines{Ioctl(IOCTL_UNHOOK, "", 0), "close"}));
+}
+
+// The reader's reads and the window thread's open/close/sends never touch a closed handle.
+TEST_F(LinkTest, ReaderAndWindowThreadDoNotRaceOnTheHandle)
+{
+    CollectingSink sink;
+    ASSERT_TRUE(link->StartReader(sink));
+    std::atomic<bool> stop{false};
+    std::thread injector([&] {
+        while (!stop) {
+            io.SignalOnly();
+            std::this_thread::yield();
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        link->OpenUSBDriver();
+        link->SendKeyMapTable(0);
+        link->CloseUSBDriver();
+    }
+    stop = true;
+    injector.join();
+    link->StopReader();
+    EXPECT_EQ(io.RequestsOnClosedHandles(), 0);
+}
+
+} // namespace
+} // namespace qelt
