@@ -30,6 +30,16 @@ bool FileExists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// MACROGn: a Macro value that is missing or does not decode leaves the steps as they were.
+void ReadMacro(const wchar_t* path, int slot, MACRO_DATA& macro)
+{
+    wchar_t section[32];
+    std::swprintf(section, 32, L"MACROG%d", slot);
+    macro.RepeatOption = static_cast<uint8_t>(ReadIntKey(path, section, L"RepeatOption", 1));
+    GetPrivateProfileStructW(section, L"Macro", macro.Steps, sizeof macro.Steps, path);
+    macro.length = static_cast<uint16_t>(ReadIntKey(path, section, L"MacroLength", -1));
+}
+
 } // namespace
 
 std::wstring AgentDataFolder()
@@ -81,6 +91,7 @@ void ConfigSettings::Load()
             button.MappingKey = static_cast<uint8_t>(ReadIntKey(path, section, L"Mappinkey", -1));
             if (button.FunID == FUN_LAUNCH_APP)
                 GetPrivateProfileStringW(section, L"APP Path", L"", button.AppPath, APP_PATH_CHARS, path);
+            ReadMacro(path, s, button.Macro);
         }
     }
     m_loaded = true;
