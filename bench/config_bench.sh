@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the configuration benchmark when needed and runs it under Wine: save and load timings
+# in one process, then loads in fresh processes (nothing cached), as the editor loads at start.
+#   bench/config_bench.sh [runs]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+runs="${1:-9}"
+# Configure every time: a build tree made before bench/ existed does not know the target.
+cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null 2>&1 || { echo "configure failed" >&2; exit 1; }
+ninja -C build -j2 config_bench >/dev/null
+source scripts/wine-env.sh
+wine_up
+exe="build/out/config_bench.exe"
+output="$(wine "$exe" "$runs" --keep </dev/null | tr -d '\r')"
+echo "$output" | grep -v '^data folder'
+folder="$(echo "$output" | sed -n 's/^data folder for cold loads: //p')"
+cold=()
+for _ in $(seq "$runs"); do
+  cold+=("$(wine "$exe" --load-once "$folder" </dev/null | tr -d '\r')")
+done
+printf '%s\n' "${cold[@]}" | sort -g | awk -v n="$runs" '
+  { t[NR] = $1 }
+  END { printf "%-44s median %8.2f ms   min %8.2f   max %8.2f   (%d runs)\n",
+        "load everything (editor start), new process", t[int(n / 2) + 1], t[1], t[n], n }'
+wine "$exe" --cleanup "$folder" </dev/null
