@@ -100,6 +100,13 @@ struct GlobalMemoryTraits {  // GlobalAlloc, until a stream takes ownership
     static void Close(Type h) noexcept { GlobalFree(h); }
 };
 
+struct WindowTraits {  // windows this code creates and destroys itself (tooltips, popups)
+    using Type = HWND;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsValid(Type h) noexcept { return h != nullptr; }
+    static void Close(Type h) noexcept { if (IsWindow(h)) DestroyWindow(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;      // files and devices
 using UniqueKernelObject = UniqueResource<NullableHandleTraits>;  // events, semaphores, mutexes, threads
 using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
@@ -112,6 +119,7 @@ using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueMenu = UniqueResource<MenuTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueGlobal = UniqueResource<GlobalMemoryTraits>;
+using UniqueWindow = UniqueResource<WindowTraits>;
 
 // A DC from GetDC / GetWindowDC, released to its window.
 class WindowDc {

@@ -1,0 +1,374 @@
+#include "bitmap_btn.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <windowsx.h>
+
+#include "diag.h"
+#include "skin_files.h"
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x51424221;  // identifies this class's subclass on a window
+constexpr UINT_PTR kToolId = 1;
+constexpr const wchar_t* kObjectProperty = L"QeltBitmapBtn";  // the object behind a button window
+
+std::unique_ptr<Gdiplus::Image> LoadIndicator(const std::wstring& path)
+{
+    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromFile(path.c_str()));
+    if (!image || image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0) {
+        qelt::Diag(L"ERROR: indicator image %ls could not be loaded\n", path.c_str());
+        return nullptr;
+    }
+    return image;
+}
+
+void CopyBitmap(HDC target, SIZE client, const SkinBitmap& image)
+{
+    if (image.Empty())
+        return;  // an empty state image draws nothing
+    qelt::UniqueMemoryDc source(CreateCompatibleDC(target));
+    if (!source)
+        return;
+    qelt::SelectedObject selected(source.Get(), image.Get());
+    BitBlt(target, 0, 0, client.cx, client.cy, source.Get(), 0, 0, SRCCOPY);
+}
+
+UINT DrawTextFormat(int align)
+{
+    const UINT common = DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+    switch (align) {
+    case BTN_ALIGN_CENTRE: return common | DT_CENTER;
+    case BTN_ALIGN_LEFT: return common | DT_LEFT;
+    case BTN_ALIGN_RIGHT: return common | DT_RIGHT;
+    default: return DT_VCENTER | DT_WORDBREAK | DT_SINGLELINE | DT_NOCLIP | DT_END_ELLIPSIS;
+    }
+}
+
+} // namespace
+
+CBitmapBtn::CBitmapBtn() = default;
+
+CBitmapBtn::~CBitmapBtn()
+{
+    m_tooltip.Reset();
+    if (m_hWnd) {
+        RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+        RemovePropW(m_hWnd, kObjectProperty);
+        if (IsWindow(m_hWnd))
+            DestroyWindow(m_hWnd);
+    }
+}
+
+bool CBitmapBtn::Create(HWND parent, const RECT& rect, const std::wstring& programFolder)
+{
+    HWND window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (window == nullptr) {
+        qelt::DiagLastError(L"CreateWindowExW (bitmap button)");
+        return false;
+    }
+    m_hWnd = window;
+    SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetPropW(window, kObjectProperty, this);
+    // Buttons are not reached by the tab key.
+    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) & ~LONG_PTR(WS_TABSTOP));
+    LoadIndicators(programFolder);
+    m_sizeIndicator = SIZE{17, 17};
+    return true;
+}
+
+CBitmapBtn* CBitmapBtn::FromHandle(HWND window)
+{
+    if (window == nullptr)
+        return nullptr;
+    return static_cast<CBitmapBtn*>(GetPropW(window, kObjectProperty));
+}
+
+bool CBitmapBtn::ReflectDrawItem(const DRAWITEMSTRUCT* item)
+{
+    if (item == nullptr || item->CtlType != ODT_BUTTON)
+        return false;
+    CBitmapBtn* button = FromHandle(item->hwndItem);
+    if (button == nullptr)
+        return false;
+    RECT client{};
+    GetClientRect(item->hwndItem, &client);
+    button->Paint(item->hDC, SIZE{client.right - client.left, client.bottom - client.top}, item->itemState);
+    return true;
+}
+
+void CBitmapBtn::LoadIndicators(const std::wstring& programFolder)
+{
+    CSkinFile mainFile(programFolder, L"main.ini");
+    const wchar_t* keys[3] = {L"Red", L"Green", L"Blue"};
+    for (int i = 0; i < 3; ++i)
+        m_indicators[size_t(i)] = LoadIndicator(mainFile.ImagePath(SKIN_SCREEN, keys[i]));
+}
+
+void CBitmapBtn::SetStateImages(const SkinBitmap& normal, const SkinBitmap& over, const SkinBitmap& pressed,
+                                const SkinBitmap& greyed, const RECT& rect)
+{
+    qelt::WindowDc dc(m_hWnd);
+    CropStateImage(m_bmpNormal, dc.Get(), normal, rect);
+    CropStateImage(m_bmpOver, dc.Get(), over, rect);
+    CropStateImage(m_bmpPressed, dc.Get(), pressed, rect);
+    CropStateImage(m_bmpGreyed, dc.Get(), greyed, rect);
+    if (m_hWnd) {
+        LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+        SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~LONG_PTR(WS_BORDER | WS_TABSTOP));
+    }
+}
+
+void CBitmapBtn::SetSelected(bool selected)
+{
+    if (m_bSelected == selected)
+        return;
+    m_bSelected = selected;
+    Repaint();
+}
+
+void CBitmapBtn::SetGreyed(bool greyed)
+{
+    if (m_bGreyed == greyed)
+        return;
+    m_bGreyed = greyed;
+    Repaint();
+}
+
+void CBitmapBtn::Repaint() const
+{
+    if (m_hWnd)
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CBitmapBtn::EnsureTooltip()
+{
+    if (m_tooltip || m_hWnd == nullptr)
+        return;
+    m_tooltip.Reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, m_hWnd, nullptr, GetModuleHandleW(nullptr), nullptr));
+    if (!m_tooltip) {
+        qelt::DiagLastError(L"CreateWindowExW (tooltip)");
+        return;
+    }
+    SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
+}
+
+void CBitmapBtn::SetTooltipText(const std::wstring& text)
+{
+    EnsureTooltip();
+    if (!m_tooltip)
+        return;
+    SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_hWnd;
+    tool.uId = kToolId;
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    if (!m_bToolAdded) {
+        GetClientRect(m_hWnd, &tool.rect);  // the rectangle stays that of the first call
+        m_bToolAdded = SendMessageW(m_tooltip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
+    }
+    SendMessageW(m_tooltip.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, TRUE, 0);
+}
+
+const SkinBitmap& CBitmapBtn::StateImage(UINT itemState) const
+{
+    if (m_bSelected || (itemState & ODS_SELECTED))
+        return m_bmpPressed;
+    if (m_bHover)
+        return m_bmpOver;
+    if (m_bGreyed)
+        return m_bmpGreyed;
+    return m_bmpNormal;
+}
+
+int CBitmapBtn::IndicatorIndex(UINT itemState) const
+{
+    if (m_bSelected)
+        return 0;
+    if (itemState & ODS_SELECTED)
+        return 1;
+    if (m_bHover)
+        return 0;
+    if ((itemState & ODS_DISABLED) || m_bGreyed)
+        return 2;
+    return 0;
+}
+
+void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
+{
+    const SkinBitmap& image = StateImage(itemState);
+    const int indicator = m_nIndicatorMode != 0 ? IndicatorIndex(itemState) : 0;
+
+    if (m_strCaption.empty()) {
+        CopyBitmap(dc, client, image);
+        return;
+    }
+
+    // Off screen, so the caption never flickers over the image.
+    qelt::UniqueMemoryDc memoryDc(CreateCompatibleDC(dc));
+    qelt::UniqueBitmap memoryBitmap(CreateCompatibleBitmap(dc, client.cx, client.cy));
+    if (!memoryDc || !memoryBitmap) {
+        qelt::DiagLastError(L"CreateCompatibleBitmap (button)");
+        return;
+    }
+    {
+        qelt::SelectedObject bitmapSelected(memoryDc.Get(), memoryBitmap.Get());
+        HDC mem = memoryDc.Get();
+        // Areas without an image keep what the target had.
+        BitBlt(mem, 0, 0, client.cx, client.cy, dc, 0, 0, SRCCOPY);
+        CopyBitmap(mem, client, image);
+        SetBkMode(mem, TRANSPARENT);
+
+        COLORREF colour = BTN_TEXT_COLOUR;
+        if ((itemState & ODS_DISABLED) || m_bGreyed)
+            colour = BTN_DIM_TEXT_COLOUR;
+        if (m_bSelected)
+            colour = m_crSelectedText;
+        SetTextColor(mem, colour);
+
+        qelt::UniqueFont font(CreateFontW(m_nFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 14,
+                                          L"AvenirLTStd-Light"));
+        qelt::SelectedObject fontSelected(mem, font.Get());
+
+        SIZE extent{0, 0};
+        GetTextExtentPoint32W(mem, m_strCaption.c_str(), int(m_strCaption.size()), &extent);
+        const int centredX = client.cx / 2 - extent.cx / 2;
+        const int centredY = client.cy / 2 - extent.cy / 2;
+        const int length = int(m_strCaption.size());
+
+        if (m_bUseTextRect) {
+            RECT textRect = m_rcText;
+            DrawTextW(mem, m_strCaption.c_str(), length, &textRect, DrawTextFormat(m_nAlign));
+        } else if (m_nAlign == BTN_ALIGN_LEFT) {
+            TextOutW(mem, 5, centredY - 2, m_strCaption.c_str(), length);
+        } else if (m_nAlign == BTN_ALIGN_CENTRE) {
+            if (m_nIndicatorMode == 1) {
+                TextOutW(mem, centredX, 6, m_strCaption.c_str(), length);
+                if (Gdiplus::Image* picture = m_indicators[size_t(indicator)].get()) {
+                    Gdiplus::Graphics graphics(mem);
+                    graphics.DrawImage(picture, centredX + 1, 10, int(m_sizeIndicator.cx), int(m_sizeIndicator.cy));
+                }
+            } else {
+                TextOutW(mem, centredX, centredY, m_strCaption.c_str(), length);
+            }
+        } else {
+            TextOutW(mem, client.cx - extent.cx - 2, centredY, m_strCaption.c_str(), length);
+        }
+        BitBlt(dc, 0, 0, client.cx, client.cy, mem, 0, 0, SRCCOPY);
+    }
+}
+
+void CBitmapBtn::OnMouseMove(WPARAM wParam, LPARAM lParam)
+{
+    const bool leftDown = (wParam & MK_LBUTTON) != 0;
+    if (leftDown && !m_bHover)
+        return;  // a drag that started elsewhere does not light the button
+    if (GetCapture() != m_hWnd) {
+        if (GetActiveWindow() != nullptr && GetParent(m_hWnd) != nullptr) {
+            m_bHover = true;
+            SetCapture(m_hWnd);
+            Repaint();
+        }
+        return;
+    }
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(m_hWnd, &point);
+    HWND under = WindowFromPoint(point);
+    if (under == nullptr || under == m_hWnd)
+        return;
+    if (m_bHover) {
+        m_bHover = false;
+        Repaint();
+    }
+    if (!leftDown)
+        ReleaseCapture();
+}
+
+LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        // The tooltip only sees the mouse through this relay.
+        EnsureTooltip();
+        if (m_tooltip) {
+            MSG relayed{m_hWnd, message, wParam, lParam, DWORD(GetMessageTime()), {}};
+            DWORD pos = GetMessagePos();
+            relayed.pt = POINT{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)};
+            SendMessageW(m_tooltip.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        }
+    }
+
+    switch (message) {
+    case WM_MOUSEMOVE: {
+        LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+        OnMouseMove(wParam, lParam);
+        return result;
+    }
+    case WM_CAPTURECHANGED:
+        if (m_bHover) {
+            // Only our own capture is ours to release; another window may have just taken it.
+            if (GetCapture() == m_hWnd)
+                ReleaseCapture();
+            Repaint();
+        }
+        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+    case WM_KILLFOCUS: {
+        LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+        m_bHover = false;
+        Repaint();
+        return result;
+    }
+    case WM_LBUTTONDOWN: {
+        HWND owner = GetParent(m_hWnd);
+        if (owner != nullptr && GetActiveWindow() != GetAncestor(owner, GA_ROOT))
+            SetActiveWindow(GetAncestor(owner, GA_ROOT));
+        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+    }
+    case WM_ERASEBKGND:
+        return 0;  // the owner draw covers the whole button
+    case WM_NCDESTROY: {
+        HWND window = m_hWnd;
+        m_tooltip.Reset();
+        m_bToolAdded = false;
+        m_bmpNormal.Reset();
+        m_bmpOver.Reset();
+        m_bmpPressed.Reset();
+        m_bmpGreyed.Reset();
+        m_strCaption.clear();
+        RemoveWindowSubclass(window, SubclassProc, kSubclassId);
+        RemovePropW(window, kObjectProperty);
+        m_hWnd = nullptr;
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    default:
+        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK CBitmapBtn::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR data)
+{
+    auto* button = reinterpret_cast<CBitmapBtn*>(data);
+    if (button->m_hWnd == nullptr)
+        return DefSubclassProc(window, message, wParam, lParam);
+    return button->OnMessage(message, wParam, lParam);
+}
+
+std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info, const SkinBitmap& main,
+                                             const SkinBitmap& over, const SkinBitmap& down,
+                                             const SkinBitmap& disabled, const std::wstring& programFolder)
+{
+    auto button = std::make_unique<CBitmapBtn>();
+    RECT rect{info.nLeft, info.nTop, info.nRight, info.nBottom};
+    if (!button->Create(parent, rect, programFolder))
+        return nullptr;
+    button->SetStateImages(main, over, down, disabled, rect);
+    button->SetSelected(info.bSelected);
+    button->SetTooltipText(info.szCaption);
+    return button;
+}

@@ -1,0 +1,90 @@
+#pragma once
+// The skinned push button: four state images cut from the window's full-window images, an
+// optional caption in the skin font with a small indicator image under it, mouse-over tracking
+// through the mouse capture, an own tooltip and a selected state held by the owner.
+//
+// Owner drawing arrives at the parent as WM_DRAWITEM; the parent hands it on with
+// CBitmapBtn::ReflectDrawItem (CSkinnedWindow does this for its windows).
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "button_info.h"
+#include "handles.h"
+#include "skin_image.h"
+
+namespace Gdiplus { class Image; }
+
+// Caption colours.
+constexpr COLORREF BTN_TEXT_COLOUR = RGB(141, 145, 148);
+constexpr COLORREF BTN_DIM_TEXT_COLOUR = RGB(93, 97, 97);
+
+enum BtnAlign : int { BTN_ALIGN_CENTRE = 0, BTN_ALIGN_LEFT = 1, BTN_ALIGN_RIGHT = 2 };
+
+class CBitmapBtn {
+public:
+    CBitmapBtn();
+    ~CBitmapBtn();
+    CBitmapBtn(const CBitmapBtn&) = delete;
+    CBitmapBtn& operator=(const CBitmapBtn&) = delete;
+
+    // Creates the visible owner-drawn child (empty text, identifier 0) at rect and loads the
+    // indicator images named by main.ini of programFolder. False when the window cannot be made.
+    bool Create(HWND parent, const RECT& rect, const std::wstring& programFolder);
+    HWND Window() const { return m_hWnd; }
+    static CBitmapBtn* FromHandle(HWND window);
+    // For the parent's WM_DRAWITEM: paints when the item is a bitmap button. True when handled.
+    static bool ReflectDrawItem(const DRAWITEMSTRUCT* item);
+
+    // Cuts the four state images at rect (the button's own DC) and drops border and tab stop.
+    void SetStateImages(const SkinBitmap& normal, const SkinBitmap& over, const SkinBitmap& pressed,
+                        const SkinBitmap& greyed, const RECT& rect);
+    void SetSelected(bool selected);  // repaints only on a change
+    void SetGreyed(bool greyed);      // repaints only on a change
+    void SetCaption(const std::wstring& caption) { m_strCaption = caption; }  // no repaint
+    void SetTooltipText(const std::wstring& text);
+    HWND Tooltip() const { return m_tooltip.Get(); }
+
+    // Indicator images "Red", "Green", "Blue" of main.ini's "SCREEN"; missing ones stay empty.
+    void LoadIndicators(const std::wstring& programFolder);
+    // Draws the button for the item state (ODS_SELECTED, ODS_DISABLED) into dc at (0, 0).
+    void Paint(HDC dc, SIZE client, UINT itemState) const;
+
+    // Properties owners write before the next paint.
+    bool m_bGreyed = false;
+    std::wstring m_strName;
+    int m_nIndicatorMode = 0;      // nonzero: choose an indicator; 1: draw it under a centred caption
+    int m_nFontHeight = 14;
+    bool m_bSelected = false;
+    SIZE m_sizeIndicator{17, 17};
+    COLORREF m_crSelectedText = BTN_DIM_TEXT_COLOUR;
+    bool m_bUseTextRect = false;
+    RECT m_rcText{0, 0, 0, 0};
+    bool m_bHover = false;
+    int m_nAlign = BTN_ALIGN_LEFT;
+    SkinBitmap m_bmpNormal, m_bmpOver, m_bmpPressed, m_bmpGreyed;
+    std::array<std::unique_ptr<Gdiplus::Image>, 3> m_indicators;  // Red, Green, Blue
+    std::wstring m_strCaption;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnMouseMove(WPARAM wParam, LPARAM lParam);
+    void EnsureTooltip();
+    void Repaint() const;
+    const SkinBitmap& StateImage(UINT itemState) const;
+    int IndicatorIndex(UINT itemState) const;
+
+    HWND m_hWnd = nullptr;
+    qelt::UniqueWindow m_tooltip;
+    bool m_bToolAdded = false;
+};
+
+// Creates a button from a skin entry: the window's Main, Over, Down and Disabled images give the
+// state images, the flag the selected state and the caption the tooltip text.
+std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info,
+                                             const SkinBitmap& main, const SkinBitmap& over,
+                                             const SkinBitmap& down, const SkinBitmap& disabled,
+                                             const std::wstring& programFolder);

@@ -1,0 +1,91 @@
+#include "skin_files.h"
+
+#include <windows.h>
+
+#include "diag.h"
+
+namespace {
+
+// The private-profile reads of the description files.
+std::wstring ReadProfileText(const std::wstring& path, const wchar_t* section, const wchar_t* key)
+{
+    wchar_t buffer[4096];
+    GetPrivateProfileStringW(section, key, L"", buffer, 4096, path.c_str());
+    return buffer;
+}
+
+int ReadProfileInt(const std::wstring& path, const wchar_t* section, const wchar_t* key, int defaultValue)
+{
+    return int(GetPrivateProfileIntW(section, key, defaultValue, path.c_str()));
+}
+
+std::wstring g_szProgramFolder;  // the process-wide copy other code formats paths with
+
+} // namespace
+
+const std::wstring& ProgramFolder()
+{
+    wchar_t modulePath[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, modulePath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        qelt::DiagLastError(L"GetModuleFileNameW");
+    g_szProgramFolder = skinpath::FolderOfModulePath(std::wstring_view(modulePath, length < MAX_PATH ? length : 0));
+    return g_szProgramFolder;
+}
+
+CSkinFile::CSkinFile(const std::wstring& programFolder, std::wstring_view fileName)
+    : m_programFolder(programFolder), m_path(skinpath::DescriptionFile(programFolder, fileName))
+{
+}
+
+CSkinFile::CSkinFile(std::wstring_view fileName) : CSkinFile(ProgramFolder(), fileName) {}
+
+std::wstring CSkinFile::ReadString(const wchar_t* section, const wchar_t* key) const
+{
+    return ReadProfileText(m_path, section, key);
+}
+
+std::wstring CSkinFile::ReadString(const wchar_t* section, int key) const
+{
+    return ReadString(section, std::to_wstring(key).c_str());
+}
+
+int CSkinFile::ReadInt(const wchar_t* section, const wchar_t* key, int defaultValue) const
+{
+    return ReadProfileInt(m_path, section, key, defaultValue);
+}
+
+ButtonInfo CSkinFile::ReadButton(const wchar_t* section, int key) const
+{
+    return ParseButtonInfo(ReadString(section, key));
+}
+
+std::wstring CSkinFile::ImagePath(const wchar_t* section, const wchar_t* key) const
+{
+    return skinpath::ImageFile(m_programFolder, ReadString(section, key));
+}
+
+std::wstring ReadSkinString(const std::wstring& programFolder, std::wstring_view fileName, int number)
+{
+    return CSkinFile(programFolder, fileName).ReadString(SKIN_STRING, number);
+}
+
+std::wstring ReadSkinString(std::wstring_view fileName, int number)
+{
+    return ReadSkinString(ProgramFolder(), fileName, number);
+}
+
+int ReadSkinFontHeight(const std::wstring& programFolder, std::wstring_view fileName, const wchar_t* section)
+{
+    return skinpath::TextToInt(CSkinFile(programFolder, fileName).ReadString(section, 1));
+}
+
+int ReadSkinLanguage(const std::wstring& programFolder)
+{
+    return CSkinFile(programFolder, L"main.ini").ReadInt(L"LANG_INFO", L"1", -1);
+}
+
+int ReadSkinKeyboardModel(const std::wstring& programFolder)
+{
+    return CSkinFile(programFolder, L"main.ini").ReadInt(L"KEY_NUM", L"NUM", 103);
+}

@@ -1,0 +1,282 @@
+#include "skin_image.h"
+
+#include <vector>
+
+#include "diag.h"
+
+using qelt::ComPtr;
+
+HBITMAP SkinBitmap::Get() const
+{
+    if (m_owned)
+        return m_owned.Get();
+    if (m_picture) {
+        OLE_HANDLE handle = 0;
+        if (SUCCEEDED(m_picture->get_Handle(&handle)))
+            return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    }
+    return nullptr;
+}
+
+SIZE SkinBitmap::Size() const
+{
+    BITMAP info{};
+    HBITMAP bitmap = Get();
+    if (bitmap == nullptr || GetObjectW(bitmap, sizeof(info), &info) == 0)
+        return SIZE{0, 0};
+    return SIZE{info.bmWidth, info.bmHeight};
+}
+
+void SkinBitmap::Reset()
+{
+    m_owned.Reset();
+    m_picture.Reset();
+}
+
+void SkinBitmap::AttachPicture(ComPtr<IPicture> picture)
+{
+    Reset();
+    m_picture = std::move(picture);
+}
+
+void SkinBitmap::AttachBitmap(HBITMAP bitmap)
+{
+    Reset();
+    m_owned.Reset(bitmap);
+}
+
+namespace {
+
+// The whole file in one movable memory block, or none.
+qelt::UniqueGlobal ReadFileToGlobal(const std::wstring& path)
+{
+    qelt::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        qelt::DiagLastError(L"CreateFileW (skin image)");
+        return {};
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > 0x7FFFFFFF) {
+        qelt::Diag(L"ERROR: skin image %ls is empty or too large\n", path.c_str());
+        return {};
+    }
+    DWORD bytes = DWORD(size.QuadPart);
+    qelt::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!block) {
+        qelt::DiagLastError(L"GlobalAlloc");
+        return {};
+    }
+    void* data = GlobalLock(block.Get());
+    DWORD read = 0;
+    BOOL ok = data != nullptr && ReadFile(file.Get(), data, bytes, &read, nullptr) && read == bytes;
+    if (data)
+        GlobalUnlock(block.Get());
+    if (!ok) {
+        qelt::DiagLastError(L"ReadFile (skin image)");
+        return {};
+    }
+    return block;
+}
+
+} // namespace
+
+SIZE LoadSkinImage(const std::wstring& path, SkinBitmap& target)
+{
+    target.Reset();
+    qelt::UniqueGlobal block = ReadFileToGlobal(path);
+    if (!block)
+        return SIZE{0, 0};
+
+    ComPtr<IStream> stream;
+    HRESULT hr = CreateStreamOnHGlobal(block.Get(), TRUE, stream.Put());
+    if (FAILED(hr)) {
+        qelt::DiagError(L"CreateStreamOnHGlobal", static_cast<unsigned long>(hr));
+        return SIZE{0, 0};
+    }
+    block.Release();  // the stream frees it now
+
+    ComPtr<IPicture> picture;
+    hr = OleLoadPicture(stream.Get(), 0, FALSE, IID_IPicture, picture.PutVoid());
+    if (FAILED(hr) || !picture) {
+        qelt::DiagError(L"OleLoadPicture", static_cast<unsigned long>(hr));
+        return SIZE{0, 0};
+    }
+    short type = PICTYPE_UNINITIALIZED;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP) {
+        // Icons and metafiles carry no bitmap of their own: render them into one.
+        OLE_XSIZE_HIMETRIC widthHimetric = 0;
+        OLE_YSIZE_HIMETRIC heightHimetric = 0;
+        picture->get_Width(&widthHimetric);
+        picture->get_Height(&heightHimetric);
+        qelt::WindowDc screen(nullptr);
+        int width = MulDiv(widthHimetric, GetDeviceCaps(screen.Get(), LOGPIXELSX), 2540);
+        int height = MulDiv(heightHimetric, GetDeviceCaps(screen.Get(), LOGPIXELSY), 2540);
+        qelt::UniqueBitmap bitmap(width > 0 && height > 0 ? CreateCompatibleBitmap(screen.Get(), width, height) : nullptr);
+        qelt::UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+        if (!bitmap || !dc) {
+            qelt::Diag(L"ERROR: skin image %ls could not be rendered\n", path.c_str());
+            return SIZE{0, 0};
+        }
+        {
+            qelt::SelectedObject selected(dc.Get(), bitmap.Get());
+            picture->Render(dc.Get(), 0, height, width, -height, 0, 0, widthHimetric, heightHimetric, nullptr);
+        }
+        target.AttachBitmap(bitmap.Release());
+        return target.Size();
+    }
+    target.AttachPicture(std::move(picture));
+    return target.Size();
+}
+
+namespace {
+
+// Region data: a RGNDATAHEADER and the rectangles after it.
+class RegionRectangles {
+public:
+    RegionRectangles() { m_rects.reserve(100); Restart(); }
+
+    void Add(LONG x0, LONG y, LONG x1)
+    {
+        if (m_rects.size() == m_rects.capacity())
+            m_rects.reserve(m_rects.size() + 100);
+        m_rects.push_back(RECT{x0, y, x1, y + 1});
+        RECT& bound = m_header.rcBound;
+        if (x0 < bound.left) bound.left = x0;
+        if (y < bound.top) bound.top = y;
+        if (x1 > bound.right) bound.right = x1;
+        if (y + 1 > bound.bottom) bound.bottom = y + 1;
+    }
+    size_t Count() const { return m_rects.size(); }
+
+    // Unions the collected rectangles into result and starts a new batch.
+    bool FlushInto(HRGN result)
+    {
+        m_header.nCount = DWORD(m_rects.size());
+        std::vector<BYTE> data(sizeof(RGNDATAHEADER) + m_rects.size() * sizeof(RECT));
+        memcpy(data.data(), &m_header, sizeof(RGNDATAHEADER));
+        if (!m_rects.empty())
+            memcpy(data.data() + sizeof(RGNDATAHEADER), m_rects.data(), m_rects.size() * sizeof(RECT));
+        qelt::UniqueRegion batch(ExtCreateRegion(nullptr, DWORD(data.size()), reinterpret_cast<RGNDATA*>(data.data())));
+        Restart();
+        if (!batch) {
+            qelt::DiagLastError(L"ExtCreateRegion");
+            return false;
+        }
+        CombineRgn(result, result, batch.Get(), RGN_OR);
+        return true;
+    }
+
+private:
+    void Restart()
+    {
+        m_rects.clear();
+        m_header = RGNDATAHEADER{};
+        m_header.dwSize = sizeof(RGNDATAHEADER);
+        m_header.iType = RDH_RECTANGLES;
+        m_header.nRgnSize = 0;
+        m_header.rcBound = RECT{MAXLONG, MAXLONG, 0, 0};
+    }
+
+    RGNDATAHEADER m_header{};
+    std::vector<RECT> m_rects;
+};
+
+constexpr size_t kRectanglesPerBatch = 2000;
+
+} // namespace
+
+qelt::UniqueRegion RegionFromMask(HBITMAP mask)
+{
+    if (mask == nullptr)
+        return {};
+    BITMAP info{};
+    if (GetObjectW(mask, sizeof(info), &info) == 0)
+        return {};
+    const LONG width = info.bmWidth;
+    const LONG height = info.bmHeight;
+
+    qelt::UniqueMemoryDc maskDc(CreateCompatibleDC(nullptr));
+    qelt::UniqueMemoryDc copyDc(CreateCompatibleDC(nullptr));
+    if (!maskDc || !copyDc) {
+        qelt::DiagLastError(L"CreateCompatibleDC (mask)");
+        return {};
+    }
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header.bmiHeader.biWidth = width;
+    header.bmiHeader.biHeight = height;  // bottom-up
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 32;
+    header.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    qelt::UniqueBitmap copy(CreateDIBSection(copyDc.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!copy || bits == nullptr) {
+        qelt::DiagLastError(L"CreateDIBSection (mask)");
+        return {};
+    }
+    {
+        qelt::SelectedObject maskSelected(maskDc.Get(), mask);
+        qelt::SelectedObject copySelected(copyDc.Get(), copy.Get());
+        BitBlt(copyDc.Get(), 0, 0, width, height, maskDc.Get(), 0, 0, SRCCOPY);
+    }
+    GdiFlush();
+
+    qelt::UniqueRegion result(CreateRectRgn(0, 0, 0, 0));
+    if (!result) {
+        qelt::DiagLastError(L"CreateRectRgn");
+        return {};
+    }
+    const size_t stride = ((size_t(width) * 32 + 31) / 32) * 4;
+    const BYTE* base = static_cast<const BYTE*>(bits);
+    RegionRectangles rectangles;
+    for (LONG y = 0; y < height; ++y) {
+        const BYTE* row = base + size_t(height - 1 - y) * stride;  // bottom-up rows
+        LONG x = 0;
+        while (x < width) {
+            auto isWhite = [row](LONG px) {
+                const BYTE* p = row + size_t(px) * 4;  // blue, green, red, unused
+                return p[0] == 255 && p[1] == 255 && p[2] == 255;
+            };
+            if (isWhite(x)) {
+                ++x;
+                continue;
+            }
+            LONG start = x;
+            while (x < width && !isWhite(x))
+                ++x;
+            rectangles.Add(start, y, x);
+            if (rectangles.Count() == kRectanglesPerBatch)
+                rectangles.FlushInto(result.Get());
+            ++x;  // the white pixel that ended the run
+        }
+    }
+    rectangles.FlushInto(result.Get());
+    return result;
+}
+
+void CropStateImage(SkinBitmap& target, HDC dc, const SkinBitmap& source, const RECT& rect)
+{
+    if (source.Empty())
+        return;
+    target.Reset();
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    qelt::UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+    if (!bitmap) {
+        qelt::DiagLastError(L"CreateCompatibleBitmap (state image)");
+        return;
+    }
+    qelt::UniqueMemoryDc sourceDc(CreateCompatibleDC(dc));
+    qelt::UniqueMemoryDc targetDc(CreateCompatibleDC(dc));
+    if (!sourceDc || !targetDc) {
+        qelt::DiagLastError(L"CreateCompatibleDC (state image)");
+        return;
+    }
+    {
+        qelt::SelectedObject sourceSelected(sourceDc.Get(), source.Get());
+        qelt::SelectedObject targetSelected(targetDc.Get(), bitmap.Get());
+        StretchBlt(targetDc.Get(), 0, 0, width, height, sourceDc.Get(), rect.left, rect.top, width, height, SRCCOPY);
+    }
+    target.AttachBitmap(bitmap.Release());
+}

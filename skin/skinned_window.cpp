@@ -1,0 +1,177 @@
+#include "skinned_window.h"
+
+#include <windowsx.h>
+
+#include "controls.h"
+#include "diag.h"
+
+void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNotext)
+{
+    m_hWnd = window;
+    m_programFolder = file.Folder();
+
+    const std::wstring maskPath = file.ImagePath(SKIN_SCREEN, L"Mask");
+    const std::wstring mainPath = file.ImagePath(SKIN_SCREEN, L"Main");
+    const std::wstring downPath = file.ImagePath(SKIN_SCREEN, L"Down");
+    const std::wstring overPath = file.ImagePath(SKIN_SCREEN, L"Over");
+    const std::wstring disabledPath = file.ImagePath(SKIN_SCREEN, L"Disabled");
+    const std::wstring notextPath = withNotext ? file.ImagePath(SKIN_SCREEN, L"Notext") : std::wstring();
+
+    // Each load reports its size; the window takes the size of the last one.
+    m_size = LoadSkinImage(maskPath, m_bmpMask);
+    m_size = LoadSkinImage(mainPath, m_bmpMain);
+    m_size = LoadSkinImage(downPath, m_bmpDown);
+    m_size = LoadSkinImage(overPath, m_bmpOver);
+    m_size = LoadSkinImage(disabledPath, m_bmpDisabled);
+    m_size = LoadSkinImage(mainPath, m_bmpBackground);
+    if (withNotext)
+        m_size = LoadSkinImage(notextPath, m_bmpNotext);
+
+    if (window != nullptr)
+        MoveWindow(window, 0, 0, m_size.cx, m_size.cy, TRUE);
+}
+
+CBitmapBtn* CSkinnedWindow::AddButton(const ButtonInfo& info)
+{
+    std::unique_ptr<CBitmapBtn> button =
+        CreateSkinButton(m_hWnd, info, m_bmpMain, m_bmpOver, m_bmpDown, m_bmpDisabled, m_programFolder);
+    if (!button)
+        return nullptr;
+    m_buttons.push_back(std::move(button));
+    return m_buttons.back().get();
+}
+
+CBitmapBtn* CSkinnedWindow::AddButton(const CSkinFile& file, const wchar_t* section, int key)
+{
+    return AddButton(file.ReadButton(section, key));
+}
+
+void CSkinnedWindow::ApplyRegion()
+{
+    qelt::UniqueRegion region = RegionFromMask(m_bmpMask.Get());
+    if (!region || m_hWnd == nullptr)
+        return;  // stays rectangular
+    // The system owns the region once it is the window's.
+    if (SetWindowRgn(m_hWnd, region.Get(), TRUE))
+        region.Release();
+    else
+        qelt::DiagLastError(L"SetWindowRgn");
+}
+
+void CSkinnedWindow::PaintBackground(HWND window) const
+{
+    qelt::PaintDc paint(window);
+    if (m_bmpBackground.Empty())
+        return;
+    qelt::UniqueMemoryDc source(CreateCompatibleDC(paint.Get()));
+    if (!source)
+        return;
+    qelt::SelectedObject selected(source.Get(), m_bmpBackground.Get());
+    SIZE size = m_bmpBackground.Size();
+    BitBlt(paint.Get(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+}
+
+bool CSkinnedWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        if (!m_behaviour.bSuppressErase)
+            return false;
+        result = TRUE;
+        return true;
+    case WM_PAINT:
+        if (!m_behaviour.bPaintBackground)
+            return false;
+        PaintBackground(window);
+        result = 0;
+        return true;
+    case WM_LBUTTONDOWN:
+        if (!m_behaviour.bDragByBackground)
+            return false;
+        // Drag the window by any visible point of its background.
+        PostMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+        result = 0;
+        return true;
+    default:
+        return ReflectToSkinControls(window, message, wParam, lParam, result);
+    }
+}
+
+bool CSkinnedWindow::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& handled)
+{
+    LRESULT result = 0;
+    if (!HandleMessage(dialog, message, wParam, lParam, result))
+        return false;
+    if (message == WM_CTLCOLORLISTBOX) {
+        handled = INT_PTR(result);  // colour messages return the brush directly
+    } else {
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
+        handled = TRUE;
+    }
+    return true;
+}
+
+namespace {
+
+struct MeasureSearch {
+    UINT id;
+    CListBoxEx* list;
+};
+
+BOOL CALLBACK FindListWithId(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<MeasureSearch*>(data);
+    if (UINT(GetDlgCtrlID(child)) != search->id)
+        return TRUE;
+    if (CListBoxEx* list = CListBoxEx::FromHandle(child)) {
+        search->list = list;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+bool ReflectToSkinControls(HWND parent, UINT message, WPARAM, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (CBitmapBtn::ReflectDrawItem(item)) {
+            result = TRUE;
+            return true;
+        }
+        if (item != nullptr && item->CtlType == ODT_LISTBOX) {
+            if (CListBoxEx* list = CListBoxEx::FromHandle(item->hwndItem)) {
+                list->DrawItem(item);
+                result = TRUE;
+                return true;
+            }
+        }
+        return false;
+    }
+    case WM_MEASUREITEM: {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (item == nullptr || item->CtlType != ODT_LISTBOX)
+            return false;
+        MeasureSearch search{item->CtlID, nullptr};
+        EnumChildWindows(parent, FindListWithId, reinterpret_cast<LPARAM>(&search));
+        if (search.list == nullptr)
+            return false;
+        search.list->MeasureItem(item);
+        result = TRUE;
+        return true;
+    }
+    case WM_CTLCOLORLISTBOX:
+        if (CListBoxEx* list = CListBoxEx::FromHandle(reinterpret_cast<HWND>(lParam))) {
+            HBRUSH brush = list->BackgroundBrush();
+            if (brush == nullptr)
+                return false;  // no fill set yet: the platform's colours
+            result = reinterpret_cast<LRESULT>(brush);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}

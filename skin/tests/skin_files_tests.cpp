@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "skin_files.h"
+#include "skin_test_support.h"
+
+namespace {
+
+using skintest::TempProgramFolder;
+
+TEST(ProgramFolder, IsTheExecutablesFolderWithTrailingBackslash)
+{
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring expected(module);
+    expected.erase(expected.find_last_of(L'\\') + 1);
+    const std::wstring& folder = ProgramFolder();
+    EXPECT_EQ(folder, expected);
+    EXPECT_EQ(folder.back(), L'\\');
+}
+
+class SkinFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.WriteText(L"Skins\\menu_skin.ini",
+                         "[SCREEN]\r\nMain=menu\\main.bmp\r\nMask=\r\n"
+                         "[BUTTONINFO]\r\n1=Cut,10,20,30,40,Ctrl+X,FALSE\r\n2=Copy,1,2,3,4,Ctrl+C,TRUE\r\n");
+        folder.WriteText(L"Skins\\main.ini", "[LANG_INFO]\r\n1=2\r\n[KEY_NUM]\r\nNUM=104\r\n");
+        folder.WriteText(L"Skins\\repeat_str.ini", "[string]\r\n1=Repeat once\r\n2=  spaced  \r\n");
+        folder.WriteText(L"Skins\\main_font.ini", "[BUTTONFONT]\r\n1=16\r\n");
+        folder.WriteText(L"Skins\\main_profilefont.ini", "[PROFILEFONT]\r\n1=\r\n");
+    }
+    TempProgramFolder folder;
+};
+
+TEST_F(SkinFileTest, ReadsValuesAndDefaultsOfWindowFile)
+{
+    CSkinFile file(folder.Path(), L"menu_skin.ini");
+    EXPECT_EQ(file.Path(), folder.SkinPath(L"menu_skin.ini"));
+    EXPECT_EQ(file.ReadString(SKIN_SCREEN, L"Main"), L"menu\\main.bmp");
+    EXPECT_EQ(file.ReadString(L"screen", L"MAIN"), L"menu\\main.bmp");  // names ignore case
+    EXPECT_EQ(file.ReadString(SKIN_SCREEN, L"Over"), L"");
+    EXPECT_EQ(file.ReadInt(SKIN_SCREEN, L"Over", 77), 77);
+    EXPECT_EQ(file.ImagePath(SKIN_SCREEN, L"Main"), folder.SkinPath(L"menu\\main.bmp"));
+    EXPECT_EQ(file.ImagePath(SKIN_SCREEN, L"Mask"), folder.Path() + L"Skins\\");
+
+    ButtonInfo copy = file.ReadButton(SKIN_BUTTONINFO, 2);
+    EXPECT_EQ(std::wstring(copy.szCaption), L"Ctrl+C");
+    EXPECT_TRUE(copy.bSelected);
+    ButtonInfo missing = file.ReadButton(SKIN_BUTTONINFO, 3);
+    EXPECT_EQ(missing.nRight, 0);
+    EXPECT_EQ(std::wstring(missing.szCaption), L"");
+}
+
+TEST_F(SkinFileTest, StringFontAndMainValues)
+{
+    EXPECT_EQ(ReadSkinString(folder.Path(), L"repeat_str.ini", 1), L"Repeat once");
+    EXPECT_EQ(ReadSkinString(folder.Path(), L"repeat_str.ini", 3), L"");
+    EXPECT_EQ(ReadSkinString(folder.Path(), L"waning_str.ini", 1), L"");  // missing file
+    EXPECT_EQ(ReadSkinFontHeight(folder.Path(), L"main_font.ini", L"BUTTONFONT"), 16);
+    EXPECT_EQ(ReadSkinFontHeight(folder.Path(), L"main_profilefont.ini", L"PROFILEFONT"), 0);
+    EXPECT_EQ(ReadSkinFontHeight(folder.Path(), L"nofont.ini", L"BUTTONFONT"), 0);
+    EXPECT_EQ(ReadSkinLanguage(folder.Path()), 2);
+    EXPECT_EQ(ReadSkinKeyboardModel(folder.Path()), 104);
+}
+
+TEST(SkinFileDefaults, MissingMainFileGivesDocumentedDefaults)
+{
+    TempProgramFolder empty;
+    EXPECT_EQ(ReadSkinLanguage(empty.Path()), -1);
+    EXPECT_EQ(ReadSkinKeyboardModel(empty.Path()), 103);
+    EXPECT_EQ(CSkinFile(empty.Path(), L"main.ini").ReadString(L"Driver_Version", L"Driver_Version"), L"");
+}
+
+} // namespace
