@@ -21,7 +21,7 @@ public:
     std::wstring AppPathOf(int profile, int slot) const override;
 
     const std::wstring& DataFolder() const { return m_dataFolder; }
-    std::wstring ConfigPath() const { return m_dataFolder + L"Config.config"; }
+    std::wstring ConfigPath() const;
     // The records the device tables are encoded from.
     const PROFILE_CONFIG (&Profiles() const)[PROFILE_COUNT] { return profile_config; }
 
@@ -36,7 +36,7 @@ private:
     bool m_statusSet = false;
 };
 
-// "%s\Mivo\" with the user's application-data folder (created when missing); "" when unknown.
+// The per-user data folder ("<application data>\Mivo\"), written as a diagnostic line.
 std::wstring AgentDataFolder();
 
 } // namespace qelt

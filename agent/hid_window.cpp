@@ -3,6 +3,7 @@
 #include "agent_protocol.h"
 #include "diag.h"
 #include "resource.h"
+#include "skin_files.h"
 
 #include <dbt.h>
 
@@ -32,9 +33,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetWindowTextW(dialog, ReadAgentString(L"about.ini", L"1").c_str());
-        SetDlgItemTextW(dialog, IDC_ABOUT_TEXT2, ReadAgentString(L"about.ini", L"2").c_str());
-        SetDlgItemTextW(dialog, IDC_ABOUT_TEXT1, ReadAgentString(L"about.ini", L"3").c_str());
+        SetWindowTextW(dialog, ReadSkinString(L"about.ini", 1).c_str());
+        SetDlgItemTextW(dialog, IDC_ABOUT_TEXT2, ReadSkinString(L"about.ini", 2).c_str());
+        SetDlgItemTextW(dialog, IDC_ABOUT_TEXT1, ReadSkinString(L"about.ini", 3).c_str());
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -137,8 +138,6 @@ LRESULT CHIDDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 bool CHIDDlg::OnCreate()
 {
     m_settings = std::make_unique<ConfigSettings>(AgentDataFolder());
-    Diag(L"%ls", m_settings->DataFolder().c_str());
-    Diag(L"\n");
 
     RegisterSessionNotification();
 
@@ -160,8 +159,7 @@ bool CHIDDlg::OnCreate()
     m_status->StartTrayIcon(m_link->Open());
 
     SetWindowTextW(m_window, kAgentWindowTitle);
-    const std::wstring mainIni = AgentProgramFolder() + L"Skins\\main.ini";
-    KeyNum = static_cast<int>(GetPrivateProfileIntW(L"KEY_NUM", L"NUM", 103, mainIni.c_str()));
+    KeyNum = ReadSkinKeyboardModel(ProgramFolder());
     m_link->SetKeyNum(KeyNum);
     return true;
 }
@@ -214,8 +212,8 @@ void CHIDDlg::OnDestroy()
 
 LRESULT CHIDDlg::OnTrayCallback(WPARAM iconId, LPARAM mouseMessage)
 {
-    const std::wstring openText = ReadAgentString(L"trayicon_str.ini", L"1");
-    const std::wstring exitText = ReadAgentString(L"trayicon_str.ini", L"3");
+    const std::wstring openText = ReadSkinString(L"trayicon_str.ini", 1);
+    const std::wstring exitText = ReadSkinString(L"trayicon_str.ini", 3);
     if (mouseMessage == WM_RBUTTONDOWN) {
         Diag(L"Mouse down\n");
         if (iconId == TRAY_ICON_ID) {
@@ -261,7 +259,7 @@ void CHIDDlg::OpenEditor()
 {
     if (FindWindowW(nullptr, kEditorWindowTitle))
         return;
-    const std::wstring program = AgentProgramFolder() + kEditorProgramName + L".exe";
+    const std::wstring program = ProgramFolder() + kEditorProgramName + L".exe";
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32)

@@ -3,6 +3,7 @@
 #include "agent_protocol.h"
 #include "diag.h"
 #include "osd_message.h"
+#include "skin_files.h"
 
 #include <cwchar>
 
@@ -26,22 +27,6 @@ std::wstring ModulePath()
 }
 
 } // namespace
-
-std::wstring AgentProgramFolder()
-{
-    const std::wstring path = ModulePath();
-    wchar_t drive[MAX_PATH] = {}, folder[MAX_PATH] = {}, name[MAX_PATH] = {}, extension[MAX_PATH] = {};
-    _wsplitpath_s(path.c_str(), drive, MAX_PATH, folder, MAX_PATH, name, MAX_PATH, extension, MAX_PATH);
-    return std::wstring(drive) + folder;
-}
-
-std::wstring ReadAgentString(const wchar_t* fileName, const wchar_t* key)
-{
-    const std::wstring path = AgentProgramFolder() + L"Skins\\" + fileName;
-    wchar_t text[4096] = {};
-    GetPrivateProfileStringW(L"STRING", key, L"", text, 4096, path.c_str());
-    return text;
-}
 
 HWND WaitForWindowTitle(const wchar_t* title, DWORD timeoutMs)
 {
@@ -126,7 +111,7 @@ void Win32Peers::ShowOsd(const std::wstring& text)
 {
     HWND display = FindWindowW(nullptr, kOsdWindowTitle);
     for (int attempt = 0; !display && attempt < kOsdStartAttempts; ++attempt) {
-        const std::wstring program = AgentProgramFolder() + kOsdProgramName + L".exe";
+        const std::wstring program = ProgramFolder() + kOsdProgramName + L".exe";
         const auto started = reinterpret_cast<INT_PTR>(
             ShellExecuteW(nullptr, L"open", program.c_str(), nullptr, nullptr, SW_SHOW));
         Diag(L"%ls\n", ModulePath().c_str());
@@ -165,7 +150,7 @@ Win32Tray::Win32Tray(HWND window)
 
 std::wstring Win32Tray::TipText()
 {
-    return ReadAgentString(L"trayicon1_str.ini", L"1");
+    return ReadSkinString(L"trayicon1_str.ini", 1);
 }
 
 void Win32Tray::Add(const std::wstring& tip)

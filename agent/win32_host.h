@@ -10,10 +10,6 @@
 
 namespace qelt {
 
-// Folder of the agent's executable with a trailing backslash.
-std::wstring AgentProgramFolder();
-// Text `key` of section STRING of "<ProgramFolder>Skins\<fileName>"; "" when missing.
-std::wstring ReadAgentString(const wchar_t* fileName, const wchar_t* key);
 // Polls for a top-level window by title (no class) until it exists or timeoutMs has passed.
 HWND WaitForWindowTitle(const wchar_t* title, DWORD timeoutMs);
 
