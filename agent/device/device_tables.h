@@ -47,7 +47,8 @@ bool IsDataEntryType(uint8_t entryType);
 // usEnglish must be the US-English layout (0x409), whatever layout the user has.
 uint8_t DeviceKeyCode(int keyNum, uint8_t mappingKey, const KeyboardLayout& usEnglish);
 
-// Owns device_table and the working list. Reads the profile records it was given (the agent's
+// Owns device_table and the working list. device_table is about half a megabyte: keep the encoder
+// in static storage or on the heap, not on a thread's stack. Reads the profile records it was given (the agent's
 // profile_config); rows and profiles are indexed 0 to PROFILE_COUNT - 1, other indices are
 // refused with a diagnostic (nothing changes; the built tables are those of an empty row).
 class DeviceTableEncoder {

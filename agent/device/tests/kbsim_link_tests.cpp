@@ -1,0 +1,365 @@
+// The real link against the simulated keyboard under Wine: the driver stand-in journals every
+// request it receives, and `kbsim` reads that journal back and injects key events.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device_link.h"
+#include "diag.h"
+#include "handles.h"
+#include "keycodes_win.h"
+
+namespace qelt {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out;
+    std::string err;
+};
+
+std::wstring TestFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+std::string ReadAll(HANDLE pipe)
+{
+    std::string text;
+    char chunk[4096];
+    DWORD count = 0;
+    while (ReadFile(pipe, chunk, sizeof(chunk), &count, nullptr) && count)
+        text.append(chunk, count);
+    return text;
+}
+
+// kbsim.exe ARGUMENTS; stdout and stderr collected.
+RunResult Kbsim(const std::wstring& arguments)
+{
+    RunResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0))
+        return result;
+    UniqueKernelObject outReader(outRead), outWriter(outWrite);
+    if (!CreatePipe(&errRead, &errWrite, &inherit, 1 << 16))
+        return result;
+    UniqueKernelObject errReader(errRead), errWriter(errWrite);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+
+    std::wstring command = L"\"" + TestFolder() + L"..\\out\\kbsim\\kbsim.exe\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        result.err = "CreateProcessW failed " + std::to_string(GetLastError());
+        return result;
+    }
+    UniqueKernelObject processHandle(process.hProcess), threadHandle(process.hThread);
+    outWriter.Reset();
+    errWriter.Reset();
+    result.out = ReadAll(outRead);
+    result.err = ReadAll(errRead);
+    WaitForSingleObject(process.hProcess, 30000);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    return result;
+}
+
+Lines SplitLines(const std::string& text)
+{
+    Lines lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+Lines Journal()
+{
+    const RunResult result = Kbsim(L"journal");
+    EXPECT_EQ(result.exitCode, 0u) << result.err;
+    return SplitLines(result.out);
+}
+
+std::string StateValue(const std::string& name)
+{
+    for (const std::string& line : SplitLines(Kbsim(L"state").out))
+        if (line.rfind(name + " ", 0) == 0)
+            return line.substr(name.size() + 1);
+    return "<missing " + name + ">";
+}
+
+void ResetJournal() { ASSERT_EQ(Kbsim(L"reset").exitCode, 0u); }
+
+// One journal line as the stand-in writes it: code, then " XX" per input byte.
+std::string Entry(DWORD code, const std::vector<uint8_t>& input = {})
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "%08lX", static_cast<unsigned long>(code));
+    std::string line = text;
+    for (uint8_t byte : input) {
+        std::snprintf(text, sizeof(text), " %02X", byte);
+        line += text;
+    }
+    return line;
+}
+
+// The real device calls without the contractual pauses, so the suite stays quick.
+class UnpausedDeviceIo final : public DeviceIo {
+public:
+    DWORD Open(const wchar_t* name, HANDLE* device) override { return m_real.Open(name, device); }
+    DWORD Control(HANDLE device, DWORD code, void* input, DWORD inputLength, void* output,
+                  DWORD outputLength) override
+    {
+        return m_real.Control(device, code, input, inputLength, output, outputLength);
+    }
+    void Close(HANDLE device) override { m_real.Close(device); }
+    void Pause(DWORD) override {}
+
+private:
+    Win32DeviceIo m_real;
+};
+
+class RecordingProgress final : public ReportProgress {
+public:
+    void Percent(int percent) override { steps.push_back(std::to_string(percent)); }
+    void Done() override { steps.push_back("done"); }
+    Lines steps;
+};
+
+class CollectingSink final : public KeyEventSink {
+public:
+    void OnKeyEvent(uint16_t word) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_words.push_back(word);
+        m_changed.notify_all();
+    }
+    std::vector<uint16_t> WaitFor(size_t count)
+    {
+        std::unique_lock<std::mutex> guard(m_lock);
+        m_changed.wait_for(guard, std::chrono::seconds(10), [&] { return m_words.size() >= count; });
+        return m_words;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<uint16_t> m_words;
+};
+
+class DriverEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        const RunResult install = Kbsim(L"install");
+        ASSERT_EQ(install.exitCode, 0u) << install.err;
+        const RunResult start = Kbsim(L"start");
+        ASSERT_EQ(start.exitCode, 0u) << start.err;
+    }
+    void TearDown() override
+    {
+        const RunResult uninstall = Kbsim(L"uninstall");
+        EXPECT_EQ(uninstall.exitCode, 0u) << uninstall.err;
+    }
+};
+
+MACRO_STEP Key(uint8_t code, int pressed) { return MACRO_STEP{code, {0, 0, 0}, pressed}; }
+MACRO_STEP PauseMs(int milliseconds) { return MACRO_STEP{MACRO_STEP_DELAY, {0, 0, 0}, milliseconds}; }
+
+class KbsimLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        profiles = std::make_unique<PROFILE_CONFIG[]>(PROFILE_COUNT);
+        std::memset(profiles.get(), 0, sizeof(PROFILE_CONFIG) * PROFILE_COUNT);
+        for (int p = 0; p < PROFILE_COUNT; ++p)
+            for (BUTTON_CONFIG& button : profiles[p].TButton) {
+                button.FunID = FUN_NONE;
+                button.MappingKey = UNASSIGNED;
+            }
+        // Profile 1: launch on A, a recorded macro on S, Ctrl+C on D, a disabled key on F.
+        BUTTON_CONFIG* slots = profiles[1].TButton;
+        slots[0].FunID = FUN_LAUNCH_APP;
+        slots[0].MappingKey = 59;
+        slots[1].FunID = FUN_MACRO;
+        slots[1].MappingKey = 60;
+        slots[1].Macro.RepeatOption = 3;
+        const MACRO_STEP macro[] = {Key(0x04, 1), PauseMs(30), Key(0x04, 0)};
+        std::memcpy(slots[1].Macro.Steps, macro, sizeof(macro));
+        slots[1].Macro.length = 3;
+        slots[4].FunID = FUN_CTRL_C;
+        slots[4].MappingKey = 61;
+        slots[4].Macro.RepeatOption = 1;
+        const MACRO_STEP shortcut[] = {Key(0xE0, 1), PauseMs(1), Key(0x06, 1), PauseMs(0),
+                                       Key(0x06, 0), PauseMs(1), Key(0xE0, 0)};
+        std::memcpy(slots[4].Macro.Steps, shortcut, sizeof(shortcut));
+        slots[4].Macro.length = 7;
+        slots[7].FunID = FUN_DISABLE_KEY;
+        slots[7].MappingKey = 62;
+
+        encoder = std::make_unique<DeviceTableEncoder>(
+            *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), UsEnglishKeyboardLayout());
+        link = std::make_unique<DeviceLink>(io, *encoder);
+        ResetJournal();
+    }
+
+    void TearDown() override
+    {
+        link.reset();
+        Kbsim(L"reset");
+    }
+
+    UnpausedDeviceIo io;
+    std::unique_ptr<PROFILE_CONFIG[]> profiles;
+    std::unique_ptr<DeviceTableEncoder> encoder;
+    std::unique_ptr<DeviceLink> link;
+    RecordingProgress progress;
+};
+
+TEST_F(KbsimLinkTest, OpenHooksAndCloseUnhooks)
+{
+    ASSERT_TRUE(link->OpenUSBDriver());
+    EXPECT_EQ(StateValue("hooked"), "yes");
+    const uint32_t semaphore = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(link->EventSemaphore()));
+    const uint8_t* value = reinterpret_cast<const uint8_t*>(&semaphore);
+    EXPECT_EQ(Journal(), (Lines{Entry(IOCTL_HOOK, {value[0], value[1], value[2], value[3]})}));
+
+    link->CloseUSBDriver();
+    EXPECT_EQ(StateValue("hooked"), "no");
+    EXPECT_EQ(Journal().back(), Entry(IOCTL_UNHOOK));
+}
+
+TEST_F(KbsimLinkTest, DownloadDeliversTheEncodedTables)
+{
+    ASSERT_TRUE(link->OpenUSBDriver());
+    ResetJournal();
+    DiagCapture diagnostics;
+    link->DownloadProfile(1, 104, progress);
+
+    const Lines expected{
+        Entry(IOCTL_SET_DRIVER_PROFILEID, {0x02}), Entry(IOCTL_SEND_INDEXTABLE, encoder->BuildIndexTable(1)),
+        Entry(IOCTL_SET_DRIVER_PROFILEID, {0x02}), Entry(IOCTL_SEND_DATA, encoder->BuildMacroDataBlock(1)),
+        Entry(IOCTL_SET_DRIVER_PROFILEID, {0x02}), Entry(IOCTL_SEND_KEYMAPTABLE, encoder->BuildKeyMapTable(1)),
+    };
+    EXPECT_EQ(Journal(), expected);
+    EXPECT_EQ(encoder->BuildKeyMapTable(1),
+              (std::vector<uint8_t>{0x0A, 0x04, 0x01, 0x16, 0x03, 0, 0, 0, 0, 0x07, 0x01, 0, 0, 0, 0, 0x09, 0x00,
+                                    0, 0, 0, 0}));
+    EXPECT_EQ(encoder->BuildMacroDataBlock(1).size(), 2u + 15u + 27u);
+    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+    EXPECT_FALSE(diagnostics.Contains(L"ERROR"));
+
+    // The stand-in decodes what it stored and finds the three tables consistent.
+    const RunResult tables = Kbsim(L"tables 2");
+    EXPECT_EQ(tables.exitCode, 0u) << tables.err;
+    EXPECT_EQ(tables.out.find("warning"), std::string::npos) << tables.out;
+    EXPECT_NE(tables.out.find("launch slot 1"), std::string::npos) << tables.out;
+}
+
+TEST_F(KbsimLinkTest, ResetClearsTheKeyMappingThenRestoresTheCurrentProfile)
+{
+    ASSERT_TRUE(link->OpenUSBDriver());
+    link->DownloadProfile(1, 103, progress);
+    ResetJournal();
+    progress.steps.clear();
+    link->ResetProfile(1, 3, progress);
+
+    std::vector<uint8_t> cleared(21, 0);
+    cleared[0] = 0x0A;
+    EXPECT_EQ(Journal(), (Lines{Entry(IOCTL_SET_DRIVER_PROFILEID, {0x02}), Entry(IOCTL_SEND_KEYMAPTABLE, cleared),
+                                Entry(IOCTL_SET_DRIVER_PROFILEID, {0x04}), Entry(IOCTL_SET_PROFILEID, {0x04})}));
+    EXPECT_EQ(StateValue("current_profile"), "4");
+    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+}
+
+TEST_F(KbsimLinkTest, SetProfileMakesPcModeProfileZero)
+{
+    ASSERT_TRUE(link->OpenUSBDriver());
+    ResetJournal();
+    link->SenDeviceCurProfileID(5);
+    EXPECT_EQ(StateValue("current_profile"), "0");
+    link->SenDeviceCurProfileID(2);
+    EXPECT_EQ(StateValue("current_profile"), "3");
+    EXPECT_EQ(Journal(), (Lines{Entry(IOCTL_SET_DRIVER_PROFILEID, {0x00}), Entry(IOCTL_SET_PROFILEID, {0x00}),
+                                Entry(IOCTL_SET_DRIVER_PROFILEID, {0x03}), Entry(IOCTL_SET_PROFILEID, {0x03})}));
+}
+
+TEST_F(KbsimLinkTest, InjectedEventsAreReadInOrder)
+{
+    CollectingSink sink;
+    ASSERT_TRUE(link->StartReader(sink));
+    ASSERT_TRUE(link->OpenUSBDriver());
+    const RunResult inject = Kbsim(L"inject 01F3 E900 0000 FD05 B500");
+    ASSERT_EQ(inject.exitCode, 0u) << inject.err;
+    EXPECT_EQ(sink.WaitFor(5), (std::vector<uint16_t>{0x01F3, 0xE900, 0x0000, 0xFD05, 0xB500}));
+    EXPECT_EQ(StateValue("events_read"), "5");
+    link->CloseUSBDriver();
+    link->StopReader();
+}
+
+TEST_F(KbsimLinkTest, FailedRequestIsReportedAndTheDownloadGoesOn)
+{
+    ASSERT_TRUE(link->OpenUSBDriver());
+    ASSERT_EQ(Kbsim(L"fail 222494 31 1").exitCode, 0u);
+    ResetJournal();  // the reset drops failure rules: set it again
+    ASSERT_EQ(Kbsim(L"fail 222494 31 1").exitCode, 0u);
+    DiagCapture diagnostics;
+    link->DownloadProfile(1, 103, progress);
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: IOCTL_SEND_INDEXTABLE failed, error=1f\n"));
+    const Lines journal = Journal();
+    ASSERT_EQ(journal.size(), 6u);
+    EXPECT_EQ(journal[3], Entry(IOCTL_SEND_DATA, encoder->BuildMacroDataBlock(1)));
+    EXPECT_EQ(journal[5], Entry(IOCTL_SEND_KEYMAPTABLE, encoder->BuildKeyMapTable(1)));
+    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+}
+
+// Last: stops the driver and starts it again.
+TEST_F(KbsimLinkTest, ZzOpenFailsWithFileNotFoundWhileTheDriverIsStopped)
+{
+    ASSERT_EQ(Kbsim(L"stop").exitCode, 0u);
+    DiagCapture diagnostics;
+    EXPECT_FALSE(link->OpenUSBDriver());
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: Cannot create device, error=00000002\n"));
+    link->DownloadProfile(1, 103, progress);  // nothing to send, but the progress runs to its end
+    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+    ASSERT_EQ(Kbsim(L"start").exitCode, 0u);
+    EXPECT_TRUE(link->OpenUSBDriver());
+}
+
+} // namespace
+} // namespace qelt
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new qelt::DriverEnvironment);
+    return RUN_ALL_TESTS();
+}
