@@ -33,6 +33,14 @@ run_job 1 2
 [ "$(journal_codes)" = "00222480 00222494 00222480 0022249C 00222480 002224A4 " ] \
   || fail "download journal: $(kbsim journal)"
 [ "$(kbsim journal | grep -c '^00222480 03$')" = 3 ] || fail "profile numbers: $(kbsim journal)"
+# Exactly the tables the developer tool encodes from the same file (key map, index, data block).
+mapfile -t expected < <(wine "$OUT/qeltctl.exe" tables "$(winepath -w "$DATA/Profile2" 2>/dev/null)" \
+                          --profile 2 2>/dev/null | tr -d '\r')
+[ ${#expected[@]} -eq 3 ] || fail "qeltctl gave ${#expected[@]} lines"
+sent_bytes() { kbsim journal | grep "^$1" | head -n1 | cut -d' ' -f2-; }
+[ "$(sent_bytes 002224A4)" = "${expected[0]}" ] || fail "key map sent: $(sent_bytes 002224A4), encoded: ${expected[0]}"
+[ "$(sent_bytes 00222494)" = "${expected[1]}" ] || fail "index sent: $(sent_bytes 00222494), encoded: ${expected[1]}"
+[ "$(sent_bytes 0022249C)" = "${expected[2]}" ] || fail "data sent: $(sent_bytes 0022249C), encoded: ${expected[2]}"
 tables="$(kbsim tables 3)"
 echo "$tables" | grep -q "^profile 3: index table, data block 17 bytes, key-mapping table" || fail "tables: $tables"
 echo "$tables" | grep -q "M2: .*type 0x11 launch, .*launch slot 2" || fail "launch slot: $tables"
