@@ -42,6 +42,18 @@ wait_until 10 sh -c "[ \$(grep -c 'Device Change g_hDevice != NULL' '$WORK/agent
 [ -z "$(kbsim journal)" ] || fail "device touched: $(kbsim journal)"
 expect_config DEVICEPSTATS 1
 
+# The about box takes its title and texts from the skin's about.ini.
+about_text() { grep "^$1=" "$OUT/Skins/about.ini" | head -n1 | cut -d= -f2- | tr -d '\r'; }
+about_title="$(about_text 1)"
+[ -n "$about_title" ] || fail "the skin has no about title"
+post_agent WM_COMMAND 2025 0
+tool wait "$about_title" --timeout 10000 >/dev/null || fail "no about box titled '$about_title'"
+children="$(tool children "$about_title")"
+echo "$children" | grep -qF "$(about_text 2)" || fail "about text 2: $children"
+echo "$children" | grep -qF "$(about_text 3)" || fail "about text 3: $children"
+tool post "$about_title" WM_CLOSE 0 0 >/dev/null
+tool wait-gone "$about_title" --timeout 5000 >/dev/null || fail "about box did not close"
+
 # Exit from the tray menu: right button on the icon opens the menu; its last item ends the agent.
 start_peer "MIVO OSD" "$WORK/osd.log"
 post_agent 0x7E8 129 0x204
