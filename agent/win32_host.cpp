@@ -159,7 +159,12 @@ void Win32Tray::Add(const std::wstring& tip)
     m_record.uID = TRAY_ICON_ID;
     m_record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_record.uCallbackMessage = WM_TRAY_CALLBACK;
-    m_record.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TRAY_ICON_ID));
+    // The small size of the multi-size icon, so the tray shows the 16-pixel drawing unscaled.
+    m_record.hIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TRAY_ICON_ID),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    if (!m_record.hIcon)
+        DiagLastError(L"LoadImageW(icon 129)");
     const size_t length = tip.size() < kTipChars ? tip.size() : kTipChars;
     wmemcpy(m_record.szTip, tip.c_str(), length);
     m_record.szTip[length] = L'\0';
