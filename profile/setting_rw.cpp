@@ -21,7 +21,7 @@ bool CSettingRW::WriteString(const wchar_t* section, const wchar_t* key, const w
 {
     if (WritePrivateProfileStringW(section, key, value, m_path.c_str()))
         return true;
-    qelt::DiagLastError(L"WritePrivateProfileStringW");
+    ReportWriteFailure(L"WritePrivateProfileStringW");
     return false;
 }
 
@@ -65,8 +65,17 @@ bool CSettingRW::WriteStruct(const wchar_t* section, const wchar_t* key, const v
     // The platform's declaration takes a non-const pointer but only reads the bytes.
     if (WritePrivateProfileStructW(section, key, const_cast<void*>(source), size, m_path.c_str()))
         return true;
-    qelt::DiagLastError(L"WritePrivateProfileStructW");
+    ReportWriteFailure(L"WritePrivateProfileStructW");
     return false;
+}
+
+void CSettingRW::ReportWriteFailure(const wchar_t* operation) const
+{
+    if (m_writeFailureReported)
+        return;
+    m_writeFailureReported = true;
+    qelt::DiagLastError(operation);
+    qelt::Diag(L"Cannot write %ls\n", m_path.c_str());
 }
 
 namespace settingRW {
@@ -80,6 +89,60 @@ std::wstring SlotSection(const wchar_t* prefix, int slot)
     wchar_t name[32];
     std::swprintf(name, 32, L"%ls%d", prefix, slot);
     return name;
+}
+
+void ReadMacro(const CSettingRW& file, int slot, MACRO_DATA& macro)
+{
+    const std::wstring section = SlotSection(L"MACROG", slot);
+    macro.RepeatOption = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"RepeatOption", 1));
+
+    // A value that does not decode leaves the steps as they were; a missing one is no news.
+    if (!file.ReadStruct(section.c_str(), L"Macro", macro.Steps, sizeof macro.Steps) &&
+        !file.ReadString(section.c_str(), L"Macro", L"").empty()) {
+        qelt::Diag(L"Macro of [%ls] in %ls does not decode, steps kept\n", section.c_str(), file.Path().c_str());
+    }
+    macro.length = static_cast<uint16_t>(file.ReadInt(section.c_str(), L"MacroLength", -1));
+}
+
+void WriteMacro(const CSettingRW& file, int slot, const MACRO_DATA& macro)
+{
+    const std::wstring section = SlotSection(L"MACROG", slot);
+    file.WriteInt(section.c_str(), L"RepeatOption", macro.RepeatOption);
+    file.WriteStruct(section.c_str(), L"Macro", macro.Steps, sizeof macro.Steps);
+    file.WriteInt(section.c_str(), L"MacroLength", macro.length);
+}
+
+void ReadButton(const CSettingRW& file, int slot, BUTTON_CONFIG& button)
+{
+    const std::wstring section = SlotSection(L"BUTTONCONFIG", slot);
+    button.FunID = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"FunID", -1));
+    button.MappingKey = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"Mappinkey", -1));
+    if (button.FunID == FUN_LAUNCH_APP) {
+        const std::wstring appPath = file.ReadString(section.c_str(), L"APP Path", L"");
+        size_t length = appPath.size();
+        if (length >= APP_PATH_CHARS) {
+            // The launcher holds 259 characters; an edited file may hold more.
+            qelt::Diag(L"APP Path of [%ls] in %ls has %d characters, cut to %d\n", section.c_str(),
+                       file.Path().c_str(), static_cast<int>(length), APP_PATH_CHARS - 1);
+            length = APP_PATH_CHARS - 1;
+        }
+        std::wmemcpy(button.AppPath, appPath.data(), length);
+        button.AppPath[length] = L'\0';
+    }
+    ReadMacro(file, slot, button.Macro);
+}
+
+void WriteButton(const CSettingRW& file, int slot, const BUTTON_CONFIG& button)
+{
+    const std::wstring section = SlotSection(L"BUTTONCONFIG", slot);
+    file.WriteInt(section.c_str(), L"FunID", button.FunID);
+    file.WriteInt(section.c_str(), L"Mappinkey", button.MappingKey);
+    if (button.FunID == FUN_LAUNCH_APP) {
+        // The record may come from anywhere: never read past its 260 characters.
+        const std::wstring appPath(button.AppPath, wcsnlen(button.AppPath, APP_PATH_CHARS - 1));
+        file.WriteString(section.c_str(), L"APP Path", appPath.c_str());
+    }
+    WriteMacro(file, slot, button.Macro);
 }
 
 } // namespace
@@ -106,7 +169,7 @@ void ReadProfileFromFile(const std::wstring& path, PROFILE_CONFIG& profile)
     profile.nMacroTotal = file.ReadInt(kSettingSection, L"MacroLength", 0);
     profile.DiableWinKey = file.ReadInt(kSettingSection, L"DiableWinKey", 1);
     for (int slot = 0; slot < BUTTON_COUNT; ++slot)
-        ReadButtonFromFile(path, slot, profile.TButton[slot]);
+        ReadButton(file, slot, profile.TButton[slot]);
 }
 
 void WriteProfileToFile(const std::wstring& path, const PROFILE_CONFIG& profile)
@@ -115,65 +178,27 @@ void WriteProfileToFile(const std::wstring& path, const PROFILE_CONFIG& profile)
     file.WriteInt(kSettingSection, L"MacroLength", profile.nMacroTotal);
     file.WriteInt(kSettingSection, L"DiableWinKey", profile.DiableWinKey);
     for (int slot = 0; slot < BUTTON_COUNT; ++slot)
-        WriteButtonToFile(path, slot, profile.TButton[slot]);
+        WriteButton(file, slot, profile.TButton[slot]);
 }
 
 void ReadButtonFromFile(const std::wstring& path, int slot, BUTTON_CONFIG& button)
 {
-    const CSettingRW file(path);
-    const std::wstring section = SlotSection(L"BUTTONCONFIG", slot);
-    button.FunID = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"FunID", -1));
-    button.MappingKey = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"Mappinkey", -1));
-    if (button.FunID == FUN_LAUNCH_APP) {
-        const std::wstring appPath = file.ReadString(section.c_str(), L"APP Path", L"");
-        size_t length = appPath.size();
-        if (length >= APP_PATH_CHARS) {
-            // The launcher holds 259 characters; an edited file may hold more.
-            qelt::Diag(L"APP Path of [%ls] in %ls has %d characters, cut to %d\n", section.c_str(),
-                       path.c_str(), static_cast<int>(length), APP_PATH_CHARS - 1);
-            length = APP_PATH_CHARS - 1;
-        }
-        std::wmemcpy(button.AppPath, appPath.data(), length);
-        button.AppPath[length] = L'\0';
-    }
-    ReadMacroFromFile(path, slot, button.Macro);
+    ReadButton(CSettingRW(path), slot, button);
 }
 
 void WriteButtonToFile(const std::wstring& path, int slot, const BUTTON_CONFIG& button)
 {
-    const CSettingRW file(path);
-    const std::wstring section = SlotSection(L"BUTTONCONFIG", slot);
-    file.WriteInt(section.c_str(), L"FunID", button.FunID);
-    file.WriteInt(section.c_str(), L"Mappinkey", button.MappingKey);
-    if (button.FunID == FUN_LAUNCH_APP) {
-        // The record may come from anywhere: never read past its 260 characters.
-        const std::wstring appPath(button.AppPath, wcsnlen(button.AppPath, APP_PATH_CHARS - 1));
-        file.WriteString(section.c_str(), L"APP Path", appPath.c_str());
-    }
-    WriteMacroToFile(path, slot, button.Macro);
+    WriteButton(CSettingRW(path), slot, button);
 }
 
 void ReadMacroFromFile(const std::wstring& path, int slot, MACRO_DATA& macro)
 {
-    const CSettingRW file(path);
-    const std::wstring section = SlotSection(L"MACROG", slot);
-    macro.RepeatOption = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"RepeatOption", 1));
-
-    // A value that does not decode leaves the steps as they were; a missing one is no news.
-    if (!file.ReadStruct(section.c_str(), L"Macro", macro.Steps, sizeof macro.Steps) &&
-        !file.ReadString(section.c_str(), L"Macro", L"").empty()) {
-        qelt::Diag(L"Macro of [%ls] in %ls does not decode, steps kept\n", section.c_str(), path.c_str());
-    }
-    macro.length = static_cast<uint16_t>(file.ReadInt(section.c_str(), L"MacroLength", -1));
+    ReadMacro(CSettingRW(path), slot, macro);
 }
 
 void WriteMacroToFile(const std::wstring& path, int slot, const MACRO_DATA& macro)
 {
-    const CSettingRW file(path);
-    const std::wstring section = SlotSection(L"MACROG", slot);
-    file.WriteInt(section.c_str(), L"RepeatOption", macro.RepeatOption);
-    file.WriteStruct(section.c_str(), L"Macro", macro.Steps, sizeof macro.Steps);
-    file.WriteInt(section.c_str(), L"MacroLength", macro.length);
+    WriteMacro(CSettingRW(path), slot, macro);
 }
 
 } // namespace settingRW

@@ -23,7 +23,11 @@ public:
     bool WriteStruct(const wchar_t* section, const wchar_t* key, const void* source, unsigned size) const;
 
 private:
+    // A file that cannot be written fails every key the same way: say so once per accessor.
+    void ReportWriteFailure(const wchar_t* operation) const;
+
     std::wstring m_path;
+    mutable bool m_writeFailureReported = false;
 };
 
 // The configuration records in their files. A missing key reads as its default; nothing here

@@ -1,8 +1,11 @@
 #include "bitmap_btn.h"
 
 #include <commctrl.h>
+#include <objidl.h>
 #include <gdiplus.h>
 #include <windowsx.h>
+
+#include <map>
 
 #include "diag.h"
 #include "skin_files.h"
@@ -13,13 +16,20 @@ constexpr UINT_PTR kSubclassId = 0x51424221;  // identifies this class's subclas
 constexpr UINT_PTR kToolId = 1;
 constexpr const wchar_t* kObjectProperty = L"QeltBitmapBtn";  // the object behind a button window
 
-std::unique_ptr<Gdiplus::Image> LoadIndicator(const std::wstring& path)
+// Every button shows the same three indicator images: one decoded copy serves all the buttons
+// alive at a time, and goes with the last of them (so none outlives the imaging library).
+std::shared_ptr<Gdiplus::Image> LoadIndicator(const std::wstring& path)
 {
-    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromFile(path.c_str()));
+    static std::map<std::wstring, std::weak_ptr<Gdiplus::Image>> decoded;
+    if (std::shared_ptr<Gdiplus::Image> shared = decoded[path].lock())
+        return shared;
+    std::shared_ptr<Gdiplus::Image> image(Gdiplus::Image::FromFile(path.c_str()));
     if (!image || image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0) {
         qelt::Diag(L"ERROR: indicator image %ls could not be loaded\n", path.c_str());
+        decoded.erase(path);
         return nullptr;
     }
+    decoded[path] = image;
     return image;
 }
 

@@ -65,7 +65,7 @@ public:
     bool m_bHover = false;
     int m_nAlign = BTN_ALIGN_LEFT;
     SkinBitmap m_bmpNormal, m_bmpOver, m_bmpPressed, m_bmpGreyed;
-    std::array<std::unique_ptr<Gdiplus::Image>, 3> m_indicators;  // Red, Green, Blue
+    std::array<std::shared_ptr<Gdiplus::Image>, 3> m_indicators;  // Red, Green, Blue; shared by buttons
     std::wstring m_strCaption;
 
 private:

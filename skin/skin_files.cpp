@@ -3,21 +3,9 @@
 #include <windows.h>
 
 #include "diag.h"
+#include "setting_rw.h"
 
 namespace {
-
-// The private-profile reads of the description files.
-std::wstring ReadProfileText(const std::wstring& path, const wchar_t* section, const wchar_t* key)
-{
-    wchar_t buffer[4096];
-    GetPrivateProfileStringW(section, key, L"", buffer, 4096, path.c_str());
-    return buffer;
-}
-
-int ReadProfileInt(const std::wstring& path, const wchar_t* section, const wchar_t* key, int defaultValue)
-{
-    return int(GetPrivateProfileIntW(section, key, defaultValue, path.c_str()));
-}
 
 std::wstring g_szProgramFolder;  // the process-wide copy other code formats paths with
 
@@ -42,7 +30,7 @@ CSkinFile::CSkinFile(std::wstring_view fileName) : CSkinFile(ProgramFolder(), fi
 
 std::wstring CSkinFile::ReadString(const wchar_t* section, const wchar_t* key) const
 {
-    return ReadProfileText(m_path, section, key);
+    return CSettingRW(m_path).ReadString(section, key, L"");
 }
 
 std::wstring CSkinFile::ReadString(const wchar_t* section, int key) const
@@ -52,7 +40,7 @@ std::wstring CSkinFile::ReadString(const wchar_t* section, int key) const
 
 int CSkinFile::ReadInt(const wchar_t* section, const wchar_t* key, int defaultValue) const
 {
-    return ReadProfileInt(m_path, section, key, defaultValue);
+    return CSettingRW(m_path).ReadInt(section, key, defaultValue);
 }
 
 ButtonInfo CSkinFile::ReadButton(const wchar_t* section, int key) const

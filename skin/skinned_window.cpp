@@ -58,17 +58,22 @@ void CSkinnedWindow::ApplyRegion()
         qelt::DiagLastError(L"SetWindowRgn");
 }
 
-void CSkinnedWindow::PaintBackground(HWND window) const
+void CSkinnedWindow::DrawBackground(HDC dc) const
 {
-    qelt::PaintDc paint(window);
     if (m_bmpBackground.Empty())
         return;
-    qelt::UniqueMemoryDc source(CreateCompatibleDC(paint.Get()));
+    qelt::UniqueMemoryDc source(CreateCompatibleDC(dc));
     if (!source)
         return;
     qelt::SelectedObject selected(source.Get(), m_bmpBackground.Get());
     SIZE size = m_bmpBackground.Size();
-    BitBlt(paint.Get(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+}
+
+void CSkinnedWindow::PaintBackground(HWND window) const
+{
+    qelt::PaintDc paint(window);
+    DrawBackground(paint.Get());
 }
 
 bool CSkinnedWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

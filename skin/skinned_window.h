@@ -44,6 +44,9 @@ public:
     // The same for a dialog procedure: stores the result with DWLP_MSGRESULT where needed.
     bool HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& handled);
 
+    // Copies the background image to dc at (0, 0), for windows that paint more on top of it.
+    void DrawBackground(HDC dc) const;
+
     HWND Window() const { return m_hWnd; }
     const std::wstring& ProgramFolderUsed() const { return m_programFolder; }
     SIZE ClientSize() const { return m_size; }

@@ -285,3 +285,24 @@ TEST(ConfigStore, OutOfRangeProfileIndexStandsForProfileZero)
     EXPECT_EQ(image->profiles[0].TButton[0].FunID, FUN_CTRL_X);
     EXPECT_EQ(std::memcmp(&image->profiles[5], &profile5Before, sizeof profile5Before), 0);
 }
+
+TEST(ConfigStore, SavingWhereNothingCanBeWrittenIsDiagnosedAndHarmless)
+{
+    TempFolder parent;
+    const std::wstring dataFolder = (parent.Path() / L"missing" / L"Mivo").wstring() + L"\\";
+    ConfigStore store(dataFolder, ProgramRole::Editor);
+    auto image = SampleImage();
+    DiagCapture diag;
+    store.SaveAll(image->keyboard, image->profiles);
+    EXPECT_TRUE(diag.Contains(L"ERROR: CreateDirectoryW failed"));
+    EXPECT_TRUE(diag.Contains(L"ERROR: WritePrivateProfile"));
+    EXPECT_TRUE(FilesIn(parent.Path()).empty());
+    EXPECT_LE(diag.Lines().size(), 16u);  // once per file, not once per key
+
+    // Loading from there: the editor keeps its image.
+    auto loaded = FilledImage(0);
+    ZeroImageForLoad(loaded->keyboard, loaded->profiles);
+    store.Load(loaded->keyboard, loaded->profiles);
+    EXPECT_EQ(loaded->keyboard.CurrantProfile, 0);
+    EXPECT_EQ(loaded->profiles[0].TButton[0].MappingKey, 0xFF);
+}

@@ -81,6 +81,15 @@ TEST_F(SkinnedWindowTest, WindowMovesToOriginSizedToLastImageLoaded)
     EXPECT_EQ(host.Skin().m_bmpDisabled.Size().cx, 110);
 }
 
+TEST_F(SkinnedWindowTest, BackgroundIsTheMainImage)
+{
+    LoadSkin();
+    Surface surface(120, 80, RGB(7, 7, 7));
+    host.Skin().DrawBackground(surface.Dc());
+    EXPECT_EQ(surface.Pixel(0, 0), MainPixel(0, 0));
+    EXPECT_EQ(surface.Pixel(119, 79), MainPixel(119, 79));
+}
+
 TEST_F(SkinnedWindowTest, RegionComesFromMask)
 {
     LoadSkin();
@@ -230,6 +239,9 @@ protected:
     {
         SkinnedWindowTest::SetUp();
         LoadSkin();
+        // Away from the screen origin, where other programs' skinned windows go, and on top, so
+        // the window under the cursor is this one.
+        SetWindowPos(host.Window(), HWND_TOPMOST, 1100, 850, 0, 0, SWP_NOSIZE);
         host.Activate();
         ASSERT_NE(GetActiveWindow(), nullptr);
         button = second->Window();
@@ -237,7 +249,12 @@ protected:
     }
     void TearDown() override { ReleaseCapture(); }
 
-    void Move(WPARAM keys, int x, int y) { SendMessageW(button, WM_MOUSEMOVE, keys, MAKELPARAM(x, y)); }
+    void Move(WPARAM keys, int x, int y)
+    {
+        if (GetActiveWindow() == nullptr)
+            host.Activate();  // another program's window may have taken the activation
+        SendMessageW(button, WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
+    }
 
     HWND button = nullptr;
 };

@@ -1,10 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "button_info.h"
 
 namespace {
+
+// Test names carry the case's text, so they stay the same from run to run; characters that test
+// runners treat specially become '_'.
+std::string Narrow(const wchar_t* text)
+{
+    std::string out = "[";
+    for (; *text; ++text) {
+        wchar_t c = *text;
+        bool plain = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
+                     c == L' ' || c == L',' || c == L'.' || c == L'+' || c == L'-' || c == L':';
+        out += plain ? char(c) : '_';
+    }
+    return out + "]";
+}
 
 struct ParseCase {
     const wchar_t* value;
@@ -13,6 +28,8 @@ struct ParseCase {
     const wchar_t* caption;
     bool selected;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* out) { *out << Narrow(c.value); }
 
 class ParseButtonInfoTest : public ::testing::TestWithParam<ParseCase> {};
 
@@ -77,6 +94,8 @@ struct PathCase {
     const wchar_t* folder;
 };
 
+void PrintTo(const PathCase& c, std::ostream* out) { *out << Narrow(c.modulePath); }
+
 class FolderOfModulePathTest : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(FolderOfModulePathTest, KeepsDriveAndDirectoryWithTrailingBackslash)
@@ -102,6 +121,8 @@ struct IntCase {
     const wchar_t* text;
     int value;
 };
+
+void PrintTo(const IntCase& c, std::ostream* out) { *out << Narrow(c.text); }
 
 class TextToIntTest : public ::testing::TestWithParam<IntCase> {};
 

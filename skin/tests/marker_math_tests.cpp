@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "marker_math.h"
 
 namespace {
@@ -21,6 +23,11 @@ struct FillCase {
     int width, minimum, maximum, value, filled;
 };
 
+void PrintTo(const FillCase& c, std::ostream* out)
+{
+    *out << "W" << c.width << " range " << c.minimum << ".." << c.maximum << " value " << c.value;
+}
+
 class MarkerFillTest : public ::testing::TestWithParam<FillCase> {};
 
 TEST_P(MarkerFillTest, FillsProportionallyTruncating)
@@ -41,6 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Values, MarkerFillTest,
 struct DragCase {
     int parentX, value;
 };
+
+void PrintTo(const DragCase& c, std::ostream* out) { *out << "x " << c.parentX; }
 
 class MarkerDragTest : public ::testing::TestWithParam<DragCase> {};
 
@@ -66,6 +75,14 @@ struct EditCase {
     const wchar_t* text;
     const wchar_t* replacement;  // nullptr: stays
 };
+
+void PrintTo(const EditCase& c, std::ostream* out)
+{
+    *out << '[';
+    for (const wchar_t* p = c.text; *p; ++p)
+        *out << char(*p);
+    *out << ']';
+}
 
 class EditCapTest : public ::testing::TestWithParam<EditCase> {};
 

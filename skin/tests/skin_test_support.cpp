@@ -1,5 +1,6 @@
 #include "skin_test_support.h"
 
+#include <objidl.h>
 #include <gdiplus.h>
 #include <shellapi.h>
 

@@ -19,6 +19,7 @@ int PostCommand(const Args& args);
 int SendCommand(const Args& args);
 int CopyDataCommand(const Args& args);
 int KeyCommand(const Args& args);
+int TerminateCommand(const Args& args);
 int NowCommand(const Args& args);
 int WindowCommand(const Args& args);
 int HookProbeCommand(const Args& args);

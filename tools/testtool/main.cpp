@@ -24,12 +24,14 @@ constexpr Command kCommands[] = {
     {L"tray", qelt::testtool::TrayCommand},         {L"post", qelt::testtool::PostCommand},
     {L"send", qelt::testtool::SendCommand},         {L"copydata", qelt::testtool::CopyDataCommand},
     {L"key", qelt::testtool::KeyCommand},           {L"now", qelt::testtool::NowCommand},
+    {L"terminate", qelt::testtool::TerminateCommand},
     {L"window", qelt::testtool::WindowCommand},     {L"hookprobe", qelt::testtool::HookProbeCommand},
 };
 
 constexpr wchar_t kUsage[] =
     L"usage: qelt_testtool COMMAND ...   (exit 0 ok, 1 failed/timed out, 2 usage)\n"
     L"  TARGET is a window title (exact), or hwnd:0x... ; --class C narrows a title lookup\n"
+    L"  (title * with --class C: any window of that class, e.g. * --class #32768 for a popup menu)\n"
     L"  numbers: decimal or 0x hex; MSG: number, WM_CLOSE/WM_USER/WM_APP..., reg:Name, NAME+N\n"
     L"  find TARGET                          print the window handle (0x...)\n"
     L"  wait TARGET [--timeout MS] [--visible]   wait until it exists, print the handle\n"
@@ -40,9 +42,13 @@ constexpr wchar_t kUsage[] =
     L"  send TARGET MSG WPARAM LPARAM [--timeout MS] [--time]   print the result (decimal)\n"
     L"  copydata TARGET DWDATA (FILE | --hex BYTES | --wtext TEXT) [--from HWND] [--timeout MS] [--time]\n"
     L"  key VK... [--down|--up]              SendInput key events, print t=MICROSECONDS\n"
+    L"  terminate TARGET [--exit-code N]     end the process that owns the window, print its pid\n"
     L"  now                                  print t=MICROSECONDS of the high-resolution counter\n"
-    L"  window TITLE [--class C] [--log FILE] [--hidden] [--pos X,Y] [--size WxH] [--color RRGGBB]\n"
-    L"         [--reply MSG=VALUE]...        a window that logs WM_COPYDATA and messages >= WM_USER\n"
+    L"  window TITLE [--class C] [--log FILE] [--hidden] [--topmost] [--pos X,Y] [--size WxH] [--color RRGGBB]\n"
+    L"         [--reply MSG=VALUE]... [--tray]   a window that logs WM_COPYDATA and messages >= WM_USER;\n"
+    L"                                       --tray adds a tray icon whose callback is WM_APP+0x3FF\n"
+    L"         [--tray-menu \"A|B\"]           tray icon with a menu on right click (logged: menu item=N)\n"
+    L"         [--stall MSG=MS]... [--close-on MSG]...   sit on MSG for MS ms (a hung peer); close after MSG\n"
     L"  hookprobe --log FILE [--title T]     log every low-level keyboard event\n";
 
 } // namespace

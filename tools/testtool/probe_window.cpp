@@ -1,9 +1,11 @@
 // `window`: a plain top-level window that stands in for a peer program's window and writes down
 // the messages other programs send it, so a scenario can read what the program under test sent.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "commands.h"
 #include "handles.h"
@@ -15,6 +17,8 @@ namespace qelt::testtool {
 namespace {
 
 constexpr wchar_t kDefaultClass[] = L"QeltTestWindow";
+// The tray icon's callback message; in the WM_APP range, so it is logged like any other.
+constexpr UINT kTrayCallback = WM_APP + 0x3FF;
 
 // Messages a peer sends by number: the private ranges WM_USER..0x7FFF, WM_APP..0xBFFF and the
 // registered ones (0xC000..0xFFFF).
@@ -25,10 +29,19 @@ bool IsPrivateMessage(UINT message)
 
 class ProbeWindow {
 public:
-    ProbeWindow(LogFile& log, std::map<UINT, LRESULT> replies) : m_log(log), m_replies(std::move(replies)) {}
+    // replies: the answer per message; stalls: milliseconds to sit on a message before
+    // answering (a hung peer); closers: messages after which the window closes itself.
+    ProbeWindow(LogFile& log, std::map<UINT, LRESULT> replies, std::map<UINT, LRESULT> stalls,
+                std::map<UINT, LRESULT> closers, std::vector<std::wstring> menuItems)
+        : m_log(log), m_replies(std::move(replies)), m_stalls(std::move(stalls)), m_closers(std::move(closers)),
+          m_menuItems(std::move(menuItems))
+    {
+    }
+
+    ~ProbeWindow() { RemoveTrayIcon(); }
 
     bool Create(const std::wstring& className, const std::wstring& title, COLORREF color, POINT position, SIZE size,
-                bool visible)
+                bool visible, bool topmost, bool trayIcon)
     {
         m_background.Reset(CreateSolidBrush(color));
         WNDCLASSEXW windowClass{};
@@ -43,14 +56,17 @@ public:
             return false;
         }
         DWORD style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0);
-        HWND window = CreateWindowExW(0, className.c_str(), title.c_str(), style, position.x, position.y, size.cx,
-                                      size.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+        HWND window = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, className.c_str(), title.c_str(), style,
+                                      position.x, position.y, size.cx, size.cy, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), this);
         if (!window) {
             PrintError(L"CreateWindowExW failed, error=%lx", GetLastError());
             return false;
         }
         if (visible)
             UpdateWindow(window);
+        if (trayIcon && !AddTrayIcon(window, title))
+            return false;
         DWORD processId = GetCurrentProcessId();
         m_log.Line(L"ready hwnd=%ls pid=%lu t=%lld", HexValue(reinterpret_cast<uintptr_t>(window)).c_str(),
                    static_cast<unsigned long>(processId), NowMicroseconds());
@@ -74,27 +90,91 @@ private:
         switch (message) {
         case WM_COPYDATA:
             LogCopyData(wParam, *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-            return Reply(message, TRUE);
+            return Answer(window, message, TRUE);
         case WM_CLOSE:
             m_log.Line(L"close t=%lld", NowMicroseconds());
             DestroyWindow(window);
             return 0;
         case WM_DESTROY:
+            RemoveTrayIcon();
             PostQuitMessage(0);
             return 0;
         default:
+            if (message == kTrayCallback && lParam == WM_RBUTTONUP && !m_menuItems.empty()) {
+                LogMessage(message, wParam, lParam);
+                ShowTrayMenu(window);
+                return 0;
+            }
             if (IsPrivateMessage(message)) {
-                m_log.Line(L"msg msg=%ls wParam=%ls lParam=%ls t=%lld", HexValue(message).c_str(),
-                           HexValue(wParam).c_str(), HexValue(static_cast<unsigned long long>(lParam)).c_str(),
-                           NowMicroseconds());
-                return Reply(message, 0);
+                LogMessage(message, wParam, lParam);
+                return Answer(window, message, 0);
             }
             return DefWindowProcW(window, message, wParam, lParam);
         }
     }
 
-    LRESULT Reply(UINT message, LRESULT fallback) const
+    void LogMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
+        m_log.Line(L"msg msg=%ls wParam=%ls lParam=%ls t=%lld", HexValue(message).c_str(), HexValue(wParam).c_str(),
+                   HexValue(static_cast<unsigned long long>(lParam)).c_str(), NowMicroseconds());
+    }
+
+    // The usual tray menu: at the cursor, the window in front so a click elsewhere dismisses it.
+    void ShowTrayMenu(HWND window)
+    {
+        UniqueMenu menu(CreatePopupMenu());
+        if (!menu) {
+            PrintError(L"CreatePopupMenu failed, error=%lx", GetLastError());
+            return;
+        }
+        for (size_t i = 0; i < m_menuItems.size(); ++i)
+            AppendMenuW(menu.Get(), MF_STRING, i + 1, m_menuItems[i].c_str());
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        SetForegroundWindow(window);
+        m_log.Line(L"menu-open t=%lld", NowMicroseconds());
+        UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                       cursor.x, cursor.y, 0, window, nullptr));
+        PostMessageW(window, WM_NULL, 0, 0);
+        std::wstring text = chosen >= 1 && chosen <= m_menuItems.size() ? m_menuItems[chosen - 1] : L"";
+        m_log.Line(L"menu item=%u t=%lld text=%ls", chosen, NowMicroseconds(), Quoted(text).c_str());
+    }
+
+    bool AddTrayIcon(HWND window, const std::wstring& tip)
+    {
+        m_trayIcon = NOTIFYICONDATAW{};
+        m_trayIcon.cbSize = sizeof(m_trayIcon);
+        m_trayIcon.hWnd = window;
+        m_trayIcon.uID = 1;
+        m_trayIcon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+        m_trayIcon.uCallbackMessage = kTrayCallback;
+        m_trayIcon.hIcon = LoadIconW(nullptr, IDI_APPLICATION);  // shared: never destroyed
+        lstrcpynW(m_trayIcon.szTip, tip.c_str(), ARRAYSIZE(m_trayIcon.szTip));
+        if (!Shell_NotifyIconW(NIM_ADD, &m_trayIcon)) {
+            PrintError(L"Shell_NotifyIconW(NIM_ADD) failed, error=%lx", GetLastError());
+            m_trayIcon.hWnd = nullptr;
+            return false;
+        }
+        return true;
+    }
+
+    void RemoveTrayIcon()
+    {
+        if (m_trayIcon.hWnd) {
+            Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
+            m_trayIcon.hWnd = nullptr;
+        }
+    }
+
+    LRESULT Answer(HWND window, UINT message, LRESULT fallback)
+    {
+        auto stall = m_stalls.find(message);
+        if (stall != m_stalls.end()) {
+            m_log.Line(L"stall ms=%lld t=%lld", static_cast<long long>(stall->second), NowMicroseconds());
+            Sleep(static_cast<DWORD>(stall->second));
+        }
+        if (m_closers.count(message))
+            PostMessageW(window, WM_CLOSE, 0, 0);
         auto found = m_replies.find(message);
         return found == m_replies.end() ? fallback : found->second;
     }
@@ -117,8 +197,33 @@ private:
 
     LogFile& m_log;
     std::map<UINT, LRESULT> m_replies;
+    std::map<UINT, LRESULT> m_stalls;
+    std::map<UINT, LRESULT> m_closers;
+    std::vector<std::wstring> m_menuItems;
     UniqueBrush m_background;
+    NOTIFYICONDATAW m_trayIcon{};
 };
+
+unsigned RegisteredMessage(const std::wstring& name)
+{
+    return RegisterWindowMessageW(name.c_str());
+}
+
+// "MSG=VALUE" options into a table; false (reported) on a malformed one.
+bool ParseMessageValues(const std::vector<std::wstring>& options, std::map<UINT, LRESULT>& table)
+{
+    for (const auto& option : options) {
+        size_t at = option.find(L'=');
+        auto message = at == std::wstring::npos ? std::nullopt : ParseMessage(option.substr(0, at), RegisteredMessage);
+        auto value = at == std::wstring::npos ? std::nullopt : ParseInteger(option.substr(at + 1));
+        if (!message || !value) {
+            PrintError(L"bad option value %ls (want MSG=VALUE)", option.c_str());
+            return false;
+        }
+        table[*message] = static_cast<LRESULT>(*value);
+    }
+    return true;
+}
 
 std::optional<POINT> ParsePair(const std::wstring& text, wchar_t separator)
 {
@@ -138,7 +243,8 @@ int WindowCommand(const Args& args)
 {
     Arguments parsed;
     std::wstring error;
-    if (!parsed.Parse(args, {L"--class", L"--log", L"--pos", L"--size", L"--color", L"--reply"}, {L"--hidden"}, error) ||
+    if (!parsed.Parse(args, {L"--class", L"--log", L"--pos", L"--size", L"--color", L"--reply", L"--stall", L"--close-on",
+                       L"--tray-menu"}, {L"--hidden", L"--topmost", L"--tray"}, error) ||
         parsed.Positional().size() != 1) {
         PrintError(L"%ls", error.empty() ? L"usage: window TITLE [options]" : error.c_str());
         return kExitUsage;
@@ -150,19 +256,18 @@ int WindowCommand(const Args& args)
         PrintError(L"bad --pos X,Y, --size WxH or --color RRGGBB");
         return kExitUsage;
     }
-    std::map<UINT, LRESULT> replies;
-    for (const auto& reply : parsed.Values(L"--reply")) {
-        size_t at = reply.find(L'=');
-        auto message = at == std::wstring::npos ? std::nullopt
-                                                 : ParseMessage(reply.substr(0, at), [](const std::wstring& name) {
-                                                       return RegisterWindowMessageW(name.c_str());
-                                                   });
-        auto value = at == std::wstring::npos ? std::nullopt : ParseInteger(reply.substr(at + 1));
-        if (!message || !value) {
-            PrintError(L"bad --reply %ls (want MSG=VALUE)", reply.c_str());
+    std::map<UINT, LRESULT> replies, stalls, closers;
+    if (!ParseMessageValues(parsed.Values(L"--reply"), replies) ||
+        !ParseMessageValues(parsed.Values(L"--stall"), stalls)) {
+        return kExitUsage;
+    }
+    for (const auto& text : parsed.Values(L"--close-on")) {
+        auto message = ParseMessage(text, RegisteredMessage);
+        if (!message) {
+            PrintError(L"bad --close-on %ls (want MSG)", text.c_str());
             return kExitUsage;
         }
-        replies[*message] = static_cast<LRESULT>(*value);
+        closers[*message] = 1;
     }
 
     LogFile log;
@@ -173,9 +278,22 @@ int WindowCommand(const Args& args)
     // RRGGBB as written, COLORREF is 0x00BBGGRR.
     auto rgb = static_cast<unsigned>(*color);
     COLORREF fill = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-    ProbeWindow window(log, std::move(replies));
+    // "Open|Exit": the items of the menu a right click on the tray icon opens.
+    std::vector<std::wstring> menuItems;
+    if (parsed.Has(L"--tray-menu")) {
+        std::wstring items = parsed.Value(L"--tray-menu");
+        for (size_t start = 0;;) {
+            size_t bar = items.find(L'|', start);
+            menuItems.push_back(items.substr(start, bar - start));
+            if (bar == std::wstring::npos)
+                break;
+            start = bar + 1;
+        }
+    }
+    bool trayIcon = parsed.Has(L"--tray") || !menuItems.empty();
+    ProbeWindow window(log, std::move(replies), std::move(stalls), std::move(closers), std::move(menuItems));
     if (!window.Create(parsed.Value(L"--class", kDefaultClass), parsed.Positional()[0], fill, *position,
-                       SIZE{size->x, size->y}, !parsed.Has(L"--hidden")))
+                       SIZE{size->x, size->y}, !parsed.Has(L"--hidden"), parsed.Has(L"--topmost"), trayIcon))
         return kExitFailed;
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -54,7 +54,7 @@ DWORD TimeoutOption(const Arguments& parsed, DWORD fallback)
 }
 
 // A window named by title (FindWindowW: top-level windows, hidden ones included), by title and
-// class with --class, or directly by "hwnd:0x..." as printed by find/list.
+// class with --class (title "*": any title), or directly by "hwnd:0x..." as printed by find/list.
 HWND LookUp(const std::wstring& target, const Arguments& parsed)
 {
     if (target.rfind(L"hwnd:", 0) == 0) {
@@ -63,7 +63,9 @@ HWND LookUp(const std::wstring& target, const Arguments& parsed)
         return window && IsWindow(window) ? window : nullptr;
     }
     std::wstring windowClass = parsed.Value(L"--class");
-    return FindWindowW(windowClass.empty() ? nullptr : windowClass.c_str(), target.c_str());
+    // "*" with --class: any title (menus and tooltips have none).
+    const wchar_t* title = target == L"*" && !windowClass.empty() ? nullptr : target.c_str();
+    return FindWindowW(windowClass.empty() ? nullptr : windowClass.c_str(), title);
 }
 
 HWND LookUpOrReport(const std::wstring& target, const Arguments& parsed)
@@ -255,13 +257,19 @@ int RectCommand(const Args& args)
         return kExitFailed;
     RECT rect{};
     if (parsed.Has(L"--client")) {
-        // The client area in screen coordinates.
-        if (!GetClientRect(window, &rect) || !MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2)) {
-            if (GetLastError() != ERROR_SUCCESS) {
-                PrintError(L"GetClientRect failed, error=%lx", GetLastError());
-                return kExitFailed;
-            }
+        // The client area in screen coordinates (ClientToScreen: a zero offset is no failure).
+        POINT corners[2];
+        if (!GetClientRect(window, &rect)) {
+            PrintError(L"GetClientRect failed, error=%lx", GetLastError());
+            return kExitFailed;
         }
+        corners[0] = POINT{rect.left, rect.top};
+        corners[1] = POINT{rect.right, rect.bottom};
+        if (!ClientToScreen(window, &corners[0]) || !ClientToScreen(window, &corners[1])) {
+            PrintError(L"ClientToScreen failed, error=%lx", GetLastError());
+            return kExitFailed;
+        }
+        rect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
     } else if (!GetWindowRect(window, &rect)) {
         PrintError(L"GetWindowRect failed, error=%lx", GetLastError());
         return kExitFailed;
@@ -348,7 +356,9 @@ int CopyDataCommand(const Args& args)
         PrintError(L"copydata needs FILE, --hex BYTES or --wtext TEXT");
         return kExitUsage;
     }
-    auto from = ParseInteger(parsed.Value(L"--from", L"0"));
+    auto from = IntegerArgument(parsed.Value(L"--from", L"0"), L"--from");
+    if (!from)
+        return kExitUsage;
     HWND window = LookUpOrReport(p[0], parsed);
     if (!window)
         return kExitFailed;
@@ -358,7 +368,7 @@ int CopyDataCommand(const Args& args)
     data.lpData = payload.empty() ? nullptr : payload.data();
     long long startedAt = NowMicroseconds();
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, WM_COPYDATA, static_cast<WPARAM>(from.value_or(0)), reinterpret_cast<LPARAM>(&data),
+    if (!SendMessageTimeoutW(window, WM_COPYDATA, static_cast<WPARAM>(*from), reinterpret_cast<LPARAM>(&data),
                              SMTO_ABORTIFHUNG, TimeoutOption(parsed, 5000), &result)) {
         PrintError(L"WM_COPYDATA failed or timed out, error=%lx", GetLastError());
         return kExitFailed;
@@ -400,6 +410,31 @@ int KeyCommand(const Args& args)
         return kExitFailed;
     }
     PrintLine(L"t=%lld", startedAt);
+    return kExitOk;
+}
+
+int TerminateCommand(const Args& args)
+{
+    Arguments parsed;
+    if (!ParseArgs(parsed, args, {L"--class", L"--exit-code"}, {}, 1, 1))
+        return kExitUsage;
+    auto exitCode = ParseInteger(parsed.Value(L"--exit-code", L"1"));
+    if (!exitCode) {
+        PrintError(L"--exit-code: not a number");
+        return kExitUsage;
+    }
+    HWND window = LookUpOrReport(parsed.Positional()[0], parsed);
+    if (!window)
+        return kExitFailed;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    UniqueKernelObject process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    if (!process || !TerminateProcess(process.Get(), static_cast<UINT>(*exitCode))) {
+        PrintError(L"cannot terminate process %lu, error=%lx", static_cast<unsigned long>(processId), GetLastError());
+        return kExitFailed;
+    }
+    WaitForSingleObject(process.Get(), 5000);
+    PrintLine(L"%lu", static_cast<unsigned long>(processId));
     return kExitOk;
 }
 

@@ -134,7 +134,7 @@ std::string DecodeProfile(unsigned profileNumber, const ProfileTables& t)
                                std::to_string(t.dataBlock.size()));
     }
 
-    for (unsigned s = 0; s < kSlots; ++s) {
+    for (unsigned s = 0; (index || keymap) && s < kSlots; ++s) {
         std::string line = "  M" + std::to_string(s + 1) + ":";
         if (keymap) {
             line += " key " + KeyText(t.keymapTable[1 + 2 * s]);

@@ -15,6 +15,14 @@
 #include "../kbsim_protocol.h"
 
 #define KBSIM_POOL_TAG 0x6D53624B /* 'KbSm' */
+
+/* The WDK declares the exported object type as a pointer to the import slot; mingw-w64 declares
+ * it dllimport, so the variable already reads the object type itself. */
+#if defined(__MINGW32__)
+#define SEMAPHORE_OBJECT_TYPE ((POBJECT_TYPE)ExSemaphoreObjectType)
+#else
+#define SEMAPHORE_OBJECT_TYPE (*ExSemaphoreObjectType)
+#endif
 #define NO_PROFILE 0xFFFFFFFFu
 
 typedef struct JOURNAL_ENTRY {
@@ -122,7 +130,7 @@ static NTSTATUS DuplicateClientHandle(ULONG processId, HANDLE clientHandle, HAND
     if (!NT_SUCCESS(status)) return status;
     /* Only a semaphore will do: anything else would silently never be signalled. */
     status = ObReferenceObjectByHandle(*duplicate, SEMAPHORE_MODIFY_STATE,
-                                       (POBJECT_TYPE)ExSemaphoreObjectType, KernelMode, &object,
+                                       SEMAPHORE_OBJECT_TYPE, KernelMode, &object,
                                        NULL);
     if (NT_SUCCESS(status)) {
         ObDereferenceObject(object);
@@ -151,7 +159,7 @@ static NTSTATUS Hook(PIRP irp, PFILE_OBJECT file, ULONG handleValue)
     } else {
         PVOID object = NULL;
         status = ObReferenceObjectByHandle(clientHandle, SEMAPHORE_MODIFY_STATE,
-                                           (POBJECT_TYPE)ExSemaphoreObjectType, irp->RequestorMode,
+                                           SEMAPHORE_OBJECT_TYPE, irp->RequestorMode,
                                            &object, NULL);
         if (!NT_SUCCESS(status)) return status;
         fresh.userSemaphore = (PKSEMAPHORE)object;
@@ -259,6 +267,19 @@ static void ClearJournalLocked(void)
     while (g_sim.journalFirst) DropOldestLocked();
     g_sim.journalTotal = 0;
     g_sim.counters.journalDropped = 0;
+}
+
+/* Counters start again; the hook, the queue, the tables and the profile numbers stay. */
+static void ResetCountersLocked(void)
+{
+    KBSIM_STATE* c = &g_sim.counters;
+    RtlZeroMemory(c->requests, sizeof(c->requests));
+    c->unknownRequests = 0;
+    c->eventsInjected = 0;
+    c->eventsRead = 0;
+    c->signalsReleased = 0;
+    c->injectsRefused = 0;
+    c->requestsFailed = 0;
 }
 
 /* Status forced by a failure rule for this code, or STATUS_SUCCESS. */
@@ -414,7 +435,8 @@ static NTSTATUS FilterControl(PIRP irp, PIO_STACK_LOCATION stack)
     BOOLEAN counted = FALSE;
 
     LockState();
-    JournalLocked(code, buffer, in);
+    /* A METHOD_NEITHER code (only ever unknown here) has no system buffer to record. */
+    JournalLocked(code, (code & 3) == METHOD_NEITHER ? NULL : buffer, in);
     for (i = 0; i < KBSIM_COUNTED_CODES; ++i) {
         if (kFilterCodes[i] == code) {
             g_sim.counters.requests[i]++;
@@ -480,7 +502,6 @@ static NTSTATUS SimControl(PIRP irp, PIO_STACK_LOCATION stack)
     UCHAR* buffer = (UCHAR*)irp->AssociatedIrp.SystemBuffer;
     ULONG_PTR* information = &irp->IoStatus.Information;
     NTSTATUS status;
-    ULONG i;
 
     if ((in || out) && !buffer) return STATUS_INVALID_PARAMETER;
     switch (code) {
@@ -493,9 +514,11 @@ static NTSTATUS SimControl(PIRP irp, PIO_STACK_LOCATION stack)
         return ReadJournal(buffer, in, out, information);
 
     case KBSIM_IOCTL_RESET:
+        if (in != 0 || out != 0) return STATUS_INVALID_PARAMETER;
         LockState();
         ClearJournalLocked();
         RtlZeroMemory(g_sim.rules, sizeof(g_sim.rules));
+        ResetCountersLocked();
         UnlockState();
         return STATUS_SUCCESS;
 
@@ -535,7 +558,6 @@ static NTSTATUS SimControl(PIRP irp, PIO_STACK_LOCATION stack)
     }
 
     default:
-        (void)i;
         return STATUS_INVALID_DEVICE_REQUEST;
     }
 }

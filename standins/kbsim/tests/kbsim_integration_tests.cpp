@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "handles.h"
@@ -245,8 +248,14 @@ TEST_F(HookedClient, EveryRequestIsAnsweredAndJournaledWithItsInput)
         expected.push_back(HexLine(c.code, c.input));
     }
     EXPECT_EQ(Journal(), expected);
+    EXPECT_EQ(Kbsim(L"journal").out.find('\r'), std::string::npos) << "lines end with a plain LF";
+    EXPECT_EQ(Kbsim(L"wait journal 8 0").exitCode, 0u);
+    EXPECT_EQ(Kbsim(L"wait journal 9 50").exitCode, 1u);
     EXPECT_EQ(StateValue("current_profile"), "0");
     EXPECT_EQ(StateValue("driver_profile"), "2");
+    EXPECT_EQ(StateValue("requests SEND_DATA"), "3");
+    EXPECT_EQ(StateValue("requests UNHOOK"), "1");
+    EXPECT_EQ(StateValue("requests_failed"), "0");
 
     // The journal starts afresh after a reset.
     ASSERT_EQ(Kbsim(L"reset").exitCode, 0u);
@@ -295,6 +304,8 @@ TEST_F(HookedClient, MalformedRequestsAreRefusedButStillJournaled)
         expected.push_back(HexLine(c.code, c.input));
     }
     EXPECT_EQ(Journal(), expected);
+    EXPECT_EQ(StateValue("requests_failed"), std::to_string(cases.size()));
+    EXPECT_EQ(StateValue("requests unknown"), "1");
     EXPECT_EQ(StateValue("hooked"), "yes") << "a refused hook request leaves the hook alone";
     EXPECT_EQ(StateValue("current_profile"), currentBefore) << "a refused request changes nothing";
 }
@@ -315,6 +326,9 @@ TEST_F(HookedClient, InjectedWordsAreSignalledOnceEachAndReadInOrder)
 {
     RunResult inject = Kbsim(L"inject 01F3 E900 0000 fd0a");
     ASSERT_EQ(inject.exitCode, 0u) << inject.err;
+    RunResult undrained = Kbsim(L"wait drained 50");
+    EXPECT_EQ(undrained.exitCode, 1u);
+    EXPECT_NE(undrained.err.find("timed out"), std::string::npos) << undrained.err;
     for (DWORD expected : {0x01F3u, 0xE900u, 0x0000u, 0xFD0Au}) {
         DWORD word = 0;
         ASSERT_TRUE(ReadEvent(device.Get(), semaphore.Get(), &word));
@@ -323,9 +337,43 @@ TEST_F(HookedClient, InjectedWordsAreSignalledOnceEachAndReadInOrder)
     EXPECT_EQ(WaitForSingleObject(semaphore.Get(), 0), DWORD(WAIT_TIMEOUT)) << "one signal per word, no more";
     Bytes buffer(4);
     EXPECT_EQ(Request(device.Get(), KBF_IOCTL_READ_EVENT, &buffer, 4, 4), DWORD(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(Kbsim(L"wait drained 0").exitCode, 0u);
     EXPECT_EQ(StateValue("events_read"), "4");
     EXPECT_EQ(StateValue("pending_events"), "0");
     EXPECT_EQ(StateValue("hook_process"), std::to_string(GetCurrentProcessId()));
+}
+
+// The agent reads events on one thread while its window thread downloads tables on the same handle.
+TEST_F(HookedClient, ReaderThreadGetsEveryWordWhileAnotherThreadSendsTables)
+{
+    std::vector<DWORD> received;
+    std::thread reader([&] {
+        for (int i = 0; i < 20; ++i) {
+            DWORD word = 0;
+            if (!ReadEvent(device.Get(), semaphore.Get(), &word)) return;
+            received.push_back(word);
+        }
+    });
+    std::wstring words;
+    std::vector<DWORD> expected;
+    for (DWORD i = 0; i < 20; ++i) {
+        wchar_t word[8];
+        swprintf(word, 8, L" %04X", 0xFD01 + i);
+        words += word;
+        expected.push_back(0xFD01 + i);
+    }
+    const RunResult inject = Kbsim(L"inject" + words);
+    int failedSends = 0;
+    for (int i = 0; i < 20; ++i) {
+        Bytes profile{0x03};
+        Bytes table = KeymapTable();
+        failedSends += Request(device.Get(), KBF_IOCTL_SET_DRIVER_PROFILEID, &profile, 1, 1) != 0;
+        failedSends += Request(device.Get(), KBF_IOCTL_SEND_KEYMAPTABLE, &table, 21, 21) != 0;
+    }
+    reader.join();
+    EXPECT_EQ(inject.exitCode, 0u) << inject.err;
+    EXPECT_EQ(failedSends, 0);
+    EXPECT_EQ(received, expected);
 }
 
 TEST_F(HookedClient, InjectionNeverOverfillsTheSemaphore)
@@ -351,6 +399,7 @@ TEST_F(HookedClient, InjectionNeverOverfillsTheSemaphore)
 
 TEST_F(HookedClient, HookEndsWithUnhookOrWithTheHookingHandle)
 {
+    EXPECT_EQ(Kbsim(L"wait hooked 0").exitCode, 0u);
     // Another handle closing leaves the hook in place.
     qelt::UniqueHandle other = OpenFilter();
     ASSERT_TRUE(other.Valid());
@@ -358,7 +407,9 @@ TEST_F(HookedClient, HookEndsWithUnhookOrWithTheHookingHandle)
     EXPECT_EQ(StateValue("hooked"), "yes");
 
     Bytes none;
+    EXPECT_EQ(Kbsim(L"wait unhooked 50").exitCode, 1u);
     ASSERT_EQ(Request(device.Get(), KBF_IOCTL_UNHOOK, &none, 0, 0), 0u);
+    EXPECT_EQ(Kbsim(L"wait unhooked 0").exitCode, 0u);
     EXPECT_EQ(StateValue("hooked"), "no");
     RunResult inject = Kbsim(L"inject E200");
     EXPECT_NE(inject.exitCode, 0u);
@@ -457,9 +508,31 @@ TEST_F(HookedClient, JournalMemoryIsBounded)
     EXPECT_EQ(StateValue("journal_dropped"), "5");
 }
 
+TEST(KbsimCommandLine, MistakesAreRefusedWithTheUsage)
+{
+    for (const wchar_t* arguments : {L"", L"bogus", L"inject", L"inject XYZ", L"inject 1FFFFFFFF", L"journal extra",
+                                     L"fail 222400", L"fail 222400 x", L"tables 7", L"tables a", L"wait",
+                                     L"wait sometimes", L"wait journal", L"wait hooked soon"}) {
+        const RunResult r = Kbsim(arguments);
+        EXPECT_EQ(r.exitCode, 2u) << "kbsim " << std::string(arguments, arguments + wcslen(arguments));
+        EXPECT_NE(r.err.find("usage"), std::string::npos) << r.err;
+    }
+}
+
 // Runs last among the tests that need the driver running: it stops and restarts it.
 TEST(DriverLifecycle, OpenFailsWithFileNotFoundWhileStoppedAndInstallIsIdempotent)
 {
+    // Stopping under a hooked client: the client's handle goes dead, nothing hangs.
+    qelt::UniqueHandle client = OpenFilter();
+    ASSERT_TRUE(client.Valid());
+    qelt::UniqueKernelObject semaphore(CreateSemaphoreW(nullptr, 0, 100, nullptr));
+    ASSERT_EQ(Hook(client.Get(), semaphore.Get()), 0u);
+    ASSERT_EQ(Kbsim(L"stop").exitCode, 0u);
+    Bytes buffer(4);
+    const DWORD staleError = Request(client.Get(), KBF_IOCTL_READ_EVENT, &buffer, 4, 4);
+    EXPECT_NE(staleError, 0u);
+    client.Reset();
+
     ASSERT_EQ(Kbsim(L"stop").exitCode, 0u);
     ASSERT_EQ(Kbsim(L"stop").exitCode, 0u) << "stopping twice is harmless";
     SetLastError(0);

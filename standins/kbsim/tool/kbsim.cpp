@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <winsvc.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
@@ -159,6 +162,8 @@ int Uninstall()
     return 0;
 }
 
+int Usage();
+
 // ---- test device ------------------------------------------------------------------------------
 
 bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned)
@@ -206,13 +211,13 @@ int Inject(int argc, wchar_t** argv)
         unsigned long word = 0;
         if (!ParseHex(argv[i], 0xFFFFFFFFul, &word)) {
             std::fprintf(stderr, "kbsim: not a hexadecimal event word: %ls\n", argv[i]);
-            return 2;
+            return Usage();
         }
         words.push_back(word);
     }
     if (words.empty() || words.size() > KBF_EVENT_QUEUE_MAX) {
         std::fprintf(stderr, "kbsim: inject takes 1 to %d event words\n", KBF_EVENT_QUEUE_MAX);
-        return 2;
+        return Usage();
     }
     qelt::UniqueHandle device = OpenSimDevice();
     if (!device) return 1;
@@ -332,14 +337,18 @@ void PrintProfile(const char* label, unsigned value)
     else std::printf("%s %u\n", label, value);
 }
 
+bool ReadState(HANDLE device, KBSIM_STATE* s)
+{
+    DWORD returned = 0;
+    return Control(device, KBSIM_IOCTL_STATE, nullptr, 0, s, sizeof *s, &returned) && returned == sizeof *s;
+}
+
 int State()
 {
     qelt::UniqueHandle device = OpenSimDevice();
     if (!device) return 1;
     KBSIM_STATE s{};
-    DWORD returned = 0;
-    if (!Control(device.Get(), KBSIM_IOCTL_STATE, nullptr, 0, &s, sizeof s, &returned) || returned != sizeof s)
-        return Fail("state", GetLastError());
+    if (!ReadState(device.Get(), &s)) return Fail("state", GetLastError());
     std::printf("hooked %s\n", s.hooked ? "yes" : "no");
     std::printf("hook_process %u\n", s.hookProcessId);
     std::printf("signalling %s\n", s.underWine ? "wine" : "windows");
@@ -357,6 +366,40 @@ int State()
     for (unsigned i = 0; i < KBSIM_COUNTED_CODES; ++i) std::printf("requests %s %u\n", kCodeNames[i], s.requests[i]);
     std::printf("requests unknown %u\n", s.unknownRequests);
     return 0;
+}
+
+// kbsim wait hooked|unhooked|drained [TIMEOUT_MS] and kbsim wait journal N [TIMEOUT_MS]: polls the
+// driver until the condition holds, so scenarios never sleep for a fixed time.
+int Wait(int argc, wchar_t** argv)
+{
+    if (argc < 3) return 2;
+    const std::wstring what = argv[2];
+    unsigned long count = 0, timeout = 10000;
+    int next = 3;
+    if (what == L"journal") {
+        if (argc < 4 || !ParseDecimal(argv[3], &count)) return 2;
+        next = 4;
+    } else if (what != L"hooked" && what != L"unhooked" && what != L"drained") {
+        return 2;
+    }
+    if (argc > next + 1 || (argc == next + 1 && !ParseDecimal(argv[next], &timeout))) return 2;
+    qelt::UniqueHandle device = OpenSimDevice();
+    if (!device) return 1;
+    const ULONGLONG deadline = GetTickCount64() + timeout;
+    for (;;) {
+        KBSIM_STATE s{};
+        if (!ReadState(device.Get(), &s)) return Fail("state", GetLastError());
+        const bool reached = what == L"hooked"     ? s.hooked != 0
+                             : what == L"unhooked" ? s.hooked == 0
+                             : what == L"drained"  ? s.pendingEvents == 0
+                                                   : s.journalEntries + s.journalDropped >= count;
+        if (reached) return 0;
+        if (GetTickCount64() > deadline) {
+            std::fprintf(stderr, "kbsim: timed out after %lu ms waiting for %ls\n", timeout, what.c_str());
+            return 1;
+        }
+        Sleep(10);
+    }
 }
 
 int Tables(int argc, wchar_t** argv)
@@ -398,7 +441,9 @@ int Usage()
                  "       kbsim inject WORD...          (hex event words, e.g. 01F3 E900 0000)\n"
                  "       kbsim journal | reset | state\n"
                  "       kbsim fail CODE ERROR [COUNT] (hex control code, decimal Win32 error, ERROR 0 clears)\n"
-                 "       kbsim tables [PROFILE_NUMBER]\n");
+                 "       kbsim tables [PROFILE_NUMBER]\n"
+                 "       kbsim wait hooked|unhooked|drained [TIMEOUT_MS]\n"
+                 "       kbsim wait journal N [TIMEOUT_MS]  (default timeout 10000 ms)\n");
     return 2;
 }
 
@@ -406,6 +451,8 @@ int Usage()
 
 int wmain(int argc, wchar_t** argv)
 {
+    // Plain "\n" line ends, so shell scripts under Wine compare lines without a trailing "\r".
+    _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 2) return Usage();
     const std::wstring command = argv[1];
     const bool noArguments = argc == 2;
@@ -419,5 +466,9 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"fail") return FailCommand(argc, argv);
     if (command == L"state" && noArguments) return State();
     if (command == L"tables") return Tables(argc, argv);
+    if (command == L"wait") {
+        const int result = Wait(argc, argv);
+        return result == 2 ? Usage() : result;
+    }
     return Usage();
 }
