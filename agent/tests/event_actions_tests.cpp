@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace qelt;
 using namespace qelt::testing;
 using Entries = std::vector<std::string>;
@@ -21,11 +23,20 @@ struct EventFixture : ::testing::Test {
     EventActions events{host, peers, settings, status};
 };
 
+std::string WordName(uint16_t word)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "Word%04X", word);
+    return name;
+}
+
 struct WordCase {
     uint16_t word;
     const wchar_t* diagnostic;  // besides "ProcessFun(%x)"; null for none
     Entries effects;
 };
+
+void PrintTo(const WordCase& c, std::ostream* out) { *out << WordName(c.word); }
 
 class MediaKeys : public EventFixture, public ::testing::WithParamInterface<WordCase> {};
 
@@ -60,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Neighbours of real words and the high byte of a media word alone do nothing.
         WordCase{0x01F0, nullptr, {}}, WordCase{0x01F6, nullptr, {}}, WordCase{0xFD00, nullptr, {}},
         WordCase{0xFD0B, nullptr, {}}, WordCase{0x00B5, nullptr, {}}, WordCase{0xB501, nullptr, {}},
-        WordCase{0xFFFF, nullptr, {}}));
+        WordCase{0xFFFF, nullptr, {}}),
+    [](const ::testing::TestParamInfo<WordCase>& info) { return WordName(info.param.word); });
 
 TEST_F(EventFixture, VolumeTimerTicksTapAgainOnlyForTheirOwnTimers)
 {
@@ -84,6 +96,8 @@ struct ProfileKeyCase {
     uint16_t word;
     Entries effects;
 };
+
+void PrintTo(const ProfileKeyCase& c, std::ostream* out) { *out << WordName(c.word); }
 
 class ProfileKeys : public EventFixture, public ::testing::WithParamInterface<ProfileKeyCase> {};
 
@@ -117,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Words, ProfileKeys,
                                            ProfileKeyCase{0x01F2, SwitchTo(1, true)},
                                            ProfileKeyCase{0x01F3, SwitchTo(2, true)},
                                            ProfileKeyCase{0x01F4, SwitchTo(3, false)},
-                                           ProfileKeyCase{0x01F5, SwitchTo(4, false)}));
+                                           ProfileKeyCase{0x01F5, SwitchTo(4, false)}),
+                         [](const ::testing::TestParamInfo<ProfileKeyCase>& info) { return WordName(info.param.word); });
 
 TEST_F(EventFixture, LaunchKeysStartTheSlotProgramOfTheCurrentProfile)
 {
