@@ -29,7 +29,7 @@ finish() {
 }
 trap finish EXIT
 
-wine "$out/kbsim/kbsim.exe" install >/dev/null
+wine "$out/kbsim/kbsim.exe" install >/dev/null 2>&1
 wine "$out/kbsim/kbsim.exe" start >/dev/null
 if wine "$out/qelt_testtool.exe" find "Func QELT HID" >/dev/null 2>&1; then
   echo "bench: an agent is already running in this prefix; stop it first" >&2
