@@ -103,6 +103,8 @@ start_agent() {
   wait_until 20 grep -qE "write device (existing|NULL)" "$WORK/agent.log" \
     || fail "agent start-up did not finish"
   tool wait "$AGENT_TITLE" --timeout 5000 >/dev/null || fail "no agent window"
+  # The window answers once its creation has returned (the status is written after the diagnostic).
+  tool send "$AGENT_TITLE" WM_NULL 0 0 --timeout 20000 >/dev/null || fail "agent window does not answer"
 }
 
 stop_agent() {
