@@ -23,3 +23,27 @@ function(qelt_add_win32_program name)
     target_link_options(${name} PRIVATE -municode)
   endif()
 endfunction()
+
+# qelt_add_fuzz_test(NAME SOURCES ... LIBS ... CORPUS dir)
+# A libFuzzer program (native build with QELT_FUZZ) and a CTest test that runs it for 30 s on
+# its seed corpus. New inputs go to a build folder, never into the seed corpus; the target's
+# own diagnostics (stderr) are muted, libFuzzer's reports are not.
+function(qelt_add_fuzz_test name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(NOT (QELT_NATIVE AND QELT_FUZZ))
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set(work ${CMAKE_BINARY_DIR}/fuzz/${name}.work)
+  file(MAKE_DIRECTORY ${work}/corpus ${work}/artifacts)
+  add_test(NAME ${name}
+    COMMAND ${name} -max_total_time=30 -timeout=10 -rss_limit_mb=1024 -close_fd_mask=2 -print_final_stats=1
+            -artifact_prefix=${work}/artifacts/ ${work}/corpus ${ARG_CORPUS}
+    WORKING_DIRECTORY ${work})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
+endfunction()

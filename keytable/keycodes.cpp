@@ -107,7 +107,7 @@ const KeyCodeRow* FindKeyCodeRow(uint8_t keyCode)
 uint8_t KeyCodeFromVk(unsigned virtualKey, const KeyboardLayout& layout)
 {
     unsigned vk = virtualKey;
-    const unsigned scan = layout.MapVirtualKey(vk, kMapVkToScan);
+    const unsigned scan = layout.MapKey(vk, kMapVkToScan);
     if (vk == 0xF4)
         vk = 0xF3;  // both halves of the Japanese half/full-width key are one key code
 
@@ -137,7 +137,7 @@ uint8_t KeyCodeFromVk(unsigned virtualKey, const KeyboardLayout& layout)
         return 0;
 
     const bool extended =
-        layout.MapVirtualKey((scan & 0xFF) | kExtendedPrefix, kMapScanToVkEx) == vk || IsNavigationKey(vk);
+        layout.MapKey((scan & 0xFF) | kExtendedPrefix, kMapScanToVkEx) == vk || IsNavigationKey(vk);
     if (extended && second)
         return second->keyCode;
     return first->keyCode;
@@ -151,8 +151,8 @@ unsigned VkFromKeyCode(uint8_t keyCode, const KeyboardLayout& layout)
     if (HasFixedVirtualKey(keyCode))
         return row->virtualKey;
     if (row->prefix == 0)
-        return layout.MapVirtualKey(row->scanCode, kMapScanToVk);
-    const unsigned mapped = layout.MapVirtualKey(kExtendedPrefix | row->scanCode, kMapScanToVkEx);
+        return layout.MapKey(row->scanCode, kMapScanToVk);
+    const unsigned mapped = layout.MapKey(kExtendedPrefix | row->scanCode, kMapScanToVkEx);
     if (mapped != 0)
         return mapped;
     if (IsNavigationKey(row->virtualKey) || row->virtualKey == 0x5B || row->virtualKey == 0x5C)

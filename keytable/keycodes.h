@@ -13,7 +13,7 @@ namespace qelt {
 class KeyboardLayout {
 public:
     virtual ~KeyboardLayout() = default;
-    virtual unsigned MapVirtualKey(unsigned code, unsigned mapType) const = 0;
+    virtual unsigned MapKey(unsigned code, unsigned mapType) const = 0;
 };
 
 struct KeyCodeRow {

@@ -2,7 +2,7 @@
 
 namespace qelt {
 
-unsigned SystemKeyboardLayout::MapVirtualKey(unsigned code, unsigned mapType) const
+unsigned SystemKeyboardLayout::MapKey(unsigned code, unsigned mapType) const
 {
     return MapVirtualKeyExW(code, mapType, m_layout);
 }
@@ -16,7 +16,7 @@ HKL ForegroundKeyboardLayout::Current()
     return GetKeyboardLayout(thread);
 }
 
-unsigned ForegroundKeyboardLayout::MapVirtualKey(unsigned code, unsigned mapType) const
+unsigned ForegroundKeyboardLayout::MapKey(unsigned code, unsigned mapType) const
 {
     return MapVirtualKeyExW(code, mapType, Current());
 }

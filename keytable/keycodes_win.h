@@ -10,7 +10,7 @@ namespace qelt {
 class SystemKeyboardLayout final : public KeyboardLayout {
 public:
     explicit SystemKeyboardLayout(HKL layout) : m_layout(layout) {}
-    unsigned MapVirtualKey(unsigned code, unsigned mapType) const override;
+    unsigned MapKey(unsigned code, unsigned mapType) const override;
     HKL Handle() const { return m_layout; }
 
 private:
@@ -21,7 +21,7 @@ private:
 // key code follows the layout the user is typing with (the editor's conversions).
 class ForegroundKeyboardLayout final : public KeyboardLayout {
 public:
-    unsigned MapVirtualKey(unsigned code, unsigned mapType) const override;
+    unsigned MapKey(unsigned code, unsigned mapType) const override;
     static HKL Current();
 };
 

@@ -48,7 +48,7 @@ XmlString KeyNameTable::Name(unsigned virtualKey, const TypingLayout& layout)
     uint8_t keyState[256] = {};
     keyState[kCapsLock] = 1;
     char16_t typed[kCharacterCapacity] = {};
-    const unsigned scanCode = layout.MapVirtualKey(virtualKey, 0);
+    const unsigned scanCode = layout.MapKey(virtualKey, 0);
     if (layout.ToUnicode(virtualKey, scanCode, keyState, typed, kCharacterCapacity) > 0)
         name = typed[0] == u'&' ? XmlString(u"&&") : XmlString(1, typed[0]);  // menus show "&&" as "&"
     return name;

@@ -14,7 +14,7 @@ namespace {
 // The layout of the thread owning the foreground window, asked anew at every call.
 class ForegroundTypingLayout final : public TypingLayout {
 public:
-    unsigned MapVirtualKey(unsigned code, unsigned mapType) const override
+    unsigned MapKey(unsigned code, unsigned mapType) const override
     {
         return MapVirtualKeyExW(code, mapType, ForegroundKeyboardLayout::Current());
     }

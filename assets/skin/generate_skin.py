@@ -333,9 +333,9 @@ def keyboard_keys():
 
 
 def main_window():
-    spec = D.MAIN
-    w, h = spec["size"]
-    ground, draw = window_ground(spec["size"], title_height=42)
+    desc = D.MAIN
+    w, h = desc["size"]
+    ground, draw = window_ground(desc["size"], title_height=42)
     # The keyboard: one slab with a strip for the keys the keyboard handles itself.
     slab = (30, 54, 940, 354)
     draw.rounded_rectangle(box(slab), s(14), fill=P["panel"], outline=P["panel_edge"], width=s(1))
@@ -347,11 +347,11 @@ def main_window():
     # Lower panel: profiles, slots, commands.
     draw.rounded_rectangle(box((30, 414, 940, 152)), s(12), fill=(20, 22, 26), outline=(36, 39, 46), width=s(1))
     draw.line([s(30), s(574), s(970), s(574)], fill=(30, 33, 39), width=s(1))
-    draw_texts(draw, spec["texts"])
-    window_edge(draw, spec["size"], spec["radius"])
+    draw_texts(draw, desc["texts"])
+    window_edge(draw, desc["size"], desc["radius"])
 
     buttons = []  # (section, key, name, rect, caption, flag, look, painted label)
-    for b in spec["buttons"]:
+    for b in desc["buttons"]:
         key, name, rect, caption, flag, look = b[:6]
         buttons.append(("BUTTONINFO", key, name, rect, caption, flag, look, b[6] if len(b) > 6 else ""))
     keys = keyboard_keys()
@@ -369,32 +369,32 @@ def main_window():
     return ground, buttons
 
 
-def simple_window(spec):
-    w, h = spec["size"]
-    ground, draw = window_ground(spec["size"], title_height=spec.get("title_height"))
-    for rect in spec.get("frames", []):
+def simple_window(desc):
+    w, h = desc["size"]
+    ground, draw = window_ground(desc["size"], title_height=desc.get("title_height"))
+    for rect in desc.get("frames", []):
         draw_frame(draw, rect)
-    if spec["prefix"] == "menu":
+    if desc["prefix"] == "menu":
         draw.rectangle([0, 0, s(w), s(h)], fill=(28, 31, 37))
         for col in (1, 2):
             xx = 6 + col * 124 - 2
             draw.line([s(xx), s(10), s(xx), s(h - 10)], fill=(44, 48, 56), width=s(1))
-    if "icon" in spec:
+    if "icon" in desc:
         cx, cy, r = 42, 104, 18
-        if spec["icon"] == "warn":
+        if desc["icon"] == "warn":
             draw.polygon([(s(cx), s(cy - r)), (s(cx + r), s(cy + r - 4)), (s(cx - r), s(cy + r - 4))], fill=P["accent"])
             draw.text((s(cx), s(cy + 4)), "!", font=font(18, True), fill=(10, 16, 24), anchor="mm")
         else:
             draw.ellipse([s(cx - r), s(cy - r), s(cx + r), s(cy + r)], outline=P["accent"], width=s(2))
-            draw.text((s(cx), s(cy + 1)), "i" if spec["icon"] == "info" else "?", font=font(18, True),
+            draw.text((s(cx), s(cy + 1)), "i" if desc["icon"] == "info" else "?", font=font(18, True),
                       fill=P["accent"], anchor="mm")
-    if spec["prefix"] == "loading":
-        _, key, name, rect, caption, flag = ("BAR",) + spec["bar"]
+    if desc["prefix"] == "loading":
+        _, key, name, rect, caption, flag = ("BAR",) + desc["bar"]
         draw.rounded_rectangle(box(rect), s(4), fill=(10, 11, 14), outline=(40, 44, 52), width=s(1))
-    draw_texts(draw, spec["texts"])
-    window_edge(draw, spec["size"], spec["radius"])
+    draw_texts(draw, desc["texts"])
+    window_edge(draw, desc["size"], desc["radius"])
     buttons = []
-    for b in spec["buttons"]:
+    for b in desc["buttons"]:
         key, name, rect, caption, flag, look = b[:6]
         buttons.append(("BUTTONINFO", key, name, rect, caption, flag, look, b[6] if len(b) > 6 else ""))
     return ground, buttons
@@ -452,22 +452,22 @@ def save_bmp(img, path):
     img.reduce(SCALE).convert("RGB").save(path, "BMP")
 
 
-def write_window(out, spec, ground, buttons, extra_sections=()):
-    prefix = spec["prefix"]
-    states = STATES if spec.get("notext") else STATES[:4]
+def write_window(out, desc, ground, buttons, extra_sections=()):
+    prefix = desc["prefix"]
+    states = STATES if desc.get("notext") else STATES[:4]
     images = render_states(ground, buttons, states)
-    if "bar" in spec:
-        bar_fill(images["down"], spec["bar"][2])
+    if "bar" in desc:
+        bar_fill(images["down"], desc["bar"][2])
     names = {}
     for state in states:
         file_name = "%s_%s.bmp" % (prefix, state)
         save_bmp(images[state], os.path.join(out, file_name))
         names[state] = file_name
     mask_name = "%s_mask.bmp" % prefix
-    mask_image(spec["size"], spec["radius"]).save(os.path.join(out, mask_name), "BMP")
+    mask_image(desc["size"], desc["radius"]).save(os.path.join(out, mask_name), "BMP")
     screen = [("Mask", mask_name), ("Main", names["main"]), ("Down", names["down"]),
               ("Over", names["over"]), ("Disabled", names["disabled"])]
-    if spec.get("notext"):
+    if desc.get("notext"):
         screen.append(("Notext", names["notext"]))
         screen += [("Red", "indicator_red.png"), ("Green", "indicator_green.png"), ("Blue", "indicator_blue.png")]
     sections = [("SCREEN", screen)]
@@ -477,11 +477,11 @@ def write_window(out, spec, ground, buttons, extra_sections=()):
     for section in ("BUTTONINFO", "KEYS"):
         if section in by_section:
             sections.append((section, [(k, v) for _, k, v in sorted(by_section[section])]))
-    if "bar" in spec:
-        key, name, rect, caption, flag = spec["bar"]
+    if "bar" in desc:
+        key, name, rect, caption, flag = desc["bar"]
         sections.append(("BAR_POSITION", [(key, button_value(name, rect, caption, flag))]))
     sections += list(extra_sections)
-    write_ini(os.path.join(out, spec["file"]), sections)
+    write_ini(os.path.join(out, desc["file"]), sections)
 
 
 def indicator(path, colour, alpha_body):
@@ -499,9 +499,9 @@ def generate(out):
         ("LANG_INFO", [("1", str(D.LANGUAGE))]),
         ("KEY_NUM", [("NUM", str(D.KEYBOARD_MODEL))]),
     ])
-    for spec in [D.MENU, D.MACRO, D.REPEAT] + D.WARNINGS + [D.LOADING]:
-        ground, buttons = simple_window(spec)
-        write_window(out, spec, ground, buttons)
+    for desc in [D.MENU, D.MACRO, D.REPEAT] + D.WARNINGS + [D.LOADING]:
+        ground, buttons = simple_window(desc)
+        write_window(out, desc, ground, buttons)
     indicator(os.path.join(out, "indicator_red.png"), (14, 30, 42), 255)      # bound key, selected
     indicator(os.path.join(out, "indicator_green.png"), (0, 110, 150), 255)   # pressed
     indicator(os.path.join(out, "indicator_blue.png"), (14, 30, 42), 90)      # disabled: faint

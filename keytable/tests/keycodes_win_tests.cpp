@@ -40,6 +40,11 @@ TEST(SystemLayouts, UsEnglishLayoutBackToVirtualKeys)
     for (const Case& c : kUsKeys) {
         if (c.vk == 0x6C)
             continue;  // keypad Enter reports VK_RETURN
+        // Wine takes the sided modifiers from the X keymap: with some X servers (Xvfb's default
+        // map) the extended scan code of right Ctrl comes back as left Ctrl. Only check the
+        // round trip where the platform itself tells the two apart.
+        if (c.vk == 0xA3 && us.MapKey(0xE01D, 3) != 0xA3)
+            continue;
         // Map type 1 gives modifiers without their side: left Ctrl comes back as VK_CONTROL.
         const unsigned expected = c.vk == 0xA2 ? 0x11 : c.vk;
         EXPECT_EQ(qelt::VkFromKeyCode(static_cast<uint8_t>(c.keyCode), us), expected) << c.what;

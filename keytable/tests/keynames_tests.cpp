@@ -14,9 +14,9 @@ class FakeTypingLayout final : public TypingLayout {
 public:
     explicit FakeTypingLayout(testing::LayoutData keys) : m_keys(std::move(keys)) {}
 
-    unsigned MapVirtualKey(unsigned code, unsigned mapType) const override
+    unsigned MapKey(unsigned code, unsigned mapType) const override
     {
-        return m_keys.MapVirtualKey(code, mapType);
+        return m_keys.MapKey(code, mapType);
     }
     int ToUnicode(unsigned virtualKey, unsigned scanCode, const uint8_t keyState[256], char16_t* out,
                   int capacity) const override

@@ -11,7 +11,7 @@ namespace qelt::testing {
 
 class LayoutData final : public KeyboardLayout {
 public:
-    unsigned MapVirtualKey(unsigned code, unsigned mapType) const override
+    unsigned MapKey(unsigned code, unsigned mapType) const override
     {
         switch (mapType) {
         case 0: return Find(m_vkToScan, code);

@@ -1,4 +1,6 @@
 // Feeds arbitrary entry texts to the parser and checks what must hold for any input.
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -32,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int32_t filled = MarkerFilledWidth(range);
     if (filled < 0 || (int64_t(range.nRight) - range.nLeft > 0 && filled > int64_t(range.nRight) - range.nLeft))
         std::abort();
-    int32_t dragged = MarkerValueAt(range, info.nLeft + info.nTop);
+    const int64_t probe = std::clamp<int64_t>(int64_t(info.nLeft) + info.nTop, INT32_MIN, INT32_MAX);
+    int32_t dragged = MarkerValueAt(range, static_cast<int32_t>(probe));
     if (range.nMax > range.nMin && (dragged < range.nMin || dragged > range.nMax))
         std::abort();
     return 0;

@@ -45,6 +45,28 @@ INSTANTIATE_TEST_SUITE_P(Values, MarkerFillTest,
                                            FillCase{100, 10, 10, 10, 0}, FillCase{0, 0, 10, 5, 0},
                                            FillCase{1000000, 0, 1000000, 999999, 999999}));
 
+// A corrupt skin rectangle spanning more than the int range must not give a negative width.
+TEST(MarkerFill, RectanglesBeyondTheIntRangeNeitherWrapNorOverflow)
+{
+    MarkerRange range;
+    range.nLeft = -1999999999;
+    range.nRight = 2000000000;
+    range.nMin = 0;
+    range.nMax = 10;
+    range.nValue = 10;
+    EXPECT_EQ(MarkerFilledWidth(range), INT32_MAX);
+    range.nValue = 5;
+    EXPECT_EQ(MarkerFilledWidth(range), 1999999999);
+
+    // Both factors near the 32-bit limit (found by fuzzing): no overflow, the result in range.
+    range.nMin = -2147483647;
+    range.nMax = 2147483647;
+    range.nValue = 2147483000;
+    EXPECT_GT(MarkerFilledWidth(range), 0);
+    EXPECT_EQ(MarkerValueAt(range, 1999999999), 2147483645);  // truncated toward the minimum
+    EXPECT_EQ(MarkerValueAt(range, 0), -1);  // just short of the middle
+}
+
 struct DragCase {
     int parentX, value;
 };

@@ -1,5 +1,5 @@
 // Device table encoding: entries, the three serialised tables, key positions and the block limit.
-#include "us_layout.h"  // first: on Windows it brings windows.h, which renames MapVirtualKey
+#include "us_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
 // The agent's key positions through the platform's own US-English layout.
-// keycodes_win.h first: windows.h renames MapVirtualKey, and every declaration must see the same name.
 #include "keycodes_win.h"
 
 #include <gtest/gtest.h>

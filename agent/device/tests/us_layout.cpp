@@ -26,7 +26,7 @@ constexpr LayoutKey kKeys[] = {
 
 } // namespace
 
-unsigned UsEnglishTestLayout::MapVirtualKey(unsigned code, unsigned mapType) const
+unsigned UsEnglishTestLayout::MapKey(unsigned code, unsigned mapType) const
 {
     switch (mapType) {
     case 0:  // virtual key -> scan code (extended keys lose their prefix)
