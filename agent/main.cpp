@@ -1,7 +1,24 @@
-// QELT_Core: the background agent. Start-up grows here as the agent is built.
+// QELT_Core: the background agent. One instance per session, a hidden window, a tray icon.
+#include "agent_protocol.h"
+#include "handles.h"
+#include "hid_window.h"
+
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    // CHIDApp::hSingleInstanceMutex: held for the whole run, released by the process ending.
+    qelt::UniqueKernelObject hSingleInstanceMutex(CreateMutexW(nullptr, FALSE, qelt::kAgentMutexName));
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
+
+    auto dialog = qelt::CHIDDlg::Create(instance);
+    if (!dialog)
+        return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
     return 0;
 }

@@ -1,0 +1,45 @@
+#pragma once
+// Window titles, message numbers and request codes shared by the agent, the editor and the
+// on-screen display. Every exchange starts with a lookup of one of these titles.
+#include <cstdint>
+
+namespace qelt {
+
+inline constexpr wchar_t kAgentMutexName[] = L"MIVO-HIDloader";
+inline constexpr wchar_t kAgentWindowTitle[] = L"Func QELT HID";
+inline constexpr wchar_t kEditorWindowTitle[] = L"Zorvane Gear QELT Settings";
+inline constexpr wchar_t kLoadingWindowTitle[] = L"DLGLoading";
+inline constexpr wchar_t kOsdWindowTitle[] = L"MIVO OSD";
+
+inline constexpr wchar_t kEditorProgramName[] = L"QELT_Settings";
+inline constexpr wchar_t kOsdProgramName[] = L"QELT_OSD";
+
+} // namespace qelt
+
+// Message numbers (WM_USER is 0x400).
+constexpr unsigned WM_TRAY_CALLBACK = 0x7E8;     // shell -> agent: icon id, mouse message
+constexpr unsigned WM_PROFILE_CHANGED = 0x7E9;   // agent -> editor: profile index, 1025
+constexpr unsigned WM_AP_MESSAGE = 0x7EA;        // editor -> agent: request code, profile index
+constexpr unsigned WM_LOADING_PROGRESS = 0x7EB;  // agent -> "DLGLoading": 1 + percent, or 0 + 0
+constexpr unsigned WM_MAIN_BLINK = 0x7EC;
+constexpr unsigned WM_LOADING_READY = 0x7ED;
+
+constexpr unsigned PROFILE_CHANGED_RELOAD = 0x401;  // lParam of WM_PROFILE_CHANGED (WM_USER + 1)
+
+enum ApRequest : unsigned {
+    AP_RELOAD_SETTINGS = 0,
+    AP_DOWNLOAD_PROFILE = 1,
+    AP_RESET_PROFILE = 2,
+    AP_SET_PROFILE = 3,
+};
+
+// The agent's tray icon and the commands of its menu.
+constexpr unsigned TRAY_ICON_ID = 129;
+constexpr unsigned IDC_ABOUT_BOX = 2025;
+constexpr unsigned IDC_EXIT_AGENT = 2026;
+constexpr unsigned IDC_OPEN_EDITOR = 2027;
+
+// Volume repeat timers of the agent's window (100 ms while a volume key is held).
+constexpr unsigned TIMER_VOLUME_UP = 10012;
+constexpr unsigned TIMER_VOLUME_DOWN = 10013;
+constexpr unsigned VOLUME_REPEAT_MS = 100;

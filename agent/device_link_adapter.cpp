@@ -1,0 +1,74 @@
+// The agent's window drives the filter-driver link through this adapter: progress goes to the
+// handlers' sink, and each key event word read on the reader thread is posted to the window.
+#include "device_link.h"
+#include "diag.h"
+#include "hid_window.h"
+#include "keycodes_win.h"
+
+namespace qelt {
+namespace {
+
+class ProgressBridge final : public ReportProgress {
+public:
+    explicit ProgressBridge(ProgressSink& sink) : m_sink(sink) {}
+    void Percent(int percent) override { m_sink.Percent(percent); }
+    void Done() override { m_sink.Done(); }
+
+private:
+    ProgressSink& m_sink;
+};
+
+class DriverLink final : public AgentDeviceLink, private KeyEventSink {
+public:
+    explicit DriverLink(ConfigSettings& settings)
+        : m_settings(settings), m_encoder(settings.Profiles(), UsEnglishKeyboardLayout()), m_link(m_io, m_encoder)
+    {
+    }
+    ~DriverLink() override { m_link.StopReader(); }
+
+    bool Open() override { return m_link.OpenUSBDriver(); }
+    void Close() override { m_link.CloseUSBDriver(); }
+    bool IsOpen() const override { return m_link.IsOpen(); }
+    void DownloadProfile(int profile, ProgressSink& progress) override
+    {
+        ProgressBridge bridge(progress);
+        m_link.DownloadProfile(profile, m_keyNum, bridge);
+    }
+    void ResetProfile(int profile, ProgressSink& progress) override
+    {
+        ProgressBridge bridge(progress);
+        m_link.ResetProfile(profile, m_settings.CurrentProfile(), bridge);
+    }
+    void SetCurrentProfile(int profile) override { m_link.SenDeviceCurProfileID(profile); }
+    void StartReader(HWND window) override
+    {
+        m_window = window;
+        m_link.StartReader(*this);
+    }
+    void StopReader() override { m_link.StopReader(); }
+    void SetKeyNum(int keyNum) override { m_keyNum = keyNum; }
+
+private:
+    // Reader thread: hand the word to the window thread, which runs the actions in order.
+    void OnKeyEvent(uint16_t eventWord) override
+    {
+        if (!PostMessageW(m_window, WM_AGENT_KEY_EVENT, eventWord, 0))
+            DiagLastError(L"PostMessageW(key event)");
+    }
+
+    ConfigSettings& m_settings;
+    Win32DeviceIo m_io;
+    DeviceTableEncoder m_encoder;
+    DeviceLink m_link;
+    HWND m_window = nullptr;
+    int m_keyNum = KEYNUM_103;
+};
+
+} // namespace
+
+std::unique_ptr<AgentDeviceLink> MakeDeviceLink(ConfigSettings& settings)
+{
+    return std::make_unique<DriverLink>(settings);
+}
+
+} // namespace qelt

@@ -1,0 +1,80 @@
+// The agent's writes to Config.config must never replace what the editor stored with values the
+// agent never loaded.
+#include "agent_settings.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using qelt::ConfigSettings;
+using qelt::testing::TempFolder;
+
+namespace {
+
+int ReadConfigInt(const std::wstring& path, const wchar_t* key)
+{
+    return static_cast<int>(GetPrivateProfileIntW(L"CONFIG", key, -99, path.c_str()));
+}
+
+struct AgentSettingsTest : ::testing::Test {
+    TempFolder folder;
+    ConfigSettings settings{folder.WithSlash()};
+    std::wstring config = settings.ConfigPath();
+
+    void SetUp() override
+    {
+        WritePrivateProfileStringW(L"CONFIG", L"CURRENTPROFILE", L"3", config.c_str());
+        WritePrivateProfileStringW(L"CONFIG", L"LIGHT", L"2", config.c_str());
+        WritePrivateProfileStringW(L"CONFIG", L"DEVICEPSTATS", L"1", config.c_str());
+    }
+};
+
+TEST_F(AgentSettingsTest, DeviceStatusBeforeAnyLoadWritesOnlyDEVICEPSTATS)
+{
+    settings.SetDeviceStatus(0);
+    settings.WriteConfig();
+    EXPECT_EQ(ReadConfigInt(config, L"DEVICEPSTATS"), 0);
+    EXPECT_EQ(ReadConfigInt(config, L"CURRENTPROFILE"), 3);
+    EXPECT_EQ(ReadConfigInt(config, L"LIGHT"), 2);
+}
+
+TEST_F(AgentSettingsTest, ProfileSwitchBeforeAnyLoadKeepsTheLight)
+{
+    settings.SetCurrentProfile(4);
+    settings.WriteConfig();
+    settings.WritePcMode();
+    EXPECT_EQ(ReadConfigInt(config, L"CURRENTPROFILE"), 4);
+    EXPECT_EQ(ReadConfigInt(config, L"LIGHT"), 2);
+    EXPECT_EQ(ReadConfigInt(config, L"DEVICEPSTATS"), 1);
+    EXPECT_EQ(ReadConfigInt(config, L"PC_MODE"), 0);
+}
+
+TEST_F(AgentSettingsTest, AfterLoadingTheWholeRecordIsWrittenWithTheAgentsStatus)
+{
+    settings.SetDeviceStatus(0);
+    settings.Load();
+    EXPECT_EQ(settings.CurrentProfile(), 3);
+    // The editor changes the light afterwards; the agent's record wins on its next write.
+    WritePrivateProfileStringW(L"CONFIG", L"LIGHT", L"7", config.c_str());
+    settings.WriteConfig();
+    EXPECT_EQ(ReadConfigInt(config, L"LIGHT"), 2);
+    EXPECT_EQ(ReadConfigInt(config, L"DEVICEPSTATS"), 0);
+    EXPECT_EQ(ReadConfigInt(config, L"CURRENTPROFILE"), 3);
+}
+
+TEST_F(AgentSettingsTest, LaunchPathsComeFromTheLoadedProfile)
+{
+    const std::wstring profile = folder.File(L"Profile1");
+    WritePrivateProfileStringW(L"BUTTONCONFIG4", L"FunID", L"16", profile.c_str());
+    WritePrivateProfileStringW(L"BUTTONCONFIG4", L"APP Path", L"C:\\Tools\\app.exe", profile.c_str());
+    WritePrivateProfileStringW(L"BUTTONCONFIG5", L"FunID", L"32", profile.c_str());
+    WritePrivateProfileStringW(L"BUTTONCONFIG5", L"APP Path", L"C:\\stale.exe", profile.c_str());
+    settings.Load();
+    EXPECT_EQ(settings.AppPathOf(1, 4), L"C:\\Tools\\app.exe");
+    EXPECT_EQ(settings.AppPathOf(1, 5), L"");  // the path of a slot that no longer launches is not read
+    EXPECT_EQ(settings.AppPathOf(-1, 4), L"");
+    EXPECT_EQ(settings.AppPathOf(6, 4), L"");
+    EXPECT_EQ(settings.AppPathOf(1, 10), L"");
+}
+
+} // namespace

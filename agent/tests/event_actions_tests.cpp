@@ -1,0 +1,195 @@
+#include "agent_core.h"
+#include "agent_fakes.h"
+#include "agent_protocol.h"
+#include "diag.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+using namespace qelt;
+using namespace qelt::testing;
+using Entries = std::vector<std::string>;
+
+namespace {
+
+struct EventFixture : ::testing::Test {
+    Journal journal;
+    FakeHost host{journal};
+    FakePeers peers{journal};
+    FakeTray tray{journal};
+    FakeSettings settings{journal};
+    DeviceStatus status{tray, settings, peers, host};
+    EventActions events{host, peers, settings, status};
+};
+
+std::string WordName(uint16_t word)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "Word%04X", word);
+    return name;
+}
+
+struct WordCase {
+    uint16_t word;
+    const wchar_t* diagnostic;  // besides "ProcessFun(%x)"; null for none
+    Entries effects;
+};
+
+void PrintTo(const WordCase& c, std::ostream* out) { *out << WordName(c.word); }
+
+class MediaKeys : public EventFixture, public ::testing::WithParamInterface<WordCase> {};
+
+TEST_P(MediaKeys, WordGivesItsKeyTapAndDiagnostic)
+{
+    const WordCase& c = GetParam();
+    DiagCapture capture;
+    events.ProcessFun(c.word);
+    EXPECT_EQ(journal.entries, c.effects);
+    wchar_t header[32];
+    std::swprintf(header, 32, L"ProcessFun(%x)\n", c.word);
+    const auto lines = capture.Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), header);
+    if (c.diagnostic)
+        EXPECT_TRUE(capture.Contains(c.diagnostic));
+    else
+        EXPECT_EQ(lines.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, MediaKeys,
+    ::testing::Values(
+        WordCase{0xB500, L"Next Track\n", {"tap B0 ext=1"}},
+        WordCase{0xB600, L"Previous Track\n", {"tap B1 ext=1"}},
+        WordCase{0xB700, L"Stop\n", {"tap B2 ext=1"}},
+        WordCase{0xCD00, L"Windows Media Player \n", {"tap B3 ext=1"}},
+        WordCase{0xE200, L"Mute\n", {"tap AD ext=0"}},
+        WordCase{0xE900, L"VolumeCtrl up\n", {"tap AF ext=0", "timer start 10012 100"}},
+        WordCase{0xEA00, L"VolumeCtrl down\n", {"tap AE ext=0", "timer start 10013 100"}},
+        WordCase{0x0000, nullptr, {"timer stop 10012", "timer stop 10013"}},
+        // Neighbours of real words and the high byte of a media word alone do nothing.
+        WordCase{0x01F0, nullptr, {}}, WordCase{0x01F6, nullptr, {}}, WordCase{0xFD00, nullptr, {}},
+        WordCase{0xFD0B, nullptr, {}}, WordCase{0x00B5, nullptr, {}}, WordCase{0xB501, nullptr, {}},
+        WordCase{0xFFFF, nullptr, {}}),
+    [](const ::testing::TestParamInfo<WordCase>& info) { return WordName(info.param.word); });
+
+TEST_F(EventFixture, VolumeTimerTicksTapAgainOnlyForTheirOwnTimers)
+{
+    EXPECT_TRUE(events.OnTimer(TIMER_VOLUME_UP));
+    EXPECT_TRUE(events.OnTimer(TIMER_VOLUME_DOWN));
+    EXPECT_FALSE(events.OnTimer(1));
+    EXPECT_FALSE(events.OnTimer(10014));
+    EXPECT_EQ(journal.entries, (Entries{"tap AF ext=0", "tap AE ext=0"}));
+}
+
+TEST_F(EventFixture, UpThenDownWithoutReleaseRunsBothTimersUntilTheRelease)
+{
+    events.ProcessFun(0xE900);
+    events.ProcessFun(0xEA00);
+    events.ProcessFun(0x0000);
+    EXPECT_EQ(journal.entries, (Entries{"tap AF ext=0", "timer start 10012 100", "tap AE ext=0",
+                                        "timer start 10013 100", "timer stop 10012", "timer stop 10013"}));
+}
+
+struct ProfileKeyCase {
+    uint16_t word;
+    Entries effects;
+};
+
+void PrintTo(const ProfileKeyCase& c, std::ostream* out) { *out << WordName(c.word); }
+
+class ProfileKeys : public EventFixture, public ::testing::WithParamInterface<ProfileKeyCase> {};
+
+TEST_P(ProfileKeys, SwitchWritesAnnouncesAndShowsInTheKeyboardsOrder)
+{
+    settings.status = 1;
+    DiagCapture capture;
+    events.ProcessFun(GetParam().word);
+    EXPECT_EQ(journal.entries, GetParam().effects);
+    EXPECT_TRUE(capture.Contains(L"ControlProfile(BYTE lParam,int nProfileIndex)"));
+    EXPECT_TRUE(capture.Contains(L"control profile............."));
+}
+
+Entries SwitchTo(int p, bool pcModeFirst)
+{
+    char set[32], write[64], editor[32], osd[32];
+    std::snprintf(set, sizeof set, "set current %d", p);
+    std::snprintf(write, sizeof write, "write config profile=%d status=1", p);
+    std::snprintf(editor, sizeof editor, "editor profile %d", p);
+    std::snprintf(osd, sizeof osd, "osd Profile %d", p + 1);
+    Entries switched{set, write, editor, osd};
+    if (pcModeFirst)
+        switched.insert(switched.begin(), "write PC_MODE=0");
+    else
+        switched.push_back("write PC_MODE=0");
+    return switched;
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, ProfileKeys,
+                         ::testing::Values(ProfileKeyCase{0x01F1, SwitchTo(0, true)},
+                                           ProfileKeyCase{0x01F2, SwitchTo(1, true)},
+                                           ProfileKeyCase{0x01F3, SwitchTo(2, true)},
+                                           ProfileKeyCase{0x01F4, SwitchTo(3, false)},
+                                           ProfileKeyCase{0x01F5, SwitchTo(4, false)}),
+                         [](const ::testing::TestParamInfo<ProfileKeyCase>& info) { return WordName(info.param.word); });
+
+TEST_F(EventFixture, LaunchKeysStartTheSlotProgramOfTheCurrentProfile)
+{
+    settings.current = 2;
+    settings.paths[{2, 0}] = L"C:\\first.exe";
+    settings.paths[{2, 4}] = L"C:\\fifth.exe";
+    settings.paths[{2, 9}] = L"C:\\tenth.exe";
+    settings.paths[{1, 4}] = L"C:\\other profile.exe";
+    DiagCapture capture;
+    events.ProcessFun(0xFD01);
+    events.ProcessFun(0xFD05);
+    events.ProcessFun(0xFD0A);
+    EXPECT_EQ(journal.entries, (Entries{"start C:\\first.exe", "start C:\\fifth.exe", "start C:\\tenth.exe"}));
+    EXPECT_TRUE(capture.Contains(L"LaunchAPP"));
+}
+
+TEST_F(EventFixture, LaunchKeyFollowsAProfileKeySwitch)
+{
+    settings.current = 0;
+    settings.paths[{0, 1}] = L"C:\\zero.exe";
+    settings.paths[{3, 1}] = L"C:\\three.exe";
+    events.ProcessFun(0x01F4);
+    journal.entries.clear();
+    events.ProcessFun(0xFD02);
+    EXPECT_EQ(journal.entries, (Entries{"start C:\\three.exe"}));
+}
+
+TEST_F(EventFixture, LaunchKeyWithoutACurrentProfileStartsNothing)
+{
+    for (int current : {-1, 6, 255}) {
+        settings.current = current;
+        settings.paths[{current, 0}] = L"C:\\never.exe";
+        DiagCapture capture;
+        events.ProcessFun(0xFD01);
+        EXPECT_TRUE(journal.entries.empty()) << current;
+        EXPECT_TRUE(capture.Contains(L"no current profile")) << current;
+    }
+}
+
+TEST_F(EventFixture, DeviceNoticesShowOrHideTheIconAfterTheirPause)
+{
+    events.ProcessFun(0x00BE);
+    EXPECT_EQ(journal.entries, (Entries{"pause 2000", "tray remove", "editor close", "pause 100",
+                                        "set status 0", "write config profile=0 status=0"}));
+    journal.entries.clear();
+    events.ProcessFun(0x00BD);
+    EXPECT_EQ(journal.entries, (Entries{"pause 1000", "tray add QELT", "settings load", "set status 1",
+                                        "write config profile=0 status=1"}));
+}
+
+TEST_F(EventFixture, ShowingTheIconLoadsBeforeItWritesAndSaysSo)
+{
+    DiagCapture capture;
+    status.StartTrayIcon(true);
+    EXPECT_TRUE(capture.Contains(L"show icon and write device existing\n"));
+    status.StartTrayIcon(false);
+    EXPECT_TRUE(capture.Contains(L"Hide icon and write device NULL\n"));
+}
+
+} // namespace

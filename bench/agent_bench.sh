@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Agent figures under Wine with the simulated keyboard: media-key latency (injected event ->
+# synthesised key seen by a low-level hook), idle CPU time, working set, start time.
+# Usage: bench/agent_bench.sh [EVENTS]   (after scripts/build.sh)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+source scripts/wine-env.sh
+started_x=""
+if [ -z "${DISPLAY:-}" ]; then
+  source scripts/xvfb.sh
+  wine_down
+  xvfb_start
+  started_x=1
+fi
+wine_up
+out="$root/build/out"
+probe="$root/build/bench/agent_probe.exe"
+events="${1:-300}"
+agent_pid=""
+
+finish() {
+  set +e
+  if [ -n "$agent_pid" ] && kill -0 "$agent_pid" 2>/dev/null; then
+    wine "$out/qelt_testtool.exe" post "Func QELT HID" WM_CLOSE 0 0 >/dev/null 2>&1
+    wait "$agent_pid" 2>/dev/null
+  fi
+  if [ -n "$started_x" ]; then wine_down; xvfb_stop; fi
+}
+trap finish EXIT
+
+wine "$out/kbsim/kbsim.exe" install >/dev/null 2>&1
+wine "$out/kbsim/kbsim.exe" start >/dev/null
+if wine "$out/qelt_testtool.exe" find "Func QELT HID" >/dev/null 2>&1; then
+  echo "bench: an agent is already running in this prefix; stop it first" >&2
+  exit 1
+fi
+
+# Linux process of the Windows program (the wine preloader running QELT_Core.exe under this prefix).
+linux_pid_of() {
+  local cand
+  for cand in $(pgrep -f "$1" -U "$(id -u)"); do
+    if tr '\0' '\n' < "/proc/$cand/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      echo "$cand"
+    fi
+  done | tail -n1
+}
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+(cd "$out" && exec wine ./QELT_Core.exe >/dev/null 2>&1) &
+agent_pid=$!
+wine "$out/qelt_testtool.exe" wait "Func QELT HID" --timeout 20000 >/dev/null
+# Start-up has finished when the window answers.
+wine "$out/qelt_testtool.exe" send "Func QELT HID" WM_NULL 0 0 --timeout 20000 >/dev/null
+
+echo "== QELT_Core under Wine $(wine --version 2>/dev/null), $(nproc) cores"
+wine "$probe" memory | tr -d '\r'
+lpid="$(linux_pid_of 'QELT_Core.exe')"
+if [ -n "$lpid" ]; then
+  echo "agent resident set (Linux VmRSS, Wine's own libraries included): $(awk '/VmRSS/ {print $2, $3}' /proc/$lpid/status)"
+  hz=$(getconf CLK_TCK)
+  before=$(cpu_ticks "$lpid")
+  sleep 10
+  after=$(cpu_ticks "$lpid")
+  echo "agent CPU time over 10 idle seconds: $(( (after - before) * 1000 / hz )) ms"
+fi
+
+wine "$probe" latency "$events" | tr -d '\r'
+
+wine "$out/qelt_testtool.exe" post "Func QELT HID" WM_CLOSE 0 0 >/dev/null
+wait "$agent_pid" 2>/dev/null || true
+agent_pid=""
+
+# Start time without the contractual 2 s pause (a build made only for this measurement).
+wine "$probe" start "$(winepath -w "$root/build/bench/QELT_Core_nopause.exe" 2>/dev/null | tr -d '\r')" 10 | tr -d '\r'
