@@ -6,12 +6,15 @@ source "$(dirname "$0")/agent_lib.sh"
 device_down
 reset_data
 write_config 3 2 1
+# Wine's tray may still show an icon of an agent an earlier scenario ended: only a new one counts.
+icons_before="$(tool tray | grep -c . || true)"
 start_agent
 log_has "$WORK/agent.log" "Hide icon and write device NULL" || fail "no hide diagnostic"
 expect_config DEVICEPSTATS 0
 expect_config CURRENTPROFILE 3
 expect_config LIGHT 2
-if tool tray | grep -q .; then fail "a tray icon is shown without the device"; fi
+icons_after="$(tool tray | grep -c . || true)"
+[ "$icons_after" -le "$icons_before" ] || fail "a tray icon is shown without the device"
 
 start_peer DLGLoading "$WORK/loading.log"
 post_agent 0x7EA 0 0
