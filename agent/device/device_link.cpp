@@ -86,9 +86,9 @@ void DeviceLink::ReaderThread()
         DWORD error = 0;
         {
             std::lock_guard<std::mutex> guard(m_deviceLock);
-            if (g_hDevice) {
+            if (m_hDevice) {
                 read = true;
-                error = m_io.Control(g_hDevice, IOCTL_READ_EVENT, &m_eventBuffer, sizeof(m_eventBuffer),
+                error = m_io.Control(m_hDevice, IOCTL_READ_EVENT, &m_eventBuffer, sizeof(m_eventBuffer),
                                      &m_eventBuffer, sizeof(m_eventBuffer));
             }
         }
@@ -111,23 +111,23 @@ void DeviceLink::ReaderThread()
 bool DeviceLink::OpenUSBDriver()
 {
     std::lock_guard<std::mutex> guard(m_deviceLock);
-    if (g_hDevice)
+    if (m_hDevice)
         CloseLocked();  // a second open would otherwise leak the hooked handle
     HANDLE device = nullptr;
     DWORD error = m_io.Open(DEVICE_NAME, &device);
     if (error != 0 || device == nullptr) {
         Diag(L"ERROR: Cannot create device, error=%08lx\n", static_cast<unsigned long>(error));
-        g_hDevice = nullptr;
+        m_hDevice = nullptr;
         return false;
     }
-    g_hDevice = device;
+    m_hDevice = device;
     // The driver signals this semaphore once per pending key event.
     uint32_t semaphoreValue = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_eventSemaphore.Get()));
-    error = m_io.Control(g_hDevice, IOCTL_HOOK, &semaphoreValue, sizeof(semaphoreValue), nullptr, 0);
+    error = m_io.Control(m_hDevice, IOCTL_HOOK, &semaphoreValue, sizeof(semaphoreValue), nullptr, 0);
     if (error != 0) {
         DiagError(L"hook device", error);
-        m_io.Close(g_hDevice);
-        g_hDevice = nullptr;
+        m_io.Close(m_hDevice);
+        m_hDevice = nullptr;
         return false;
     }
     return true;
@@ -136,23 +136,23 @@ bool DeviceLink::OpenUSBDriver()
 void DeviceLink::CloseUSBDriver()
 {
     std::lock_guard<std::mutex> guard(m_deviceLock);
-    if (g_hDevice)
+    if (m_hDevice)
         CloseLocked();
 }
 
 void DeviceLink::CloseLocked()
 {
-    const DWORD error = m_io.Control(g_hDevice, IOCTL_UNHOOK, nullptr, 0, nullptr, 0);
+    const DWORD error = m_io.Control(m_hDevice, IOCTL_UNHOOK, nullptr, 0, nullptr, 0);
     if (error != 0)
         DiagError(L"UNhook device", error);
-    m_io.Close(g_hDevice);
-    g_hDevice = nullptr;
+    m_io.Close(m_hDevice);
+    m_hDevice = nullptr;
 }
 
 bool DeviceLink::IsOpen() const
 {
     std::lock_guard<std::mutex> guard(m_deviceLock);
-    return g_hDevice != nullptr;
+    return m_hDevice != nullptr;
 }
 
 bool DeviceLink::Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length, bool sameBuffer)
@@ -160,9 +160,9 @@ bool DeviceLink::Request(DWORD code, const wchar_t* failureName, void* buffer, D
     DWORD error = 0;
     {
         std::lock_guard<std::mutex> guard(m_deviceLock);
-        if (!g_hDevice)
+        if (!m_hDevice)
             return false;
-        error = m_io.Control(g_hDevice, code, buffer, length, sameBuffer ? buffer : nullptr, sameBuffer ? length : 0);
+        error = m_io.Control(m_hDevice, code, buffer, length, sameBuffer ? buffer : nullptr, sameBuffer ? length : 0);
     }
     if (error != 0) {
         DiagError(failureName, error);

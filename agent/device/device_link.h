@@ -97,7 +97,7 @@ private:
     DeviceIo& m_io;
     DeviceTableEncoder& m_encoder;
     mutable std::mutex m_deviceLock;
-    HANDLE g_hDevice = nullptr;  // guarded by m_deviceLock
+    HANDLE m_hDevice = nullptr;  // guarded by m_deviceLock
     UniqueKernelObject m_eventSemaphore;
     UniqueKernelObject m_readerThread;
     KeyEventSink* m_sink = nullptr;

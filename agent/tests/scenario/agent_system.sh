@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Session lock and unlock, device changes, and the tray menu's exit.
+# Session lock and unlock, device changes, the about box, the tray icon's double-click and the
+# tray menu's exit.
 source "$(dirname "$0")/agent_lib.sh"
 
 hooked() { wine "$KBSIM" state 2>/dev/null | tr -d '\r' | grep -qx "hooked $1"; }
@@ -53,6 +54,13 @@ echo "$children" | grep -qF "$(about_text 2)" || fail "about text 2: $children"
 echo "$children" | grep -qF "$(about_text 3)" || fail "about text 3: $children"
 tool post "$about_title" WM_CLOSE 0 0 >/dev/null
 tool wait-gone "$about_title" --timeout 5000 >/dev/null || fail "about box did not close"
+
+# A double-click on the icon starts the editor from the agent's folder when it is not running
+# (the lock above closed the test's editor window).
+window_exists "$EDITOR_TITLE" && fail "an editor window is still open"
+post_agent 0x7E8 129 0x203
+tool wait "$EDITOR_TITLE" --timeout 15000 >/dev/null || fail "double-click did not start the editor"
+close_window "$EDITOR_TITLE"
 
 # Exit from the tray menu: right button on the icon opens the menu; its last item ends the agent.
 start_peer "MIVO OSD" "$WORK/osd.log"
