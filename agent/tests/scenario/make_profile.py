@@ -13,10 +13,10 @@ def macro_value(steps):
 
 
 def main():
-    out, specs = sys.argv[1], sys.argv[2:]
+    out, slot_args = sys.argv[1], sys.argv[2:]
     slots = {}
-    for spec in specs:
-        parts = spec.split(":", 3)
+    for slot_arg in slot_args:
+        parts = slot_arg.split(":", 3)
         slots[int(parts[0])] = parts[1:]
     lines = ["[Setting]", "MacroLength=0", "DiableWinKey=1"]
     for slot in range(10):
