@@ -10,13 +10,11 @@
 #include <string>
 #include <vector>
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include "bitmap_btn.h"
 #include "skin_files.h"
 #include "skinned_window.h"
 #include "skin_image.h"
+#include "skin_test_support.h"
 
 namespace {
 
@@ -27,51 +25,19 @@ double MillisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// A mask of window size: an ellipse, or the worst case for regions, a one-pixel checkerboard.
 HBITMAP MaskBitmap(int width, int height, bool checkerboard)
 {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    auto* pixels = static_cast<unsigned*>(bits);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            bool inside;
-            if (checkerboard) {
-                inside = (x + y) % 2 == 0;
-            } else {  // an ellipse
-                double dx = (x - width / 2.0) / (width / 2.0), dy = (y - height / 2.0) / (height / 2.0);
-                inside = dx * dx + dy * dy <= 1.0;
-            }
-            pixels[size_t(y) * size_t(width) + size_t(x)] = inside ? 0x000000u : 0xFFFFFFu;
+    return skintest::MakeBitmap(width, height, [=](int x, int y) {
+        bool inside;
+        if (checkerboard) {
+            inside = (x + y) % 2 == 0;
+        } else {
+            double dx = (x - width / 2.0) / (width / 2.0), dy = (y - height / 2.0) / (height / 2.0);
+            inside = dx * dx + dy * dy <= 1.0;
         }
-    return bitmap;
-}
-
-void WriteBmp(const std::wstring& path, int width, int height)
-{
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = DWORD(stride * height);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::vector<unsigned char> bytes(file.bfSize, 0x80);
-    memcpy(bytes.data(), &file, sizeof(file));
-    memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
-    qelt::UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(out.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+        return inside ? RGB(0, 0, 0) : RGB(255, 255, 255);
+    });
 }
 
 void BenchRegion(const char* label, bool checkerboard)
@@ -88,20 +54,15 @@ void BenchRegion(const char* label, bool checkerboard)
 
 int main()
 {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    skintest::GdiplusSession gdiplus;
 
     BenchRegion("outline", false);
     BenchRegion("checkerboard", true);
 
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"qelt_skin_bench\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"Skins").c_str(), nullptr);
-    WriteBmp(folder + L"Skins\\main.bmp", 1024, 768);
-    WriteBmp(folder + L"Skins\\dot.bmp", 17, 17);
+    skintest::TempProgramFolder programFolder;
+    const std::wstring& folder = programFolder.Path();
+    programFolder.WriteSolidBmp(L"Skins\\main.bmp", 1024, 768, RGB(128, 128, 128));
+    programFolder.WriteSolidBmp(L"Skins\\dot.bmp", 17, 17, RGB(128, 128, 128));
     WritePrivateProfileStringW(L"SCREEN", L"Red", L"dot.bmp", (folder + L"Skins\\main.ini").c_str());
     WritePrivateProfileStringW(L"SCREEN", L"Green", L"dot.bmp", (folder + L"Skins\\main.ini").c_str());
     WritePrivateProfileStringW(L"SCREEN", L"Blue", L"dot.bmp", (folder + L"Skins\\main.ini").c_str());
@@ -174,11 +135,5 @@ int main()
             }
         }
     }
-    DeleteFileW((folder + L"Skins\\main.bmp").c_str());
-    DeleteFileW((folder + L"Skins\\dot.bmp").c_str());
-    DeleteFileW((folder + L"Skins\\main.ini").c_str());
-    RemoveDirectoryW((folder + L"Skins").c_str());
-    RemoveDirectoryW(folder.c_str());
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }
