@@ -8,8 +8,10 @@
 #include "data_folder.h"
 #include "diag.h"
 #include "dlg_download.h"
+#include "dlg_funmenu.h"
 #include "dlg_warning.h"
 #include "file_dialogs.h"
+#include "keycodes_win.h"
 #include "modal_dialog.h"
 #include "resource.h"
 #include "setting_rw.h"
@@ -568,6 +570,31 @@ void CConfigDlg::OnKeyButton(int key)
 }
 
 void CConfigDlg::OnFunctionLabel(int slot)
+{
+    CBitmapBtn* label = m_pLabels[size_t(slot)];
+    if (label == nullptr)
+        return;
+    RECT onScreen{};
+    GetClientRect(label->Window(), &onScreen);
+    MapWindowPoints(label->Window(), nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
+    const MenuPoint at = MenuPosition(MenuRect{onScreen.left, onScreen.top, onScreen.right, onScreen.bottom},
+                                      GetSystemMetrics(SM_CYFULLSCREEN));
+    CDlgFunMenu menu;
+    menu.SetPosition(at.x, at.y);
+    const int item = int(menu.Run(m_hWnd));
+    InvalidateRect(label->Window(), nullptr, FALSE);
+
+    std::wstring program;
+    if (item == ITEM_LAUNCH_APP)
+        program = AskFilePath(m_hWnd, FileDialogKind::OpenProgram);
+    // Shortcuts are built for the layout the user types with right now.
+    m_state->ChooseFunction(slot, item, program, ForegroundLayout());
+    SyncButtons();
+    if (item == ITEM_MACRO)
+        RunMacroEditor(slot);
+}
+
+void CConfigDlg::RunMacroEditor(int slot)
 {
     (void)slot;
 }

@@ -68,6 +68,7 @@ private:
     void OnSlotButton(int slot);
     void OnKeyButton(int key);
     void OnFunctionLabel(int slot);
+    void RunMacroEditor(int slot);
 
     int IndexOf(HWND button, CBitmapBtn* const* buttons, int count) const;
 
