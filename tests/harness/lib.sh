@@ -813,3 +813,41 @@ type_into_file_dialog() {
     xdotool type --delay 10 -- "$path" || fail "xdotool type failed"
     xdotool key Return || fail "xdotool key failed"
 }
+
+# watch_download PREFIX: while "DLGLoading" is open, takes screenshots PREFIX-N.png and prints,
+# per picture, how many of four points of the progress bar (at 1/8, 3/8, 5/8, 7/8 of its width)
+# show the bar's fill image; ends when the dialog has closed.
+watch_download() {
+    local prefix="$1" n=0 bl bt br bb l t r b shot filled x y
+    wait_window DLGLoading 15 --visible
+    read -r bl bt br bb <<<"$(skin_rect loading_skin.ini BAR_POSITION 1)"
+    y=$(((bt + bb) / 2))
+    while window_exists DLGLoading; do
+        read -r l t r b <<<"$(tt rect DLGLoading --client 2>/dev/null)" || break
+        n=$((n + 1))
+        shot="$(screenshot "$prefix-$n.png")"
+        window_exists DLGLoading || break
+        filled=0
+        for eighth in 1 3 5 7; do
+            x=$((bl + (br - bl) * eighth / 8))
+            [ "$(pixel_at "$shot" $((l + x)) $((t + y)))" = "$(skin_pixel loading_down.bmp "$x" "$y")" ] &&
+                filled=$((filled + 1))
+        done
+        echo "$filled"
+    done
+}
+
+# profile_tables N: the three tables qeltctl encodes from ProfileN (key map, index, data block).
+profile_tables() {
+    wine "$QELT_OUT/qeltctl.exe" tables "$(windows_path "$(profile_file "$1")")" --profile "$1" 2>/dev/null | tr -d '\r'
+}
+
+# expect_download_of N: the journal holds exactly one download of ProfileN as qeltctl encodes it.
+expect_download_of() {
+    local expected
+    mapfile -t expected < <(profile_tables "$1")
+    expect_eq "${#expected[@]}" 3 "tables encoded by qeltctl for Profile$1"
+    expect_eq "$(kbsim_sent 002224A4)" "${expected[0]}" "key map sent for Profile$1"
+    expect_eq "$(kbsim_sent 00222494)" "${expected[1]}" "index table sent for Profile$1"
+    expect_eq "$(kbsim_sent 0022249C)" "${expected[2]}" "data block sent for Profile$1"
+}
