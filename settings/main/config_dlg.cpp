@@ -455,17 +455,23 @@ bool CConfigDlg::ApplyProfile()
         ShowWarning(m_hWnd, WARN_NO_DEVICE);
         return false;
     }
-    RunDownload(DOWNLOAD_WRITE);
+    // A download the agent never finished leaves the editor as it was: the files are written,
+    // the keyboard is not, and the edits still count as not applied.
+    if (RunDownload(DOWNLOAD_WRITE) != 1) {
+        m_state->m_bEditorModified = true;
+        return false;
+    }
     return true;
 }
 
-void CConfigDlg::RunDownload(int mode)
+INT_PTR CConfigDlg::RunDownload(int mode)
 {
     DlgDownLin dialog(keyboard_config.nDeviceStatus);
     dialog.SetJob(mode, keyboard_config.CurrantProfile);
     m_pDownload = &dialog;
-    dialog.Run(m_hWnd);
+    const INT_PTR result = dialog.Run(m_hWnd);
     m_pDownload = nullptr;
+    return result;
 }
 
 void CConfigDlg::OnApply(bool closeAfter)

@@ -749,7 +749,7 @@ click_key() { click_editor KEYS $((20 + $1)); }                   # key 0-153
 start_editor() {
     start_program "${1:-editor}" QELT_Settings.exe
     wait_window "$QELT_EDITOR_TITLE" 20 --visible
-    tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 --timeout "$(_timeout_ms 10)" >/dev/null ||
+    tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 --timeout "$(_timeout_ms 30)" >/dev/null ||
         fail "the editor's window does not answer"
 }
 
@@ -783,7 +783,7 @@ wait_no_dialog() {
 answer_warning() {
     local skin="$1" button="$2"
     click_skin "$DIALOG" "Warning${skin}_skin.ini" BUTTONINFO "$button"
-    wait_no_dialog
+    tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the warning did not close"
 }
 
 # skin_pixel IMAGE X Y: the colour (#RRGGBB) of a skin image's pixel, for comparing with the screen.
