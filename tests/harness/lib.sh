@@ -744,6 +744,29 @@ click_slot() { click_editor BUTTONINFO $((24 + $1)); }            # slot 0-9 (M1
 click_function_label() { click_editor BUTTONINFO $((14 + $1)); }  # slot 0-9
 click_key() { click_editor KEYS $((20 + $1)); }                   # key 0-153
 
+# key_index NAME: the index (0-153) of the keyboard key the skin names NAME (A, F1, Enter...).
+key_index() {
+    local entry
+    entry="$(tr -d '\r' <"$QELT_OUT/Skins/main.ini" | sed -n '/^\[KEYS\]/,/^\[/p' | grep -m1 "^[0-9]*=$1," | cut -d= -f1)"
+    [ -n "$entry" ] || fail "no key named $1 in the skin"
+    echo $((entry - 20))
+}
+
+# choose_function SLOT ITEM: opens the slot's function menu and clicks item ITEM (0-12), or,
+# with ITEM "gap", a point of the menu between two items.
+choose_function() {
+    click_function_label "$1"
+    wait_dialog
+    if [ "$2" = gap ]; then
+        local l t r b
+        read -r l t r b <<<"$(skin_rect menu_skin.ini BUTTONINFO 1)"
+        click_skin "$DIALOG" menu_skin.ini BUTTONINFO 1 $(((r - l) / 2)) $((b - t + 1))
+    else
+        click_skin "$DIALOG" menu_skin.ini BUTTONINFO $(($2 + 1))
+    fi
+    tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the function menu did not close"
+}
+
 # start_editor [NAME]: starts QELT_Settings (program name default "editor") and waits until its
 # main window is shown and answers.
 start_editor() {
