@@ -80,9 +80,9 @@ bool KeyboardHook::Install(HWND target)
     }
     std::lock_guard<std::mutex> guard(m_lock);
     const HWND previous = g_target.exchange(target);
-    if (m_thread && previous)
+    if (m_thread && previous && WaitForSingleObject(m_thread.Get(), 0) == WAIT_TIMEOUT)
         return true;  // already hooked: only the target changes
-    // No hook thread, or one that is ending by itself because its target went away.
+    // No hook thread, or one that has ended or is ending by itself (its target went away).
     EndThread();
     if (StartThread())
         return true;
@@ -175,8 +175,13 @@ DWORD WINAPI KeyboardHook::ThreadMain(void* parameter)
         while (GetMessageW(&message, nullptr, 0, 0) > 0)
             DispatchMessageW(&message);
         HHOOK own = hook;
-        if (g_hook.compare_exchange_strong(own, nullptr) && !UnhookWindowsHookEx(hook))
+        g_hook.compare_exchange_strong(own, nullptr);  // unless a later hook thread has taken the slot
+        if (!UnhookWindowsHookEx(hook))
             qelt::DiagLastError(L"UnhookWindowsHookEx");
+        // Keys that came while the loop was ending wait here as hook calls; a call left unanswered
+        // would not reach the hooks after this one. No new ones come once unhooked: answer these.
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
     }
     FreeLibraryAndExitThread(library, 0);
     return 0;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <vector>
@@ -320,46 +321,53 @@ TEST_F(PlexinTest, TargetWindowDestroyedWhileHookedLetsTypingGoOnAndANewInstallW
     EXPECT_EQ(window.Events(), Type({kKeyB})) << "each event once";
 }
 
-// The target's thread does not take messages at all while keys are typed (another thread
-// injects them): the typing still goes through every hook, and no event is lost.
+// Injects keys from a thread of its own, whose probe hook is set before the library's (so it sees
+// each key only after the library has let it go). Shared with that thread, so that a test that
+// gives up early leaves it nothing dangling.
+struct Typist {
+    std::vector<Key> keys;
+    qelt::UniqueKernelObject probeReady{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    qelt::UniqueKernelObject go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::vector<KeyEvent> expected;
+    bool typedThrough = false;  // every key got through the hooks within the deadline
+
+    static DWORD WINAPI Main(void* parameter)
+    {
+        std::unique_ptr<std::shared_ptr<Typist>> owner(static_cast<std::shared_ptr<Typist>*>(parameter));
+        Typist& self = **owner;
+        ProbeHook probe;
+        SetEvent(self.probeReady.Get());
+        if (WaitForSingleObject(self.go.Get(), kDeadlineMs) != WAIT_OBJECT_0)
+            return 1;
+        self.expected = PressAndRelease(self.keys);
+        self.typedThrough = PumpUntil([&] { return probe.Count() >= self.expected.size(); });
+        return 0;
+    }
+};
+
+// The target's thread takes no message at all while another thread types: the typing still goes
+// through every hook, and no event is lost.
 TEST(PlexinBlockedTarget, TypingGoesOnAndNothingIsLost)
 {
     PlexinLibrary plexin;
     ASSERT_TRUE(plexin.Loaded());
     RecorderWindow window;
-    constexpr int kKeys = 10;
-    std::vector<Key> keys(kKeys, kKeyA);
-
-    qelt::UniqueKernelObject probeReady(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    qelt::UniqueKernelObject hooked(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    std::vector<KeyEvent> expected;
-    bool typedThrough = false;
-    struct Typist {
-        HANDLE probeReady, hooked;
-        const std::vector<Key>* keys;
-        std::vector<KeyEvent>* expected;
-        bool* typedThrough;
-    } typist{probeReady.Get(), hooked.Get(), &keys, &expected, &typedThrough};
-    auto typistMain = [](void* parameter) -> DWORD {
-        auto* self = static_cast<Typist*>(parameter);
-        ProbeHook probe;  // before the library's hook: it sees each key only after the library let it go
-        SetEvent(self->probeReady);
-        WaitForSingleObject(self->hooked, kDeadlineMs);
-        *self->expected = PressAndRelease(*self->keys);
-        *self->typedThrough = PumpUntil([&] { return probe.Count() >= self->expected->size(); });
-        return 0;
-    };
-    qelt::UniqueKernelObject thread(CreateThread(nullptr, 0, typistMain, &typist, 0, nullptr));
+    auto typist = std::make_shared<Typist>();
+    typist->keys.assign(10, kKeyA);
+    auto* handOver = new std::shared_ptr<Typist>(typist);
+    qelt::UniqueKernelObject thread(CreateThread(nullptr, 0, Typist::Main, handOver, 0, nullptr));
+    if (!thread)
+        delete handOver;
     ASSERT_TRUE(thread);
-    ASSERT_EQ(WaitForSingleObject(probeReady.Get(), kDeadlineMs), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(typist->probeReady.Get(), kDeadlineMs), WAIT_OBJECT_0);
     ASSERT_TRUE(plexin.installhook(window.Handle()));
-    SetEvent(hooked.Get());
+    SetEvent(typist->go.Get());
 
-    // This thread, the target's, takes no message until the typist is through.
-    ASSERT_EQ(WaitForSingleObject(thread.Get(), 2 * kDeadlineMs), WAIT_OBJECT_0);
-    EXPECT_TRUE(typedThrough) << "typing stalled while the target was blocked";
-    EXPECT_TRUE(PumpUntil([&] { return window.Events().size() >= expected.size(); }));
-    EXPECT_EQ(window.Events(), expected);
+    // Not a message taken on this thread, the target's, until the typist is through.
+    ASSERT_EQ(WaitForSingleObject(thread.Get(), 3 * kDeadlineMs), WAIT_OBJECT_0);
+    EXPECT_TRUE(typist->typedThrough) << "typing stalled while the target was blocked";
+    EXPECT_TRUE(PumpUntil([&] { return window.Events().size() >= typist->expected.size(); }));
+    EXPECT_EQ(window.Events(), typist->expected);
     plexin.removehook();
 }
 
