@@ -14,7 +14,7 @@
 
 #include "handles.h"
 #include "plexin.h"
-#include "run_program.h"
+#include "plexin_library.h"
 
 namespace {
 
@@ -175,17 +175,10 @@ int main(int argc, char** argv)
         else
             events = std::max(2, std::atoi(argv[i]));
     }
-    const std::wstring path = qelt::testing::ProgramOutputFolder() + L"Plexin.dll";
-    qelt::UniqueModule library(LoadLibraryW(path.c_str()));
-    auto installhook = library ? reinterpret_cast<plexin::InstallHookFunction>(reinterpret_cast<void*>(
-                                     GetProcAddress(library.Get(), "installhook")))
-                               : nullptr;
-    auto removehook = library ? reinterpret_cast<plexin::RemoveHookFunction>(reinterpret_cast<void*>(
-                                    GetProcAddress(library.Get(), "removehook")))
-                              : nullptr;
-    if (!installhook || !removehook) {
+    plexin::PlexinLibrary plexin;
+    if (!plexin.Loaded()) {
         std::fprintf(stderr, "plexin_bench: %ls with installhook and removehook not found (error %lx)\n",
-                     path.c_str(), GetLastError());
+                     plexin::PlexinLibrary::Path().c_str(), GetLastError());
         return 1;
     }
     std::printf("%d key events, the target sleeps %d ms per event\n", events, handlerMs);
@@ -195,11 +188,11 @@ int main(int argc, char** argv)
             return 1;
     }
     TargetWindow target(static_cast<DWORD>(handlerMs));
-    if (!target.Handle() || !installhook(target.Handle())) {
+    if (!target.Handle() || !plexin.installhook(target.Handle())) {
         std::fprintf(stderr, "plexin_bench: installhook failed\n");
         return 1;
     }
     const bool ok = Run("with Plexin.dll:", events, target, true);
-    removehook();
+    plexin.removehook();
     return ok ? 0 : 1;
 }

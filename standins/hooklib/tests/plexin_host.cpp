@@ -7,8 +7,7 @@
 #include <cstdio>
 
 #include "handles.h"
-#include "plexin.h"
-#include "run_program.h"
+#include "plexin_library.h"
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -16,15 +15,9 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "usage: plexin_host TITLE\n");
         return 2;
     }
-    qelt::UniqueModule library(LoadLibraryW((qelt::testing::ProgramOutputFolder() + L"Plexin.dll").c_str()));
-    auto installhook = library ? reinterpret_cast<plexin::InstallHookFunction>(reinterpret_cast<void*>(
-                                     GetProcAddress(library.Get(), "installhook")))
-                               : nullptr;
-    auto removehook = library ? reinterpret_cast<plexin::RemoveHookFunction>(reinterpret_cast<void*>(
-                                    GetProcAddress(library.Get(), "removehook")))
-                              : nullptr;
+    plexin::PlexinLibrary plexin;
     const HWND target = FindWindowW(nullptr, argv[1]);
-    if (!installhook || !removehook || !target || !installhook(target)) {
+    if (!plexin.Loaded() || !target || !plexin.installhook(target)) {
         std::fprintf(stderr, "plexin_host: no Plexin.dll, no window \"%ls\", or installhook failed\n", argv[1]);
         return 1;
     }
@@ -36,6 +29,6 @@ int wmain(int argc, wchar_t** argv)
     qelt::UniqueKernelObject process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (process)
         WaitForSingleObject(process.Get(), 120000);
-    removehook();
+    plexin.removehook();
     return 0;
 }

@@ -15,10 +15,11 @@
 
 #include "handles.h"
 #include "plexin.h"
-#include "run_program.h"
+#include "plexin_library.h"
 
 namespace {
 
+using plexin::PlexinLibrary;
 using plexin::WM_RECORDED_KEY;
 
 constexpr DWORD kInjected = LLKHF_INJECTED;  // 0x10: every SendInput key carries it
@@ -195,27 +196,6 @@ private:
     HHOOK m_hook = nullptr;
     mutable std::mutex m_lock;
     std::vector<KeyEvent> m_events;
-};
-
-// The library as the editor holds it: loaded from the program folder, entry points by name.
-class PlexinLibrary {
-public:
-    PlexinLibrary() : m_module(LoadLibraryW((qelt::testing::ProgramOutputFolder() + L"Plexin.dll").c_str()))
-    {
-        if (!m_module)
-            return;
-        installhook = reinterpret_cast<plexin::InstallHookFunction>(
-            reinterpret_cast<void*>(GetProcAddress(m_module.Get(), "installhook")));
-        removehook = reinterpret_cast<plexin::RemoveHookFunction>(
-            reinterpret_cast<void*>(GetProcAddress(m_module.Get(), "removehook")));
-    }
-    bool Loaded() const { return m_module && installhook && removehook; }
-
-    plexin::InstallHookFunction installhook = nullptr;
-    plexin::RemoveHookFunction removehook = nullptr;
-
-private:
-    qelt::UniqueModule m_module;
 };
 
 class PlexinTest : public ::testing::Test {
