@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Keys typed on the (X) keyboard, not injected, reach a window of another process through
 # Plexin.dll as WM_RECORDED_KEY: press and release, plain and extended, flags 0x00/0x80 (+0x01).
-source "$(dirname "${BASH_SOURCE[0]}")/../../../tests/harness/lib.sh"
-scenario_begin plexin
+source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
+scenario_begin
 
 title="Plexin Target $$"
 log="$QELT_SCENARIO_DIR/target.log"
