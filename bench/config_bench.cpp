@@ -1,9 +1,15 @@
 // Prints how long the editor takes to load its whole configuration at start (Config.config and
 // six profile files whose slots all hold 700-step macros) and to save it again.
 //
+// Loads go one platform call per section (as the programs load); the figures of the per-key
+// reference path are printed beside them. Under Wine a profile file written less than about two
+// seconds ago is parsed again on every call, so warm loads are timed both right after a save (as
+// the agent reloads when the editor has applied a profile) and once the files have settled.
+//
 //   config_bench [runs] [--keep]   save and load timings (median of runs) in a fresh folder, removed
 //                                  afterwards unless --keep is given (its path is printed)
-//   config_bench --load-once DIR   one load from DIR in this fresh process, in milliseconds
+//   config_bench --load-once DIR [--key-by-key]
+//                                  one load from DIR in this fresh process, in milliseconds
 //   config_bench --cleanup DIR     removes the benchmark folder that holds DIR (a kept data folder)
 #include <windows.h>
 
@@ -16,10 +22,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config_store.h"
 #include "profile_ops.h"
+#include "setting_rw.h"
 
 namespace {
 
@@ -63,17 +71,25 @@ double Milliseconds(Clock::duration elapsed)
     return std::chrono::duration<double, std::milli>(elapsed).count();
 }
 
+// Each measure(run) gives milliseconds; the figures come back sorted.
+template <typename Measure>
+std::vector<double> Collect(int runs, Measure measure)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(measure(i));
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
 template <typename Action>
 std::vector<double> Time(int runs, Action action)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
+    return Collect(runs, [&](int run) {
         const auto start = Clock::now();
-        action(i);
-        times.push_back(Milliseconds(Clock::now() - start));
-    }
-    std::sort(times.begin(), times.end());
-    return times;
+        action(run);
+        return Milliseconds(Clock::now() - start);
+    });
 }
 
 void Report(const char* what, const std::vector<double>& times)
@@ -82,24 +98,45 @@ void Report(const char* what, const std::vector<double>& times)
                 times.front(), times.back(), times.size());
 }
 
-double LoadOnce(const std::wstring& folder)
+// The editor's start-up load: with every file there, ConfigStore::Load reads Config.config and the
+// six profiles. The per-key path is not reachable through ConfigStore, so it is read the same way
+// here.
+double LoadOnce(const std::wstring& folder, settingRW::ReadPath how)
 {
     auto image = std::make_unique<Image>();
     const auto start = Clock::now();
     qelt::ZeroImageForLoad(image->keyboard, image->profiles);
-    qelt::ConfigStore(folder, qelt::ProgramRole::Editor).Load(image->keyboard, image->profiles);
+    const qelt::ConfigStore store(folder, qelt::ProgramRole::Editor);
+    if (how == settingRW::ReadPath::Sections) {
+        store.Load(image->keyboard, image->profiles);
+    } else {
+        settingRW::ReadConfigFromFile(store.ConfigPath(), image->keyboard, how);
+        for (int p = 0; p < PROFILE_COUNT; ++p)
+            settingRW::ReadProfileFromFile(store.ProfilePath(p), image->profiles[p], how);
+    }
     const double elapsed = Milliseconds(Clock::now() - start);
     if (image->profiles[5].TButton[9].Macro.length != MACRO_MAX_STEPS)
         std::fprintf(stderr, "load did not read the macros\n");
     return elapsed;
 }
 
+// Saves with a change in every file, so all seven are rewritten and just written when the next
+// load starts.
+void SaveChangingEveryFile(const qelt::ConfigStore& store, Image& image, int run)
+{
+    image.keyboard.nLight = 1 + run % 2;
+    for (PROFILE_CONFIG& profile : image.profiles)
+        profile.TButton[0].Macro.Steps[0].Value ^= 1;
+    store.SaveAll(image.keyboard, image.profiles);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc == 3 && std::wcscmp(argv[1], L"--load-once") == 0) {
-        std::printf("%.2f\n", LoadOnce(argv[2]));
+    if ((argc == 3 || argc == 4) && std::wcscmp(argv[1], L"--load-once") == 0) {
+        const bool keyByKey = argc == 4 && std::wcscmp(argv[3], L"--key-by-key") == 0;
+        std::printf("%.2f\n", LoadOnce(argv[2], keyByKey ? settingRW::ReadPath::KeyByKey : settingRW::ReadPath::Sections));
         return 0;
     }
     if (argc == 3 && std::wcscmp(argv[1], L"--cleanup") == 0) {
@@ -136,7 +173,20 @@ int wmain(int argc, wchar_t** argv)
         store.SaveAll(image->keyboard, image->profiles);
     });
 
-    const auto load = Time(runs, [&](int) { LoadOnce(folder); });
+    // Loads right after a save of all seven files.
+    const auto justWritten = [&](settingRW::ReadPath how) {
+        return Collect(runs, [&](int run) {
+            SaveChangingEveryFile(store, *image, run);
+            return LoadOnce(folder, how);
+        });
+    };
+    const auto load = justWritten(settingRW::ReadPath::Sections);
+    const auto loadByKey = justWritten(settingRW::ReadPath::KeyByKey);
+
+    // Loads once the files are older than the 2.1 s under which Wine does not trust its cache.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2200));
+    const auto settled = Collect(runs, [&](int) { return LoadOnce(folder, settingRW::ReadPath::Sections); });
+    const auto settledByKey = Collect(runs, [&](int) { return LoadOnce(folder, settingRW::ReadPath::KeyByKey); });
 
     std::uintmax_t bytes = 0;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -146,6 +196,9 @@ int wmain(int argc, wchar_t** argv)
     Report("save everything into an empty folder", fresh);
     Report("save everything over existing files", resave);
     Report("load everything (editor start), warm", load);
+    Report("  same, key by key (reference path)", loadByKey);
+    Report("load everything, warm, files settled (>2 s)", settled);
+    Report("  same, key by key (reference path)", settledByKey);
     std::error_code ignored;
     if (keep) {
         for (int run = 1; run < runs; ++run)
