@@ -1,6 +1,6 @@
 #pragma once
 // Access to private-profile (INI) files: the configuration files, exported profiles and macros,
-// and the skin description files. Every call opens the file anew; nothing is cached in the program.
+// and the skin description files. Every call opens the file anew; nothing is cached.
 #include <string>
 
 #include "profile_records.h"
