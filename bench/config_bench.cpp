@@ -71,25 +71,37 @@ double Milliseconds(Clock::duration elapsed)
     return std::chrono::duration<double, std::milli>(elapsed).count();
 }
 
-// Each measure(run) gives milliseconds; the figures come back sorted.
-template <typename Measure>
-std::vector<double> Collect(int runs, Measure measure)
+template <typename Action>
+std::vector<double> Time(int runs, Action action)
 {
     std::vector<double> times;
-    for (int i = 0; i < runs; ++i)
-        times.push_back(measure(i));
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        action(i);
+        times.push_back(Milliseconds(Clock::now() - start));
+    }
     std::sort(times.begin(), times.end());
     return times;
 }
 
-template <typename Action>
-std::vector<double> Time(int runs, Action action)
+// Both read paths in turn, so that a burst of work by other programs on the machine falls on
+// both alike. measure(run, how) gives milliseconds.
+struct PathTimes {
+    std::vector<double> sections;
+    std::vector<double> keyByKey;
+};
+
+template <typename Measure>
+PathTimes CollectBothPaths(int runs, Measure measure)
 {
-    return Collect(runs, [&](int run) {
-        const auto start = Clock::now();
-        action(run);
-        return Milliseconds(Clock::now() - start);
-    });
+    PathTimes times;
+    for (int run = 0; run < runs; ++run) {
+        times.sections.push_back(measure(run, settingRW::ReadPath::Sections));
+        times.keyByKey.push_back(measure(run, settingRW::ReadPath::KeyByKey));
+    }
+    std::sort(times.sections.begin(), times.sections.end());
+    std::sort(times.keyByKey.begin(), times.keyByKey.end());
+    return times;
 }
 
 void Report(const char* what, const std::vector<double>& times)
@@ -174,19 +186,15 @@ int wmain(int argc, wchar_t** argv)
     });
 
     // Loads right after a save of all seven files.
-    const auto justWritten = [&](settingRW::ReadPath how) {
-        return Collect(runs, [&](int run) {
-            SaveChangingEveryFile(store, *image, run);
-            return LoadOnce(folder, how);
-        });
-    };
-    const auto load = justWritten(settingRW::ReadPath::Sections);
-    const auto loadByKey = justWritten(settingRW::ReadPath::KeyByKey);
+    const PathTimes justWritten = CollectBothPaths(runs, [&](int run, settingRW::ReadPath how) {
+        SaveChangingEveryFile(store, *image, run);
+        return LoadOnce(folder, how);
+    });
 
     // Loads once the files are older than the 2.1 s under which Wine does not trust its cache.
     std::this_thread::sleep_for(std::chrono::milliseconds(2200));
-    const auto settled = Collect(runs, [&](int) { return LoadOnce(folder, settingRW::ReadPath::Sections); });
-    const auto settledByKey = Collect(runs, [&](int) { return LoadOnce(folder, settingRW::ReadPath::KeyByKey); });
+    const PathTimes settled =
+        CollectBothPaths(runs, [&](int, settingRW::ReadPath how) { return LoadOnce(folder, how); });
 
     std::uintmax_t bytes = 0;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -195,10 +203,10 @@ int wmain(int argc, wchar_t** argv)
     std::printf("configuration: Config.config + 6 profiles, 60 slots with 700-step macros, %ju bytes\n", bytes);
     Report("save everything into an empty folder", fresh);
     Report("save everything over existing files", resave);
-    Report("load everything (editor start), warm", load);
-    Report("  same, key by key (reference path)", loadByKey);
-    Report("load everything, warm, files settled (>2 s)", settled);
-    Report("  same, key by key (reference path)", settledByKey);
+    Report("load everything (editor start), warm", justWritten.sections);
+    Report("  same, key by key (reference path)", justWritten.keyByKey);
+    Report("load everything, warm, files settled (>2 s)", settled.sections);
+    Report("  same, key by key (reference path)", settled.keyByKey);
     std::error_code ignored;
     if (keep) {
         for (int run = 1; run < runs; ++run)

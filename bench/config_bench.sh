@@ -16,17 +16,20 @@ exe="build/out/config_bench.exe"
 output="$(wine "$exe" "$runs" --keep </dev/null | tr -d '\r')"
 echo "$output" | grep -v '^data folder'
 folder="$(echo "$output" | sed -n 's/^data folder for cold loads: //p')"
-cold_loads() {
+# Both read paths in turn, so that a burst of other work on the machine falls on both alike.
+sections=()
+by_key=()
+for _ in $(seq "$runs"); do
+  sections+=("$(wine "$exe" --load-once "$folder" </dev/null | tr -d '\r')")
+  by_key+=("$(wine "$exe" --load-once "$folder" --key-by-key </dev/null | tr -d '\r')")
+done
+report() {
   local label="$1"; shift
-  local times=()
-  for _ in $(seq "$runs"); do
-    times+=("$(wine "$exe" --load-once "$folder" "$@" </dev/null | tr -d '\r')")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk -v n="$runs" -v label="$label" '
+  printf '%s\n' "$@" | sort -g | awk -v n="$runs" -v label="$label" '
     { t[NR] = $1 }
     END { printf "%-44s median %8.2f ms   min %8.2f   max %8.2f   (%d runs)\n",
           label, t[int(n / 2) + 1], t[1], t[n], n }'
 }
-cold_loads "load everything (editor start), new process"
-cold_loads "  same, key by key (reference path)" --key-by-key
+report "load everything (editor start), new process" "${sections[@]}"
+report "  same, key by key (reference path)" "${by_key[@]}"
 wine "$exe" --cleanup "$folder" </dev/null
