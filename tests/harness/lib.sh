@@ -874,3 +874,31 @@ expect_download_of() {
     expect_eq "$(kbsim_sent 00222494)" "${expected[1]}" "index table sent for Profile$1"
     expect_eq "$(kbsim_sent 0022249C)" "${expected[2]}" "data block sent for Profile$1"
 }
+
+# ---------------------------------------------------------------------------------------------
+# qeltctl, the command-line tool beside the programs
+
+# run_qeltctl ARGS...: runs qeltctl to its end (60 s at most); sets QELTCTL_STATUS (exit status),
+# QELTCTL_OUT and QELTCTL_ERR (what it printed, without carriage returns). Call it directly, not
+# inside $(...). For a run to watch while it goes: start_program NAME qeltctl.exe ARGS.
+QELTCTL_STATUS=""
+QELTCTL_OUT=""
+QELTCTL_ERR=""
+run_qeltctl() {
+    local out="$QELT_SCENARIO_DIR/qeltctl.out" err="$QELT_SCENARIO_DIR/qeltctl.err"
+    QELTCTL_STATUS=0
+    timeout "$(($(_timeout_ms 60) / 1000))" wine "$QELT_OUT/qeltctl.exe" "$@" </dev/null >"$out" 2>"$err" ||
+        QELTCTL_STATUS=$?
+    QELTCTL_OUT="$(tr -d '\r' <"$out")"
+    QELTCTL_ERR="$(tr -d '\r' <"$err")"
+    note "qeltctl $* -> $QELTCTL_STATUS"
+}
+
+# expect_qeltctl STATUS ARGS...: runs qeltctl and checks its exit status.
+expect_qeltctl() {
+    local status="$1"
+    shift
+    run_qeltctl "$@"
+    [ "$QELTCTL_STATUS" = "$status" ] ||
+        fail "qeltctl $*: exit status $QELTCTL_STATUS, expected $status; printed: $QELTCTL_OUT / $QELTCTL_ERR"
+}

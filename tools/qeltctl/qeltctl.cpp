@@ -1,35 +1,32 @@
-// qeltctl: developer tool. `qeltctl tables PROFILE_FILE [--keynum N] [--profile P]` prints the three
-// device tables a profile file encodes to, one per line: key-mapping table, index table, macro data
-// block, as uppercase hexadecimal byte pairs separated by spaces.
+// qeltctl: the keyboard's profiles from the command line, and a developer command.
+//   qeltctl status | profile N | apply N | reset N   talk to the running agent as the editor does
+//   qeltctl tables PROFILE_FILE [--keynum N] [--profile P]   prints the three device tables a
+//     profile file encodes to, one per line: key-mapping table, index table, macro data block, as
+//     uppercase hexadecimal byte pairs separated by spaces.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "data_folder.h"
 #include "device_tables.h"
+#include "download_job.h"
 #include "keycodes_win.h"
+#include "profile_argument.h"
 #include "profile_check.h"
+#include "profile_control.h"
 #include "setting_rw.h"
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-int Usage(const wchar_t* problem)
-{
-    if (problem)
-        std::fwprintf(stderr, L"qeltctl: %ls\n", problem);
-    std::fwprintf(stderr, L"usage: qeltctl tables PROFILE_FILE [--keynum N] [--profile P]\n"
-                          L"  N: key layout setting (103 selects the 103-key positions; default 103)\n"
-                          L"  P: profile index 0 to 5 (5 is PC mode; default 0)\n");
-    return kExitUsage;
-}
+constexpr int kExitOk = qelt::kControlDone;
+constexpr int kExitFailed = qelt::kControlFailed;
+constexpr int kExitUsage = qelt::kControlUsage;
 
 bool ParseNumber(const wchar_t* text, long low, long high, int& value)
 {
@@ -39,6 +36,68 @@ bool ParseNumber(const wchar_t* text, long low, long high, int& value)
         return false;
     value = static_cast<int>(parsed);
     return true;
+}
+
+constexpr wchar_t kUsage[] =
+    L"usage: qeltctl status\n"
+    L"       qeltctl profile N              N: 1-5, or pc for PC mode\n"
+    L"       qeltctl apply N [--timeout S]  N: 1-5\n"
+    L"       qeltctl reset N [--timeout S]  N: 1-5\n"
+    L"       qeltctl tables PROFILE_FILE [--keynum N] [--profile P]\n"
+    L"\n"
+    L"  status   whether the agent (QELT_Core) runs and has the keyboard, and the current profile\n"
+    L"  profile  makes profile N the current one, on the keyboard too (the editor's profile buttons)\n"
+    L"  apply    sends profile N to the keyboard and prints the progress (the editor's Apply)\n"
+    L"  reset    clears profile N, in the configuration and on the keyboard (the editor's Reset)\n"
+    L"           --timeout S: give up when the agent says nothing for S seconds (default 20)\n"
+    L"  tables   for developers: the three device tables a profile file encodes to\n"
+    L"           N: key layout setting (103 selects the 103-key positions; default 103)\n"
+    L"           P: profile index 0 to 5 (5 is PC mode; default 0)\n"
+    L"\n"
+    L"profile, apply and reset refuse while the settings editor is open: both would write the same\n"
+    L"configuration files. Make the change in the editor, or close it first.\n"
+    L"Exit status: 0 done; 1 failed (the agent is not running, reports no keyboard, or did not\n"
+    L"answer); 2 usage; 3 refused because the editor is open.\n";
+
+int Usage(const wchar_t* problem)
+{
+    if (problem)
+        std::fwprintf(stderr, L"qeltctl: %ls\n", problem);
+    std::fwprintf(stderr, L"%ls", kUsage);
+    return kExitUsage;
+}
+
+// apply N / reset N [--timeout S]
+int RunJob(qelt::ProfileJob job, int argc, wchar_t** argv)
+{
+    std::optional<int> profile;
+    int timeoutSeconds = int(qelt::AGENT_SILENCE_LIMIT_MS / 1000);
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring argument = argv[i];
+        if (argument == L"--timeout") {
+            if (i + 1 >= argc)
+                return Usage(L"--timeout needs a value");
+            if (!ParseNumber(argv[++i], 1, 600, timeoutSeconds))
+                return Usage((L"--timeout value \"" + std::wstring(argv[i]) + L"\" is not 1 to 600 seconds").c_str());
+        } else if (profile) {
+            return Usage((L"unexpected argument " + argument).c_str());
+        } else if (!(profile = qelt::ParseUserProfile(argument, false))) {
+            return Usage((L"\"" + argument + L"\" is not a profile 1 to 5").c_str());
+        }
+    }
+    if (!profile)
+        return Usage(L"which profile? (1 to 5)");
+    return qelt::ProfileControl(qelt::DataFolder()).RunJob(job, *profile, unsigned(timeoutSeconds) * 1000);
+}
+
+int SelectProfile(int argc, wchar_t** argv)
+{
+    if (argc != 3)
+        return Usage(argc < 3 ? L"which profile? (1 to 5, or pc)" : L"only one profile");
+    const std::optional<int> profile = qelt::ParseUserProfile(argv[2], true);
+    if (!profile)
+        return Usage((std::wstring(L"\"") + argv[2] + L"\" is not a profile 1 to 5 or pc").c_str());
+    return qelt::ProfileControl(qelt::DataFolder()).SelectProfile(*profile);
 }
 
 void PrintHexLine(const std::vector<uint8_t>& bytes)
@@ -111,7 +170,23 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2)
         return Usage(nullptr);
-    if (std::wstring(argv[1]) == L"tables")
+    const std::wstring command = argv[1];
+    if (command == L"--help" || command == L"-h" || command == L"help" || command == L"/?") {
+        std::fwprintf(stdout, L"%ls", kUsage);
+        return kExitOk;
+    }
+    if (command == L"tables")
         return PrintTables(argc, argv);
-    return Usage((std::wstring(L"unknown command ") + argv[1]).c_str());
+    if (command == L"status") {
+        if (argc != 2)
+            return Usage(L"status takes no arguments");
+        return qelt::ProfileControl(qelt::DataFolder()).Status();
+    }
+    if (command == L"profile")
+        return SelectProfile(argc, argv);
+    if (command == L"apply")
+        return RunJob(qelt::ProfileJob::Apply, argc, argv);
+    if (command == L"reset")
+        return RunJob(qelt::ProfileJob::Reset, argc, argv);
+    return Usage((L"unknown command " + command).c_str());
 }

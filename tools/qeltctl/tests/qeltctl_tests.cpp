@@ -178,7 +178,20 @@ TEST_F(QeltctlTest, BadCommandLinesExplainThemselves)
         {L"tables \"" + path + L"\" --verbose", 2, "unknown option --verbose"},
         {L"tables a b", 2, "only one profile file"},
         {L"dump", 2, "unknown command dump"},
-        {L"", 2, "usage: qeltctl tables PROFILE_FILE"},
+        {L"", 2, "usage: qeltctl status"},
+        {L"status now", 2, "status takes no arguments"},
+        {L"profile", 2, "which profile? (1 to 5, or pc)"},
+        {L"profile 0", 2, "\"0\" is not a profile 1 to 5 or pc"},
+        {L"profile 6", 2, "\"6\" is not a profile 1 to 5 or pc"},
+        {L"profile 12", 2, "\"12\" is not a profile 1 to 5 or pc"},
+        {L"profile 1 2", 2, "only one profile"},
+        {L"apply", 2, "which profile? (1 to 5)"},
+        {L"apply pc", 2, "\"pc\" is not a profile 1 to 5"},
+        {L"reset -1", 2, "\"-1\" is not a profile 1 to 5"},
+        {L"apply 2 3", 2, "unexpected argument 3"},
+        {L"apply 2 --timeout", 2, "--timeout needs a value"},
+        {L"reset 2 --timeout 0", 2, "--timeout value \"0\" is not 1 to 600 seconds"},
+        {L"apply 2 --timeout soon", 2, "--timeout value \"soon\" is not 1 to 600 seconds"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.message));
@@ -187,6 +200,17 @@ TEST_F(QeltctlTest, BadCommandLinesExplainThemselves)
         EXPECT_TRUE(result.out.empty());
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
+}
+
+TEST(QeltctlHelp, NamesEveryCommandAndTheEditorRule)
+{
+    const RunResult result = Qeltctl(L"--help");
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_TRUE(result.err.empty()) << result.err;
+    for (const char* text : {"qeltctl status", "qeltctl profile N", "qeltctl apply N", "qeltctl reset N",
+                             "qeltctl tables PROFILE_FILE", "refuse while the settings editor is open",
+                             "3 refused because the editor is open"})
+        EXPECT_NE(result.out.find(text), std::string::npos) << text;
 }
 
 } // namespace

@@ -11,6 +11,11 @@ HWND FindAgentWindow()
     return FindWindowW(nullptr, kAgentWindowTitle);
 }
 
+HWND FindEditorWindow()
+{
+    return FindWindowW(nullptr, kEditorWindowTitle);
+}
+
 bool PostAgentRequest(ApRequest request, LPARAM profile)
 {
     HWND agent = FindAgentWindow();

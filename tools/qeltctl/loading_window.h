@@ -1,0 +1,52 @@
+#pragma once
+// qeltctl's own "DLGLoading": a hidden window the agent finds by that title and reports a
+// download's or reset's progress to. It runs the exchange the editor's download dialog runs: the
+// reload request, a pause, the job request, then progress until the agent reports the end.
+#include <windows.h>
+
+#include <functional>
+
+#include "agent_protocol.h"
+#include "handles.h"
+
+namespace qelt {
+
+enum class JobOutcome {
+    Finished,   // the agent reported the end
+    AgentGone,  // the agent's window was missing or went away
+    NoAnswer,   // nothing from the agent within the time limit
+    Closed,     // the window was closed from outside
+    Failed,     // the window could not be made
+};
+
+class LoadingWindow {
+public:
+    using ProgressSink = std::function<void(int percent)>;
+
+    LoadingWindow() = default;
+    LoadingWindow(const LoadingWindow&) = delete;
+    LoadingWindow& operator=(const LoadingWindow&) = delete;
+
+    // Runs one job (AP_DOWNLOAD_PROFILE or AP_RESET_PROFILE) for a profile index. The time
+    // limit starts with the job request and again with every progress report.
+    JobOutcome Run(ApRequest job, int profile, unsigned silenceLimitMs, ProgressSink onProgress);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool Create();
+    void OnTimer(UINT_PTR timer);
+    void End(JobOutcome outcome);
+    void WatchAgent();
+
+    UniqueWindow m_window;
+    HWND m_agent = nullptr;
+    ApRequest m_job = AP_DOWNLOAD_PROFILE;
+    int m_profile = 0;
+    unsigned m_silenceLimitMs = 0;
+    ProgressSink m_onProgress;
+    bool m_ended = false;
+    JobOutcome m_outcome = JobOutcome::Failed;
+};
+
+} // namespace qelt
