@@ -15,6 +15,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 wine_up
 out="$root/build/out"
+tools="$root/build/devtools"
 probe="$root/build/bench/agent_probe.exe"
 events="${1:-300}"
 agent_pid=""
@@ -22,16 +23,16 @@ agent_pid=""
 finish() {
   set +e
   if [ -n "$agent_pid" ] && kill -0 "$agent_pid" 2>/dev/null; then
-    wine "$out/qelt_testtool.exe" post "Func QELT HID" WM_CLOSE 0 0 >/dev/null 2>&1
+    wine "$tools/qelt_testtool.exe" post "Func QELT HID" WM_CLOSE 0 0 >/dev/null 2>&1
     wait "$agent_pid" 2>/dev/null
   fi
   if [ -n "$started_x" ]; then wine_down; xvfb_stop; fi
 }
 trap finish EXIT
 
-wine "$out/kbsim/kbsim.exe" install >/dev/null 2>&1
-wine "$out/kbsim/kbsim.exe" start >/dev/null
-if wine "$out/qelt_testtool.exe" find "Func QELT HID" >/dev/null 2>&1; then
+wine "$tools/kbsim/kbsim.exe" install >/dev/null 2>&1
+wine "$tools/kbsim/kbsim.exe" start >/dev/null
+if wine "$tools/qelt_testtool.exe" find "Func QELT HID" >/dev/null 2>&1; then
   echo "bench: an agent is already running in this prefix; stop it first" >&2
   exit 1
 fi
@@ -49,9 +50,9 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 (cd "$out" && exec wine ./QELT_Core.exe >/dev/null 2>&1) &
 agent_pid=$!
-wine "$out/qelt_testtool.exe" wait "Func QELT HID" --timeout 20000 >/dev/null
+wine "$tools/qelt_testtool.exe" wait "Func QELT HID" --timeout 20000 >/dev/null
 # Start-up has finished when the window answers.
-wine "$out/qelt_testtool.exe" send "Func QELT HID" WM_NULL 0 0 --timeout 20000 >/dev/null
+wine "$tools/qelt_testtool.exe" send "Func QELT HID" WM_NULL 0 0 --timeout 20000 >/dev/null
 
 echo "== QELT_Core under Wine $(wine --version 2>/dev/null), $(nproc) cores"
 wine "$probe" memory | tr -d '\r'
@@ -67,7 +68,7 @@ fi
 
 wine "$probe" latency "$events" | tr -d '\r'
 
-wine "$out/qelt_testtool.exe" post "Func QELT HID" WM_CLOSE 0 0 >/dev/null
+wine "$tools/qelt_testtool.exe" post "Func QELT HID" WM_CLOSE 0 0 >/dev/null
 wait "$agent_pid" 2>/dev/null || true
 agent_pid=""
 

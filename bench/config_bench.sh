@@ -12,7 +12,7 @@ cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAK
 ninja -C build -j2 config_bench >/dev/null
 source scripts/wine-env.sh
 wine_up
-exe="build/out/config_bench.exe"
+exe="build/bench/config_bench.exe"
 output="$(wine "$exe" "$runs" --keep </dev/null | tr -d '\r')"
 echo "$output" | grep -v '^data folder'
 folder="$(echo "$output" | sed -n 's/^data folder for cold loads: //p')"

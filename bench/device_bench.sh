@@ -5,10 +5,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/wine-env.sh"
 wine_up
-kbsim="$root/build/out/kbsim/kbsim.exe"
+kbsim="$root/build/devtools/kbsim/kbsim.exe"
 wine "$kbsim" install >/dev/null
 wine "$kbsim" start >/dev/null
 status=0
-wine "$root/build/out/device_bench.exe" || status=$?
+wine "$root/build/bench/device_bench.exe" || status=$?
 wine "$kbsim" uninstall >/dev/null || true
 exit $status

@@ -17,7 +17,7 @@ fi
 wine_up
 out="$root/build/out"
 probe="$root/build/bench/editor_probe.exe"
-tool="$out/qelt_testtool.exe"
+tool="$root/build/devtools/qelt_testtool.exe"
 starts="${1:-10}"
 agent_pid=""
 
@@ -52,8 +52,8 @@ centre() {
 for t in "Func QELT HID" "Zorvane Gear QELT Settings"; do
   if wine "$tool" find "$t" >/dev/null 2>&1; then echo "bench: \"$t\" is already running in this prefix; stop it first" >&2; exit 1; fi
 done
-wine "$out/kbsim/kbsim.exe" install >/dev/null 2>&1 || true
-wine "$out/kbsim/kbsim.exe" start >/dev/null
+wine "$root/build/devtools/kbsim/kbsim.exe" install >/dev/null 2>&1 || true
+wine "$root/build/devtools/kbsim/kbsim.exe" start >/dev/null
 data="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Mivo"
 mkdir -p "$data"
 printf '[CONFIG]\r\nCURRENTPROFILE=0\r\nLIGHT=1\r\nDEVICEPSTATS=1\r\n' >"$data/Config.config"

@@ -47,3 +47,33 @@ function(qelt_add_fuzz_test name)
     WORKING_DIRECTORY ${work})
   set_tests_properties(${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
 endfunction()
+
+# The version header every version resource includes (common/res/version_info.rc).
+set(QELT_VERSION_HEADER ${CMAKE_BINARY_DIR}/generated/qelt_version.h)
+configure_file(${CMAKE_SOURCE_DIR}/common/res/qelt_version.h.in ${QELT_VERSION_HEADER} @ONLY)
+
+# qelt_version_resource(TARGET RC_FILE): RC_FILE, the target's resource script, includes
+# version_info.rc.
+function(qelt_version_resource target rc_file)
+  target_sources(${target} PRIVATE ${rc_file})
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated ${CMAKE_SOURCE_DIR}/common/res)
+  # windres gets no dependency scan: a new version must still rebuild the resource.
+  set_property(SOURCE ${rc_file} APPEND PROPERTY OBJECT_DEPENDS
+               ${QELT_VERSION_HEADER} ${CMAKE_SOURCE_DIR}/common/res/version_info.rc)
+endfunction()
+
+# qelt_ship(TARGET RC_FILE): a program or library of the program folder (build/out), installed by
+# the installer, with its version resource.
+function(qelt_ship target rc_file)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QELT_OUTPUT_DIR}
+                                             LIBRARY_OUTPUT_DIRECTORY ${QELT_OUTPUT_DIR})
+  qelt_version_resource(${target} ${rc_file})
+  set_property(GLOBAL APPEND PROPERTY QELT_SHIPPED_TARGETS ${target})
+endfunction()
+
+# qelt_ship_files(TARGET FILE...): files of the program folder made by the custom target TARGET
+# (skin, key table, help page), for the installer's dependencies.
+function(qelt_ship_files target)
+  set_property(GLOBAL APPEND PROPERTY QELT_SHIPPED_FILE_TARGETS ${target})
+  set_property(GLOBAL APPEND PROPERTY QELT_SHIPPED_FILES ${ARGN})
+endfunction()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds the Windows programs (build/) and, with --native, the host build of the
-# platform-free code with sanitizers and fuzzers (build-native/).
+# Configures and builds the Windows programs (build/: the program folder build/out, the installer
+# build/installer/QELT-Setup-<version>.exe, developer tools, tests, benchmarks) and, with --native,
+# the host build of the platform-free code with sanitizers and fuzzers (build-native/).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"

@@ -13,10 +13,11 @@ scripts/build.sh
 source scripts/wine-env.sh
 source scripts/xvfb.sh
 out="$root/build/out"
+tools="$root/build/devtools"
 run="$root/build/run"
 mkdir -p "$run"
-kbsim() { wine "$out/kbsim/kbsim.exe" "$@" </dev/null | tr -d '\r'; }
-testtool() { wine "$out/qelt_testtool.exe" "$@" </dev/null | tr -d '\r'; }
+kbsim() { wine "$tools/kbsim/kbsim.exe" "$@" </dev/null | tr -d '\r'; }
+testtool() { wine "$tools/qelt_testtool.exe" "$@" </dev/null | tr -d '\r'; }
 
 agent_pid=""
 editor_pid=""
@@ -79,10 +80,10 @@ key in the editor (a VNC viewer or xdotool on that display): click M1, click a k
 keyboard picture, click the label beside M1 and choose a function (Macro opens the recorder:
 Record, type, Stop, OK), then Apply. In another shell:
   cd $root && source scripts/wine-env.sh
-  wine build/out/kbsim/kbsim.exe tables 1         # what the keyboard holds for profile 1
-  wine build/out/kbsim/kbsim.exe journal          # every request the agent sent it
-  wine build/out/kbsim/kbsim.exe inject 01F2      # profile key 2 (01F1-01F5): the editor follows
-  wine build/out/kbsim/kbsim.exe inject B500      # a media key
+  wine build/devtools/kbsim/kbsim.exe tables 1         # what the keyboard holds for profile 1
+  wine build/devtools/kbsim/kbsim.exe journal          # every request the agent sent it
+  wine build/devtools/kbsim/kbsim.exe inject 01F2      # profile key 2 (01F1-01F5): the editor follows
+  wine build/devtools/kbsim/kbsim.exe inject B500      # a media key
   import -display $DISPLAY -window root shot.png
 Press Enter to stop.
 EOT

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++-mingw-w64-x86-64 mingw-w64-tools googletest
   wine wine64 xvfb xauth xdotool x11-utils imagemagick
-  python3 python3-pil fonts-dejavu-core clang libclang-rt-dev libpugixml-dev g++
+  python3 python3-pil fonts-dejavu-core clang libclang-rt-dev libpugixml-dev g++ nsis
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -19,11 +19,14 @@ source "$QELT_SOURCE_DIR/scripts/wine-env.sh"
 # shellcheck source=scripts/xvfb.sh
 source "$QELT_SOURCE_DIR/scripts/xvfb.sh"
 
-# Set by CTest (tests/CMakeLists.txt); the defaults serve a script run by hand.
+# Set by CTest (tests/CMakeLists.txt); the defaults serve a script run by hand. QELT_OUT is the
+# program folder (what ships), QELT_TOOLS the developer tools (test tool, simulated keyboard).
 : "${QELT_OUT:=$QELT_ROOT/build/out}"
+: "${QELT_TOOLS:=$QELT_ROOT/build/devtools}"
 : "${QELT_TESTS_DIR:=$QELT_ROOT/build/tests}"
 : "${QELT_TIMEOUT_SCALE:=1}"
-QELT_TESTTOOL="$QELT_OUT/qelt_testtool.exe"
+: "${QELT_INSTALLER:=$(ls "$QELT_ROOT"/build/installer/QELT-Setup-*.exe 2>/dev/null | head -n 1)}"
+QELT_TESTTOOL="$QELT_TOOLS/qelt_testtool.exe"
 
 QELT_SCENARIO_NAME=""
 QELT_SCENARIO_DIR=""
@@ -100,6 +103,23 @@ scenario_begin() {
     note "DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX work=$QELT_SCENARIO_DIR"
 }
 
+# use_fresh_prefix: called before scenario_begin, the scenario runs in a new Wine prefix of its own
+# (in a mktemp folder) with its own Wine server on the same display; at the end the server is
+# stopped and the folder removed. Its first start creates the prefix (10-60 s).
+QELT_FRESH_PREFIX_ROOT=""
+use_fresh_prefix() {
+    QELT_FRESH_PREFIX_ROOT="$(mktemp -d "${TMPDIR:-/tmp}/qelt-prefix.XXXXXX")" || fail "mktemp failed"
+    export WINEPREFIX="$QELT_FRESH_PREFIX_ROOT/prefix"
+}
+
+_remove_fresh_prefix() {
+    # Only the folder made above, by its own name.
+    case "$QELT_FRESH_PREFIX_ROOT" in
+        "${TMPDIR:-/tmp}"/qelt-prefix.??????) rm -rf -- "$QELT_FRESH_PREFIX_ROOT" ;;
+        *) note "not removing $QELT_FRESH_PREFIX_ROOT: not a folder use_fresh_prefix made" ;;
+    esac
+}
+
 # Runs FUNCTION (with its arguments) at teardown, before the programs are closed.
 on_teardown() { QELT_TEARDOWN_HOOKS+=("$*"); }
 
@@ -135,6 +155,13 @@ _scenario_display_and_wine() {
 
 _scenario_release_display_and_wine() {
     [ -z "$QELT_USERS_LOCK_FD" ] || flock -u "$QELT_USERS_LOCK_FD"
+    if [ -n "$QELT_FRESH_PREFIX_ROOT" ]; then
+        # A prefix made for this scenario alone: its server goes, then the folder.
+        wine_down
+        [ "$QELT_OWNS_DISPLAY" = 1 ] && xvfb_stop
+        _remove_fresh_prefix
+        return 0
+    fi
     [ "$QELT_OWNS_DISPLAY" = 1 ] || return 0
     # Nobody may adopt the display meanwhile; wait for scenarios that already did.
     flock -w 120 "$QELT_SETUP_LOCK_FD"
@@ -524,6 +551,15 @@ sys.exit(1)
 PY
 }
 
+# reg_value KEY NAME: the data of a registry value (wine reg query), empty when it is missing.
+reg_value() {
+    { wine reg query "$1" /v "$2" </dev/null 2>/dev/null || true; } | tr -d '\r' |
+        sed -n "s/^ *$2 \{1,\}REG_[A-Z_]* \{1,\}//p"
+}
+
+# reg_key_exists KEY
+reg_key_exists() { wine reg query "$1" </dev/null >/dev/null 2>&1; }
+
 # A Unix path as the Windows programs see it (the prefix maps / to Z:).
 windows_path() { echo "Z:${1//\//\\}"; }
 
@@ -640,7 +676,7 @@ agent_job() {
 # ---------------------------------------------------------------------------------------------
 # The simulated keyboard (standins/kbsim)
 
-QELT_KBSIM="$QELT_OUT/kbsim/kbsim.exe"
+QELT_KBSIM="$QELT_TOOLS/kbsim/kbsim.exe"
 
 # kbsim COMMAND...: the kbsim tool (see standins/kbsim/README.md); stdout without CRs, its exit
 # status passed on.
@@ -767,10 +803,10 @@ choose_function() {
     tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the function menu did not close"
 }
 
-# start_editor [NAME]: starts QELT_Settings (program name default "editor") and waits until its
-# main window is shown and answers.
+# start_editor [NAME] [EXE]: starts QELT_Settings (program name default "editor"; EXE default the
+# build's) and waits until its main window is shown and answers.
 start_editor() {
-    start_program "${1:-editor}" QELT_Settings.exe
+    start_program "${1:-editor}" "${2:-QELT_Settings.exe}"
     wait_window "$QELT_EDITOR_TITLE" 20 --visible
     tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 --timeout "$(_timeout_ms 30)" >/dev/null ||
         fail "the editor's window does not answer"
@@ -880,14 +916,15 @@ expect_download_of() {
 
 # run_qeltctl ARGS...: runs qeltctl to its end (60 s at most); sets QELTCTL_STATUS (exit status),
 # QELTCTL_OUT and QELTCTL_ERR (what it printed, without carriage returns). Call it directly, not
-# inside $(...). For a run to watch while it goes: start_program NAME qeltctl.exe ARGS.
+# inside $(...). For a run to watch while it goes: start_program NAME qeltctl.exe ARGS. QELTCTL_EXE
+# names another copy (an installed one).
 QELTCTL_STATUS=""
 QELTCTL_OUT=""
 QELTCTL_ERR=""
 run_qeltctl() {
     local out="$QELT_SCENARIO_DIR/qeltctl.out" err="$QELT_SCENARIO_DIR/qeltctl.err"
     QELTCTL_STATUS=0
-    timeout "$(($(_timeout_ms 60) / 1000))" wine "$QELT_OUT/qeltctl.exe" "$@" </dev/null >"$out" 2>"$err" ||
+    timeout "$(($(_timeout_ms 60) / 1000))" wine "${QELTCTL_EXE:-$QELT_OUT/qeltctl.exe}" "$@" </dev/null >"$out" 2>"$err" ||
         QELTCTL_STATUS=$?
     QELTCTL_OUT="$(tr -d '\r' <"$out")"
     QELTCTL_ERR="$(tr -d '\r' <"$err")"

@@ -42,6 +42,11 @@ std::wstring ProgramOutputFolder()
     return TestProgramFolder() + L"..\\out\\";
 }
 
+std::wstring DevToolsFolder()
+{
+    return TestProgramFolder() + L"..\\devtools\\";
+}
+
 RunResult RunProgram(const std::wstring& program, const std::wstring& arguments)
 {
     RunResult result;

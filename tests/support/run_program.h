@@ -17,6 +17,8 @@ struct RunResult {
 std::wstring TestProgramFolder();
 // The folder the build puts the programs in (beside the tests folder), ending in a backslash.
 std::wstring ProgramOutputFolder();
+// The developer tools' folder (the simulated keyboard's tool, the test tool), ending in a backslash.
+std::wstring DevToolsFolder();
 
 // Runs PROGRAM ARGUMENTS (program quoted for the caller), waits up to 30 s and collects both
 // output streams; carriage returns are dropped.

@@ -93,6 +93,11 @@ private:
             return Answer(window, message, TRUE);
         case WM_CLOSE:
             m_log.Line(L"close t=%lld", NowMicroseconds());
+            // --stall WM_CLOSE=MS: a program slow to end, or hung, when asked to close.
+            if (auto stall = m_stalls.find(message); stall != m_stalls.end()) {
+                m_log.Line(L"stall ms=%lld t=%lld", static_cast<long long>(stall->second), NowMicroseconds());
+                Sleep(static_cast<DWORD>(stall->second));
+            }
             DestroyWindow(window);
             return 0;
         case WM_DESTROY:

@@ -36,7 +36,7 @@ using testing::SplitLines;
 // kbsim.exe ARGUMENTS; stdout and stderr collected.
 RunResult Kbsim(const std::wstring& arguments)
 {
-    return testing::RunProgram(testing::ProgramOutputFolder() + L"kbsim\\kbsim.exe", arguments);
+    return testing::RunProgram(testing::DevToolsFolder() + L"kbsim\\kbsim.exe", arguments);
 }
 
 Lines Journal()

@@ -5,8 +5,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/../../.." && pwd)"
 source "$root/scripts/wine-env.sh"
 wine_up
-kbsim="$root/build/out/kbsim/kbsim.exe"
+kbsim="$root/build/devtools/kbsim/kbsim.exe"
 wine "$kbsim" install >/dev/null
 wine "$kbsim" start >/dev/null
 trap 'wine "$kbsim" uninstall >/dev/null' EXIT
-wine "$root/build/out/kbsim/kbsim_roundtrip.exe" "${1:-2000}"
+wine "$root/build/bench/kbsim_roundtrip.exe" "${1:-2000}"

@@ -24,7 +24,7 @@ using qelt::testing::RunResult;
 
 RunResult Kbsim(const std::wstring& arguments)
 {
-    return qelt::testing::RunProgram(qelt::testing::ProgramOutputFolder() + L"kbsim\\kbsim.exe", arguments);
+    return qelt::testing::RunProgram(qelt::testing::DevToolsFolder() + L"kbsim\\kbsim.exe", arguments);
 }
 
 std::vector<std::string> Journal()
