@@ -719,3 +719,168 @@ make_profile() {
     mkdir -p "$(qelt_data_dir)"
     python3 "$QELT_HARNESS_DIR/make_profile.py" "$file" "$@" || fail "make_profile $file $*"
 }
+
+# ---------------------------------------------------------------------------------------------
+# The editor and its dialogs
+#
+# Windows of the editor sit where their skin puts them; buttons are found through the shipped
+# skin's rectangles, so the scenarios follow the skin when it changes.
+
+# skin_rect FILE SECTION KEY: "LEFT TOP RIGHT BOTTOM" (client pixels) of a skin button entry
+# (name,left,top,width,height,caption,flag) of Skins/FILE.
+skin_rect() {
+    local value name left top width height
+    value="$(ini_value "$QELT_OUT/Skins/$1" "$2" "$3")"
+    IFS=, read -r name left top width height _ <<<"$value"
+    echo "$left $top $((left + width)) $((top + height))"
+}
+
+# click_skin TARGET FILE SECTION KEY [DX DY]: clicks a skin button of the window TARGET (a title
+# or hwnd:0x...), at its centre or DX DY pixels from its top-left corner.
+click_skin() {
+    local target="$1" file="$2" section="$3" key="$4" cl ct cr cb l t r b x y
+    read -r cl ct cr cb <<<"$(tt rect "$target" --client)" || fail "no window $target"
+    read -r l t r b <<<"$(skin_rect "$file" "$section" "$key")"
+    if [ $# -ge 6 ]; then x=$((cl + l + $5)); y=$((ct + t + $6)); else x=$((cl + (l + r) / 2)); y=$((ct + (t + b) / 2)); fi
+    # Two moves: the button takes the pointer's hover on the first, then the click lands.
+    xdotool mousemove "$((x - 1))" "$y" mousemove "$x" "$y" || fail "xdotool mousemove failed"
+    xdotool click 1 || fail "xdotool click failed"
+}
+
+# Editor buttons by what they are ("BUTTONINFO"/"KEYS" keys of main.ini).
+click_editor() { click_skin "$QELT_EDITOR_TITLE" main.ini "$@"; }
+click_profile() { click_editor BUTTONINFO $((4 + $1)); }         # profile 0-4
+click_slot() { click_editor BUTTONINFO $((24 + $1)); }            # slot 0-9 (M1-M10)
+click_function_label() { click_editor BUTTONINFO $((14 + $1)); }  # slot 0-9
+click_key() { click_editor KEYS $((20 + $1)); }                   # key 0-153
+
+# key_index NAME: the index (0-153) of the keyboard key the skin names NAME (A, F1, Enter...).
+key_index() {
+    local entry
+    entry="$(tr -d '\r' <"$QELT_OUT/Skins/main.ini" | sed -n '/^\[KEYS\]/,/^\[/p' | grep -m1 "^[0-9]*=$1," | cut -d= -f1)"
+    [ -n "$entry" ] || fail "no key named $1 in the skin"
+    echo $((entry - 20))
+}
+
+# choose_function SLOT ITEM: opens the slot's function menu and clicks item ITEM (0-12), or,
+# with ITEM "gap", a point of the menu between two items.
+choose_function() {
+    click_function_label "$1"
+    wait_dialog
+    if [ "$2" = gap ]; then
+        local l t r b
+        read -r l t r b <<<"$(skin_rect menu_skin.ini BUTTONINFO 1)"
+        click_skin "$DIALOG" menu_skin.ini BUTTONINFO 1 $(((r - l) / 2)) $((b - t + 1))
+    else
+        click_skin "$DIALOG" menu_skin.ini BUTTONINFO $(($2 + 1))
+    fi
+    tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the function menu did not close"
+}
+
+# start_editor [NAME]: starts QELT_Settings (program name default "editor") and waits until its
+# main window is shown and answers.
+start_editor() {
+    start_program "${1:-editor}" QELT_Settings.exe
+    wait_window "$QELT_EDITOR_TITLE" 20 --visible
+    tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 --timeout "$(_timeout_ms 30)" >/dev/null ||
+        fail "the editor's window does not answer"
+}
+
+# wait_dialog [TIMEOUT]: waits for the editor's untitled modal window (a warning, the function
+# menu, the macro editor, the repeat options) and sets DIALOG (hwnd:0x...) and DIALOG_RECT.
+_find_dialog() {
+    local line
+    line="$(tt list | awk -F'\t' '$2 == 1 && $5 == "#32770" && $6 == "" { print; exit }')"
+    [ -n "$line" ] || return 1
+    DIALOG="hwnd:$(cut -f1 <<<"$line")"
+    DIALOG_RECT="$(cut -f4 <<<"$line" | tr ',' ' ')"
+}
+wait_dialog() {
+    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
+    until _find_dialog; do
+        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "no dialog within ${1:-10} s"
+        sleep 0.05
+    done
+}
+# wait_no_dialog [TIMEOUT]: the untitled modal window has closed.
+wait_no_dialog() {
+    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
+    while _find_dialog; do
+        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "a dialog is still open after ${1:-10} s"
+        sleep 0.05
+    done
+}
+
+# answer_warning BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
+# warning, whose skin file is named by its kind: reset 1, no device / macro full 2, others 3.
+answer_warning() {
+    local skin="$1" button="$2"
+    click_skin "$DIALOG" "Warning${skin}_skin.ini" BUTTONINFO "$button"
+    tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the warning did not close"
+}
+
+# skin_pixel IMAGE X Y: the colour (#RRGGBB) of a skin image's pixel, for comparing with the screen.
+skin_pixel() { pixel_at "$QELT_OUT/Skins/$1" "$2" "$3"; }
+
+# expect_button_look SHOT FILE KEY LOOK WHAT: the main-window button BUTTONINFO KEY shows the
+# skin image LOOK (main_down.bmp, main_main.bmp...) at a point of its border area (the window
+# sits at the screen's origin).
+expect_button_look() {
+    local l t r b
+    read -r l t r b <<<"$(skin_rect main.ini "$2" "$3")"
+    expect_eq "$(pixel_at "$1" $((l + 3)) $((t + 3)))" "$(skin_pixel "$4" $((l + 3)) $((t + 3)))" "$5"
+}
+
+# data_checksum: one checksum over the data folder's files (names and contents).
+data_checksum() { (cd "$(qelt_data_dir)" 2>/dev/null && find . -type f -print0 | sort -z | xargs -0 -r sha1sum) | sha1sum; }
+
+# type_into_file_dialog TITLE PATH: Wine's common file dialog TITLE ("Open", "Save As") is open:
+# types the path (Windows form) and confirms.
+type_into_file_dialog() {
+    local title="$1" path="$2"
+    wait_window "$title" 10 --visible
+    local l t r b
+    read -r l t r b <<<"$(tt rect "$title")"
+    xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) || true
+    xdotool key --delay 20 ctrl+a || true
+    xdotool type --delay 10 -- "$path" || fail "xdotool type failed"
+    xdotool key Return || fail "xdotool key failed"
+}
+
+# watch_download PREFIX: while "DLGLoading" is open, takes screenshots PREFIX-N.png and prints,
+# per picture, how many of four points of the progress bar (at 1/8, 3/8, 5/8, 7/8 of its width)
+# show the bar's fill image; ends when the dialog has closed.
+watch_download() {
+    local prefix="$1" n=0 bl bt br bb l t r b shot filled x y
+    wait_window DLGLoading 15 --visible
+    read -r bl bt br bb <<<"$(skin_rect loading_skin.ini BAR_POSITION 1)"
+    y=$(((bt + bb) / 2))
+    while window_exists DLGLoading; do
+        read -r l t r b <<<"$(tt rect DLGLoading --client 2>/dev/null)" || break
+        n=$((n + 1))
+        shot="$(screenshot "$prefix-$n.png")"
+        window_exists DLGLoading || break
+        filled=0
+        for eighth in 1 3 5 7; do
+            x=$((bl + (br - bl) * eighth / 8))
+            [ "$(pixel_at "$shot" $((l + x)) $((t + y)))" = "$(skin_pixel loading_down.bmp "$x" "$y")" ] &&
+                filled=$((filled + 1))
+        done
+        echo "$filled"
+    done
+}
+
+# profile_tables N: the three tables qeltctl encodes from ProfileN (key map, index, data block).
+profile_tables() {
+    wine "$QELT_OUT/qeltctl.exe" tables "$(windows_path "$(profile_file "$1")")" --profile "$1" 2>/dev/null | tr -d '\r'
+}
+
+# expect_download_of N: the journal holds exactly one download of ProfileN as qeltctl encodes it.
+expect_download_of() {
+    local expected
+    mapfile -t expected < <(profile_tables "$1")
+    expect_eq "${#expected[@]}" 3 "tables encoded by qeltctl for Profile$1"
+    expect_eq "$(kbsim_sent 002224A4)" "${expected[0]}" "key map sent for Profile$1"
+    expect_eq "$(kbsim_sent 00222494)" "${expected[1]}" "index table sent for Profile$1"
+    expect_eq "$(kbsim_sent 0022249C)" "${expected[2]}" "data block sent for Profile$1"
+}
