@@ -21,6 +21,15 @@ constexpr DWORD READER_JOIN_NOTICE_MS = 5000;
 
 uint8_t WireProfileNumber(int profile) { return static_cast<uint8_t>((profile + 1) & 0xFF); }
 
+// A progress point of a download or reset and the pause after it.
+Job::Step Progress(std::shared_ptr<ReportProgress> progress, int percent, unsigned pauseMs)
+{
+    return [progress = std::move(progress), percent, pauseMs] {
+        progress->Percent(percent);
+        return pauseMs;
+    };
+}
+
 } // namespace
 
 DeviceLink::DeviceLink(DeviceIo& io, DeviceTableEncoder& encoder) : m_io(io), m_encoder(encoder)
@@ -88,6 +97,10 @@ void DeviceLink::ReaderThread()
         }
         if (m_readsMissed > 0) {
             CatchUp();
+            if (bStopReader) {  // the catch-up may have taken the shut-down's count
+                Diag(L"Thread exit!\n");
+                return;
+            }
             continue;
         }
         DWORD error = 0;
@@ -136,7 +149,7 @@ void DeviceLink::CatchUp()
         return;
     }
     Diag(L"reader: caught up, %d event word(s) read after %d failed read(s)\n", wordsRead, m_readsMissed);
-    for (int extra = wordsRead - m_readsMissed - 1; extra > 0; --extra) {
+    for (int extra = wordsRead - m_readsMissed - 1; extra > 0 && !bStopReader; --extra) {
         if (WaitForSingleObject(m_eventSemaphore.Get(), 0) != WAIT_OBJECT_0)
             break;
     }
@@ -340,7 +353,7 @@ Job DeviceLink::DownloadProfile(int profile, int keyNum, std::shared_ptr<ReportP
 {
     auto download = std::make_shared<Download>();
     Job job;
-    job.Then([this, profile, keyNum, progress] {
+    job.Then([this, profile, keyNum] {
         Diag(L"sending data to device...\n");
         if (DeviceTableEncoder::ValidProfile(profile)) {
             for (int slot = 0; slot < BUTTON_COUNT; ++slot) {
@@ -351,24 +364,15 @@ Job DeviceLink::DownloadProfile(int profile, int keyNum, std::shared_ptr<ReportP
             }
         }
         m_encoder.FormatKeyMappingData(keyNum, profile);
-        progress->Percent(25);
-        return PAUSE_DOWNLOAD_STEP_MS;
+        return 0u;
     });
+    job.Then(Progress(progress, 25, PAUSE_DOWNLOAD_STEP_MS));
     job.Then(SendTable(profile, Table::Index, download));
-    job.Then([progress] {
-        progress->Percent(50);
-        return PAUSE_DOWNLOAD_STEP_MS;
-    });
+    job.Then(Progress(progress, 50, PAUSE_DOWNLOAD_STEP_MS));
     job.Then(SendTable(profile, Table::Data, download));
-    job.Then([progress] {
-        progress->Percent(75);
-        return PAUSE_DOWNLOAD_STEP_MS;
-    });
+    job.Then(Progress(progress, 75, PAUSE_DOWNLOAD_STEP_MS));
     job.Then(SendTable(profile, Table::KeyMap, download));
-    job.Then([progress] {
-        progress->Percent(100);
-        return PAUSE_DOWNLOAD_STEP_MS;
-    });
+    job.Then(Progress(progress, 100, PAUSE_DOWNLOAD_STEP_MS));
     job.Then([] { return PAUSE_DOWNLOAD_END_MS; });
     job.Then([profile, progress, download] {
         if (download->failed) {
@@ -384,28 +388,19 @@ Job DeviceLink::DownloadProfile(int profile, int keyNum, std::shared_ptr<ReportP
 Job DeviceLink::ResetProfile(int profile, std::function<int()> currentProfile, std::shared_ptr<ReportProgress> progress)
 {
     Job job;
-    job.Then([profile, progress] {
+    job.Then([profile] {
         Diag(L"reseting Profile %d...\n", profile);
-        progress->Percent(25);
-        return PAUSE_RESET_STEP_MS;
+        return 0u;
     });
-    job.Then([progress] {
-        progress->Percent(50);
-        return PAUSE_RESET_STEP_MS;
-    });
-    job.Then([progress] {
-        progress->Percent(75);
-        return PAUSE_RESET_STEP_MS;
-    });
+    job.Then(Progress(progress, 25, PAUSE_RESET_STEP_MS));
+    job.Then(Progress(progress, 50, PAUSE_RESET_STEP_MS));
+    job.Then(Progress(progress, 75, PAUSE_RESET_STEP_MS));
     job.Then([this, profile] {
         m_encoder.ClearKeyMapEntries(profile);
         return 0u;
     });
     job.Then(SendKeyMapTable(profile));
-    job.Then([progress] {
-        progress->Percent(100);
-        return PAUSE_RESET_END_MS;
-    });
+    job.Then(Progress(progress, 100, PAUSE_RESET_END_MS));
     // The profile current when the reset gets there: a profile key may have been pressed meanwhile.
     job.Then(MakeCurrent(std::move(currentProfile)));
     job.Then([progress] {

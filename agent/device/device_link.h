@@ -3,8 +3,9 @@
 // control requests that carry the device tables and profile numbers, the download and reset
 // sequences with their pauses and progress points, and the reader thread that fetches key events.
 //
-// Threads: the window thread runs open/close/sends/sequences; the reader thread only reads events.
-// One lock serialises every request against the device handle, so a close never races a read.
+// Threads: the window thread runs open/close and the jobs' steps; the reader thread only reads
+// events. One lock serialises every request against the device handle, so a close never races a
+// read. A job's steps refer to the link and its encoder: run them while both live.
 #include "device_io.h"
 #include "device_tables.h"
 #include "job.h"

@@ -96,6 +96,14 @@ protected:
         }
     }
 
+    // The reader running on the open device; its next read fails.
+    void ReadWithTheNextReadFailing(CollectingSink& sink)
+    {
+        ASSERT_TRUE(link->StartReader(sink));
+        OpenAndForget();
+        io.FailRequest(IOCTL_READ_EVENT, ERROR_GEN_FAILURE, 1);
+    }
+
     void Download(int profile, int keyNum) { link->RunToEnd(link->DownloadProfile(profile, keyNum, progress)); }
     void Reset(int profile, int current)
     {
@@ -405,10 +413,8 @@ TEST_F(LinkTest, ReaderDeliversEventsInOrder)
 TEST_F(LinkTest, FailedReadIsReportedAndTheNextEventIsRead)
 {
     CollectingSink sink;
-    ASSERT_TRUE(link->StartReader(sink));
-    OpenAndForget();
     DiagCapture diagnostics;
-    io.FailRequest(IOCTL_READ_EVENT, ERROR_GEN_FAILURE, 1);
+    ReadWithTheNextReadFailing(sink);
     ASSERT_TRUE(io.SignalOnly());
     ASSERT_TRUE(io.InjectEvent(0xE900));
     EXPECT_EQ(sink.WaitFor(1), (std::vector<uint16_t>{0xE900}));
@@ -420,10 +426,8 @@ TEST_F(LinkTest, FailedReadIsReportedAndTheNextEventIsRead)
 TEST_F(LinkTest, FailedReadLeavesNoWordBehind)
 {
     CollectingSink sink;
-    ASSERT_TRUE(link->StartReader(sink));
-    OpenAndForget();
     DiagCapture diagnostics;
-    io.FailRequest(IOCTL_READ_EVENT, ERROR_GEN_FAILURE, 1);
+    ReadWithTheNextReadFailing(sink);
     ASSERT_TRUE(io.InjectEvent(0xB500));
     for (int i = 0; i < 1000 && io.Requests().empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
