@@ -61,7 +61,6 @@ void CDlgFunMenu::OnInitDialog()
 {
     CSkinFile file(L"menu_skin.ini");
     (void)ReadSkinLanguage(file.Folder());  // read by every skinned window, used only by the macro editor
-    SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
     m_skin.LoadScreen(m_hWnd, file);
     for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
         const ButtonInfo info = file.ReadButton(SKIN_BUTTONINFO, k + 1);
@@ -74,7 +73,6 @@ void CDlgFunMenu::OnInitDialog()
         }
     }
     m_skin.ApplyRegion();
-    SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
     SetWindowPos(m_hWnd, nullptr, m_nX - MENU_X_OFFSET, m_nY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(m_hWnd, SW_SHOW);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);

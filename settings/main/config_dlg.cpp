@@ -152,8 +152,8 @@ void CConfigDlg::ReadFunctionNames()
 void CConfigDlg::LoadSkin()
 {
     CSkinFile file(L"main.ini");
-    // Hundreds of buttons: the window is drawn once, when they all exist.
-    SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    // The window is still hidden (a dialog shows after its initialisation): nothing paints
+    // while the buttons are made.
     m_skin.LoadScreen(m_hWnd, file, true);
     m_strDriverVersion = file.ReadString(L"Driver_Version", L"Driver_Version");
     const int labelFontHeight = ReadSkinFontHeight(file.Folder(), L"main_font.ini", L"BUTTONFONT");
@@ -212,7 +212,6 @@ void CConfigDlg::LoadSkin()
 
     m_versionFont.Reset(CreateFontW(14, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"AvenirLTStd-Light"));
-    SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
 }
 
 void CConfigDlg::OnInitDialog()

@@ -53,6 +53,38 @@ expect_exit editor3 0 15
 post_agent WM_WTSSESSION_CHANGE 8 1
 wait_config DEVICEPSTATS 1 20
 
+# PC mode: no profile button lit, the agent told profile 5 (device number 0); Apply sends
+# nothing; the profile buttons still leave it. Keys, 0x414 and the status toggle on the way.
+write_config 5 1 1
+kbsim reset >/dev/null
+start_editor editor5
+wait_until 10 "set-profile PC mode" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | grep -qx '00222544 00'"
+shot="$(screenshot pc-mode.png)"
+for key in 4 5 6 7 8; do
+    expect_button_look "$shot" BUTTONINFO "$key" main_main.bmp "profile button $key in PC mode"
+done
+expect_button_look "$shot" BUTTONINFO 34 main_main.bmp "status button at start"
+expect_eq "$(send_message "$QELT_EDITOR_TITLE" 0x7EC 0 0)" 1 "result of 0x7EC"
+expect_eq "$(send_message "$QELT_EDITOR_TITLE" 0x414 1 0)" 1 "result of 0x414"
+shot="$(screenshot status.png)"
+expect_button_look "$shot" BUTTONINFO 34 main_down.bmp "status button after one toggle"
+point_at "$QELT_EDITOR_TITLE"
+press_keys Escape Return space
+tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null || fail "the editor ended on a key"
+program_running editor5 || fail "the editor ended on a key"
+kbsim reset >/dev/null
+click_editor BUTTONINFO 11
+wait_dialog
+answer_warning 3 1
+tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null
+window_exists DLGLoading && fail "a download in PC mode"
+expect_eq "$(kbsim journal)" "" "journal after Apply in PC mode"
+click_profile 0
+wait_config CURRENTPROFILE 0
+wait_until 10 "set-profile 1" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | grep -qx '00222544 01'"
+click_editor BUTTONINFO 35
+expect_exit editor5 0 15
+
 # An agent that runs without its keyboard: the editor warns and ends, and no file changes.
 close_window "$QELT_AGENT_TITLE" 15
 device_down
