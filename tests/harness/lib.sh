@@ -572,6 +572,16 @@ progress_of() {
         while read -r w l; do printf '%d,%d ' "$((16#$w))" "$((16#$l))"; done
 }
 
+# osd_texts LOG: the text of each OSD_MESSAGE record a "MIVO OSD" stand-in received (the
+# UTF-16 text up to its NUL at the start of the record), one per line.
+osd_texts() {
+    { grep -o '^copydata .* bytes=[0-9a-f]*' "$1" || true; } | sed 's/.* bytes=//' | python3 -c '
+import sys
+for line in sys.stdin:
+    text = bytes.fromhex(line.strip())[:512].decode("utf-16-le", "replace")
+    print(text.split("\0", 1)[0])'
+}
+
 # ---------------------------------------------------------------------------------------------
 # The agent
 
