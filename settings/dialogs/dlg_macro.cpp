@@ -88,6 +88,12 @@ INT_PTR CALLBACK CDlgMacro::DialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 INT_PTR CDlgMacro::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_MEASUREITEM && wParam == kStepListId) {
+        // Every line added asks for its height; answered here without searching the controls.
+        m_list.MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
     INT_PTR handled = FALSE;
     if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(m_hWnd, message, wParam, lParam, handled))
         return handled;
@@ -352,8 +358,10 @@ void CDlgMacro::SyncList()
     const std::vector<std::wstring>& lines = m_recorder.ListLines();
     // A loaded macro brings hundreds of lines: the list is drawn once, when they are all in.
     const bool many = lines.size() - m_nShownLines > 8;
-    if (many)
+    if (many) {
         SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list, LB_INITSTORAGE, lines.size() - m_nShownLines, 0);
+    }
     for (; m_nShownLines < lines.size(); ++m_nShownLines)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lines[m_nShownLines].c_str()));
     if (many) {
