@@ -163,6 +163,48 @@ void PostClick(HWND dialog, HWND button)
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+namespace {
+
+struct ControlSearch {
+    int id;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindControl(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    wchar_t className[64] = L"";
+    GetClassNameW(child, className, 64);
+    if (GetDlgCtrlID(child) == search->id && _wcsicmp(className, search->className) == 0) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND DescendantControl(HWND parent, int id, const wchar_t* className)
+{
+    ControlSearch search{id, className, nullptr};
+    EnumChildWindows(parent, FindControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+bool ChooseFile(HWND owner, const std::wstring& path)
+{
+    constexpr int kFileNameBox = 0x47C;  // the file name combo box of the platform's dialog
+    HWND files = WaitOwnedDialog(owner);
+    HWND name = files != nullptr ? DescendantControl(files, kFileNameBox, L"Edit") : nullptr;
+    HWND confirm = files != nullptr ? DescendantControl(files, IDOK, L"Button") : nullptr;
+    if (name == nullptr || confirm == nullptr)
+        return false;
+    SetWindowTextW(name, path.c_str());
+    PostMessageW(files, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(confirm));
+    return WaitNoOwnedDialog(owner);
+}
+
 std::vector<std::wstring> ListLines(HWND list)
 {
     std::vector<std::wstring> lines;

@@ -46,6 +46,10 @@ HWND SkinButton(HWND dialog, const wchar_t* skinFile, int key);
 void Click(HWND dialog, HWND button);
 void PostClick(HWND dialog, HWND button);
 
+// Answers the platform's file dialog that owner opens: types path and confirms. False when no
+// file dialog appeared or it did not close.
+bool ChooseFile(HWND owner, const std::wstring& path);
+
 std::vector<std::wstring> ListLines(HWND list);
 std::wstring WindowTextOf(HWND window);
 

@@ -15,6 +15,7 @@
 #include "keycodes_win.h"
 #include "macro_test_support.h"
 #include "profile_ops.h"
+#include "temp_folder.h"
 
 using namespace qelt;
 using namespace qelt::testing;
@@ -208,6 +209,44 @@ TEST_F(DialogFixture, RepeatOptionChangesOnlyWhenConfirmed)
     });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(editor.Macro().RepeatOption, 3);
+}
+
+TEST_F(DialogFixture, SaveAndLoadGoThroughMacroFiles)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"typed.Macro");
+    const MACRO_DATA empty{};
+    CDlgMacro recording(empty, 0);
+    RunEditor(recording, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        Click(dialog, buttons.record);
+        SendKey(dialog, Press('A'));
+        SendKey(dialog, Release('A'));
+        PostClick(dialog, buttons.save);  // ends the recording and saves it
+        ASSERT_TRUE(ChooseFile(dialog, path));
+        Click(dialog, buttons.cancel);
+    });
+    ASSERT_EQ(GetPrivateProfileIntW(L"MACROG0", L"MacroLength", -1, path.c_str()), 4);
+
+    auto profile = std::make_unique<PROFILE_CONFIG>();
+    ASSERT_TRUE(BuildShortcutMacro(*profile, 0, FUN_CTRL_C, ForegroundLayout()));
+    CDlgMacro loading(profile->TButton[0].Macro, 0);
+    const INT_PTR result = RunEditor(loading, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        HWND list = GetDlgItem(dialog, kStepList);
+        PostClick(dialog, buttons.load);
+        ASSERT_TRUE(ChooseFile(dialog, folder.File(L"missing.Macro")));
+        EXPECT_EQ(ListLines(list).size(), 4u) << "a file that is not there changes nothing";
+        EXPECT_TRUE(diag.Contains(L"missing.Macro"));
+
+        PostClick(dialog, buttons.load);
+        ASSERT_TRUE(ChooseFile(dialog, path));
+        EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"A Release"}));
+        Click(dialog, buttons.ok);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(loading.StepCount(), 4);
+    EXPECT_EQ(StepsOf(loading.Macro(), MACRO_MAX_STEPS), StepsOf(recording.Macro(), MACRO_MAX_STEPS));
 }
 
 struct RepeatCase {
