@@ -241,11 +241,7 @@ LRESULT CDlgMacro::OnRecordedKey(WPARAM wParam, LPARAM lParam)
     const TakeOutcome outcome = m_recorder.TakeKey(RecordedKey::FromMessage(wParam, lParam));
     if (outcome.bLimitReached) {
         m_hook.Remove();  // the library stays loaded until Stop or the end of the editor
-        EnableButton(m_pRecord, true);
-        EnableButton(m_pSave, true);
-        EnableButton(m_pLoad, true);
-        EnableButton(m_pRepeat, true);
-        EnableButton(m_pStop, false);
+        EnableIdleCommands();
         SyncList();
         ShowWarning(m_hWnd, WARN_MACRO_FULL);
     } else if (outcome.bTaken) {
@@ -279,12 +275,8 @@ void CDlgMacro::OnStop()
     SyncList();
     SelectButton(m_pRecord, false);
     SelectButton(m_pStop, true);
-    EnableButton(m_pRecord, true);
-    EnableButton(m_pSave, true);
-    EnableButton(m_pLoad, true);
-    EnableButton(m_pRepeat, true);
+    EnableIdleCommands();
     EnableWindow(m_delay.Window(), TRUE);
-    EnableButton(m_pStop, false);
 }
 
 void CDlgMacro::OnRepeat()
@@ -336,6 +328,15 @@ void CDlgMacro::OnOk()
     m_recorder.FinishForKeeping();
     SelectButton(m_pRecord, false);
     EndDialog(m_hWnd, kEndOk);
+}
+
+void CDlgMacro::EnableIdleCommands()
+{
+    EnableButton(m_pRecord, true);
+    EnableButton(m_pSave, true);
+    EnableButton(m_pLoad, true);
+    EnableButton(m_pRepeat, true);
+    EnableButton(m_pStop, false);
 }
 
 void CDlgMacro::LeaveRecording()

@@ -54,6 +54,8 @@ private:
 
     // Leaves a recording for a command that runs its own dialog: no more key events.
     void LeaveRecording();
+    // A recording has ended: Record and the file and repeat commands, not Stop.
+    void EnableIdleCommands();
     // Copies the recorder's list onto the list box.
     void SyncList();
 
