@@ -78,7 +78,6 @@ void CDlgWarning::LoadSkin(HWND dialog)
     const WarningLook* look = FindLook(m_nKind);
     // A kind outside the table still gets a window (the notice skin) and draws no text.
     CSkinFile file(look != nullptr ? look->szSkinFile : L"Warning2_skin.ini");
-    SendMessageW(dialog, WM_SETREDRAW, FALSE, 0);
     m_skin.LoadScreen(dialog, file);
     m_pOk = m_skin.AddButton(file, SKIN_BUTTONINFO, 1);
     if (look != nullptr && look->bQuestion)
@@ -88,8 +87,6 @@ void CDlgWarning::LoadSkin(HWND dialog)
         m_rcText = look->rcText;
     }
     m_skin.ApplyRegion();
-    SendMessageW(dialog, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     m_font.Reset(CreateFontW(16, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 14, L"AvenirLTStd-Light"));
 }

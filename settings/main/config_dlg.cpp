@@ -7,8 +7,10 @@
 #include "data_folder.h"
 #include "diag.h"
 #include "dlg_download.h"
+#include "dlg_funmenu.h"
 #include "dlg_warning.h"
 #include "file_dialogs.h"
+#include "keycodes_win.h"
 #include "modal_dialog.h"
 #include "resource.h"
 #include "setting_rw.h"
@@ -132,8 +134,8 @@ void CConfigDlg::ReadFunctionNames()
 void CConfigDlg::LoadSkin()
 {
     CSkinFile file(L"main.ini");
-    // Hundreds of buttons: the window is drawn once, when they all exist.
-    SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    // The window is still hidden (a dialog shows after its initialisation): nothing paints
+    // while the buttons are made.
     m_skin.LoadScreen(m_hWnd, file, true);
     m_strDriverVersion = file.ReadString(L"Driver_Version", L"Driver_Version");
     const int labelFontHeight = ReadSkinFontHeight(file.Folder(), L"main_font.ini", L"BUTTONFONT");
@@ -192,7 +194,6 @@ void CConfigDlg::LoadSkin()
 
     m_versionFont.Reset(CreateFontW(14, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"AvenirLTStd-Light"));
-    SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
 }
 
 void CConfigDlg::OnInitDialog()
@@ -435,17 +436,23 @@ bool CConfigDlg::ApplyProfile()
         ShowWarning(m_hWnd, WARN_NO_DEVICE);
         return false;
     }
-    RunDownload(DOWNLOAD_WRITE);
+    // A download the agent never finished leaves the editor as it was: the files are written,
+    // the keyboard is not, and the edits still count as not applied.
+    if (RunDownload(DOWNLOAD_WRITE) != 1) {
+        m_state->m_bEditorModified = true;
+        return false;
+    }
     return true;
 }
 
-void CConfigDlg::RunDownload(int mode)
+INT_PTR CConfigDlg::RunDownload(int mode)
 {
     DlgDownLin dialog(keyboard_config.nDeviceStatus);
     dialog.SetJob(mode, keyboard_config.CurrantProfile);
     m_pDownload = &dialog;
-    dialog.Run(m_hWnd);
+    const INT_PTR result = dialog.Run(m_hWnd);
     m_pDownload = nullptr;
+    return result;
 }
 
 void CConfigDlg::OnApply(bool closeAfter)
@@ -539,6 +546,31 @@ void CConfigDlg::OnKeyButton(int key)
 }
 
 void CConfigDlg::OnFunctionLabel(int slot)
+{
+    CBitmapBtn* label = m_pLabels[size_t(slot)];
+    if (label == nullptr)
+        return;
+    RECT onScreen{};
+    GetClientRect(label->Window(), &onScreen);
+    MapWindowPoints(label->Window(), nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
+    const MenuPoint at = MenuPosition(MenuRect{onScreen.left, onScreen.top, onScreen.right, onScreen.bottom},
+                                      GetSystemMetrics(SM_CYFULLSCREEN));
+    CDlgFunMenu menu;
+    menu.SetPosition(at.x, at.y);
+    const int item = int(menu.Run(m_hWnd));
+    InvalidateRect(label->Window(), nullptr, FALSE);
+
+    std::wstring program;
+    if (item == ITEM_LAUNCH_APP)
+        program = AskFilePath(m_hWnd, FileDialogKind::OpenProgram);
+    // Shortcuts are built for the layout the user types with right now.
+    m_state->ChooseFunction(slot, item, program, ForegroundLayout());
+    SyncButtons();
+    if (item == ITEM_MACRO)
+        RunMacroEditor(slot);
+}
+
+void CConfigDlg::RunMacroEditor(int slot)
 {
     (void)slot;
 }

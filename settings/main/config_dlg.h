@@ -58,8 +58,8 @@ private:
 
     // Commands.
     void OnProfileButton(int profile);
-    bool ApplyProfile();
-    void RunDownload(int mode);
+    bool ApplyProfile();  // false: no keyboard, or the agent did not finish the download
+    INT_PTR RunDownload(int mode);  // the download dialog's end code
     void OnApply(bool closeAfter);
     void OnReset();
     void OnExport();
@@ -68,6 +68,7 @@ private:
     void OnSlotButton(int slot);
     void OnKeyButton(int key);
     void OnFunctionLabel(int slot);
+    void RunMacroEditor(int slot);
 
     int IndexOf(HWND button, CBitmapBtn* const* buttons, int count) const;
 

@@ -29,8 +29,8 @@ void CentreOverOwner(HWND dialog)
                  owner.top + (owner.bottom - owner.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-ModalMessageFilter::ModalMessageFilter(HWND window, Filter filter)
-    : m_hWnd(window), m_filter(std::move(filter)), m_pOuter(t_pInnermostFilter)
+ModalMessageFilter::ModalMessageFilter(HWND window, Filter filter, bool everyMessage)
+    : m_hWnd(window), m_bEveryMessage(everyMessage), m_filter(std::move(filter)), m_pOuter(t_pInnermostFilter)
 {
     // Dialog loops hand every message to the message-filter hook before they dispatch it. One
     // hook per thread, owned by the outermost filter, serves the nested ones.
@@ -55,7 +55,7 @@ LRESULT CALLBACK ModalMessageFilter::HookProc(int code, WPARAM wParam, LPARAM lP
         const MSG& message = *reinterpret_cast<const MSG*>(lParam);
         // The innermost filter that covers the window decides.
         for (ModalMessageFilter* filter = t_pInnermostFilter; filter != nullptr; filter = filter->m_pOuter) {
-            if (message.hwnd == nullptr || !filter->Covers(message.hwnd))
+            if (!filter->Covers(message.hwnd))
                 continue;
             if (filter->m_filter && filter->m_filter(message))
                 return 1;

@@ -25,21 +25,25 @@ INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure, void* obje
 void CentreOverOwner(HWND dialog);
 
 // While it lives, `filter` sees every message the modal loops of this thread are about to
-// dispatch for `window` or one of its children; returning true drops the message. Filters nest:
-// the newest one whose window the message is for decides.
+// dispatch for `window` or one of its children (with everyMessage: every message of the loop);
+// returning true drops the message. Filters nest: the newest one the message is for decides.
 class ModalMessageFilter {
 public:
     using Filter = std::function<bool(const MSG&)>;
-    ModalMessageFilter(HWND window, Filter filter);
+    ModalMessageFilter(HWND window, Filter filter, bool everyMessage = false);
     ~ModalMessageFilter();
     ModalMessageFilter(const ModalMessageFilter&) = delete;
     ModalMessageFilter& operator=(const ModalMessageFilter&) = delete;
 
 private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
-    bool Covers(HWND target) const { return target == m_hWnd || IsChild(m_hWnd, target); }
+    bool Covers(HWND target) const
+    {
+        return m_bEveryMessage || (target != nullptr && (target == m_hWnd || IsChild(m_hWnd, target)));
+    }
 
     HWND m_hWnd;
+    bool m_bEveryMessage;
     Filter m_filter;
     HHOOK m_hook = nullptr;
     ModalMessageFilter* m_pOuter = nullptr;
