@@ -32,7 +32,6 @@ constexpr wchar_t kUsage[] =
     L"usage: qelt_testtool COMMAND ...   (exit 0 ok, 1 failed/timed out, 2 usage)\n"
     L"  TARGET is a window title (exact), or hwnd:0x... ; --class C narrows a title lookup\n"
     L"  (title * with --class C: any window of that class, e.g. * --class #32768 for a popup menu)\n"
-    L"  --owner TITLE (or hwnd:0x...): only windows that window owns (* --owner T: e.g. its untitled dialog)\n"
     L"  numbers: decimal or 0x hex; MSG: number, WM_CLOSE/WM_USER/WM_APP..., reg:Name, NAME+N\n"
     L"  find TARGET                          print the window handle (0x...)\n"
     L"  wait TARGET [--timeout MS] [--visible]   wait until it exists, print the handle\n"

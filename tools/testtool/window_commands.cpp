@@ -1,7 +1,6 @@
 // Commands that look up windows and talk to them from outside.
 #include <windows.h>
 
-#include <algorithm>
 #include <cwchar>
 #include <optional>
 
@@ -19,12 +18,8 @@ constexpr int kPollMilliseconds = 20;
 bool ParseArgs(Arguments& parsed, const Args& args, const std::vector<std::wstring>& valueOptions,
                const std::vector<std::wstring>& flagOptions, size_t positionalMin, size_t positionalMax)
 {
-    // Every command that looks a window up by title may also name its owner.
-    std::vector<std::wstring> options = valueOptions;
-    if (std::find(options.begin(), options.end(), L"--class") != options.end())
-        options.push_back(L"--owner");
     std::wstring error;
-    if (!parsed.Parse(args, options, flagOptions, error)) {
+    if (!parsed.Parse(args, valueOptions, flagOptions, error)) {
         PrintError(L"%ls", error.c_str());
         return false;
     }
@@ -58,59 +53,19 @@ DWORD TimeoutOption(const Arguments& parsed, DWORD fallback)
     return value && *value >= 0 ? static_cast<DWORD>(*value) : fallback;
 }
 
-struct OwnedSearch {
-    HWND owner;
-    const wchar_t* className;  // null: any class
-    const wchar_t* title;      // null: any title
-    HWND found;
-};
-
-BOOL CALLBACK FindOwned(HWND window, LPARAM context)
-{
-    auto* search = reinterpret_cast<OwnedSearch*>(context);
-    if (GetWindow(window, GW_OWNER) != search->owner)
-        return TRUE;
-    wchar_t text[512] = L"";
-    if (search->className != nullptr && (!GetClassNameW(window, text, 512) || wcscmp(text, search->className) != 0))
-        return TRUE;
-    // Windows of other processes answer WM_GETTEXT; a hung one must not stall the lookup.
-    if (search->title != nullptr &&
-        (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
-                              nullptr) ||
-         wcscmp(text, search->title) != 0))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND HandleTarget(const std::wstring& target)
-{
-    auto value = ParseInteger(target.substr(5));
-    HWND window = value ? reinterpret_cast<HWND>(static_cast<intptr_t>(*value)) : nullptr;
-    return window && IsWindow(window) ? window : nullptr;
-}
-
 // A window named by title (FindWindowW: top-level windows, hidden ones included), by title and
 // class with --class (title "*": any title), or directly by "hwnd:0x..." as printed by find/list.
-// --owner TITLE (or hwnd:0x...) keeps only windows owned by that one: dialogs have no title.
 HWND LookUp(const std::wstring& target, const Arguments& parsed)
 {
-    if (target.rfind(L"hwnd:", 0) == 0)
-        return HandleTarget(target);
+    if (target.rfind(L"hwnd:", 0) == 0) {
+        auto value = ParseInteger(target.substr(5));
+        HWND window = value ? reinterpret_cast<HWND>(static_cast<intptr_t>(*value)) : nullptr;
+        return window && IsWindow(window) ? window : nullptr;
+    }
     std::wstring windowClass = parsed.Value(L"--class");
-    // "*" with --class or --owner: any title (menus, tooltips and dialogs have none).
-    const std::wstring ownerName = parsed.Value(L"--owner");
-    const bool anyTitle = target == L"*" && (!windowClass.empty() || !ownerName.empty());
-    const wchar_t* title = anyTitle ? nullptr : target.c_str();
-    const wchar_t* className = windowClass.empty() ? nullptr : windowClass.c_str();
-    if (ownerName.empty())
-        return FindWindowW(className, title);
-    HWND owner = ownerName.rfind(L"hwnd:", 0) == 0 ? HandleTarget(ownerName) : FindWindowW(nullptr, ownerName.c_str());
-    if (owner == nullptr)
-        return nullptr;
-    OwnedSearch search{owner, className, title, nullptr};
-    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    // "*" with --class: any title (menus and tooltips have none).
+    const wchar_t* title = target == L"*" && !windowClass.empty() ? nullptr : target.c_str();
+    return FindWindowW(windowClass.empty() ? nullptr : windowClass.c_str(), title);
 }
 
 HWND LookUpOrReport(const std::wstring& target, const Arguments& parsed)
