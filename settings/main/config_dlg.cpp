@@ -8,6 +8,7 @@
 #include "diag.h"
 #include "dlg_download.h"
 #include "dlg_funmenu.h"
+#include "dlg_macro.h"
 #include "dlg_warning.h"
 #include "file_dialogs.h"
 #include "keycodes_win.h"
@@ -572,5 +573,10 @@ void CConfigDlg::OnFunctionLabel(int slot)
 
 void CConfigDlg::RunMacroEditor(int slot)
 {
-    (void)slot;
+    PROFILE_CONFIG& profile = m_state->Profile();
+    CDlgMacro editor(profile.TButton[slot].Macro, profile.nMacroTotal);
+    // A single step (a key pressed and stopped at once) is no macro: the slot keeps what it had.
+    if (editor.Run(m_hWnd) == 1 && editor.StepCount() >= 2)
+        m_state->TakeMacro(slot, editor.Macro(), editor.RunningTotal());
+    SyncButtons();
 }
