@@ -55,6 +55,8 @@ struct TakeOutcome {
     bool bLimitReached = false;  // the recording ended here: remove the hook, warn the user
 };
 
+// The step count never passes MACRO_MAX_STEPS, and a recording never passes
+// MACRO_RECORD_MAX_STEPS; only a loaded or given macro can hold more than the recording limit.
 class MacroRecorder {
 public:
     using MacroReader = std::function<void(MACRO_DATA&)>;
