@@ -65,6 +65,20 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+BOOL CALLBACK CancelOwnedDialog(HWND window, LPARAM host)
+{
+    if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(host))
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+// A dialog that never paints (no skin beside the program, say) is ended after a while.
+void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (t_measurement != nullptr)
+        EnumWindows(CancelOwnedDialog, reinterpret_cast<LPARAM>(t_measurement->host));
+}
+
 void Report(const char* label, const std::function<void(HWND host)>& runDialog, HWND host, int rounds)
 {
     std::vector<double> times;
@@ -72,11 +86,13 @@ void Report(const char* label, const std::function<void(HWND host)>& runDialog, 
         FirstPaint measurement;
         measurement.host = host;
         t_measurement = &measurement;
+        const UINT_PTR giveUp = SetTimer(nullptr, 0, 5000, GiveUp);
         measurement.start = Clock::now();
         runDialog(host);
+        KillTimer(nullptr, giveUp);
         t_measurement = nullptr;
         if (measurement.ms < 0) {
-            std::printf("%-40s no paint seen\n", label);
+            std::printf("%-40s no paint within 5 s (is the skin beside the program?)\n", label);
             return;
         }
         times.push_back(measurement.ms);

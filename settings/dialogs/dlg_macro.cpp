@@ -128,8 +128,8 @@ void CDlgMacro::OnCreate()
     if (m_hParent != nullptr)
         PostMessageW(m_hParent, kEditorOpenMessage, 1, 0);
 
+    // The dialog is still hidden here: nothing is drawn before it is shown, centred.
     CSkinFile file(L"macro_skin.ini");
-    SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
     m_skin.LoadScreen(m_hWnd, file);
     const int labelHeight = LabelFontHeight(file.Folder());
     auto labelled = [&](int key) { return AddLabelledButton(m_skin, file, key, kLabelRect, labelHeight); };
@@ -157,8 +157,6 @@ void CDlgMacro::OnCreate()
     if (m_delay.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, kDelayFieldRect, m_hWnd, kDelayFieldId))
         SendMessageW(m_delay.Window(), EM_LIMITTEXT, kDelayFieldChars, 0);
     m_skin.ApplyRegion();
-    SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CDlgMacro::OnInitDialog()
