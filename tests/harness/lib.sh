@@ -785,23 +785,9 @@ _find_dialog() {
     DIALOG="hwnd:$(cut -f1 <<<"$line")"
     DIALOG_RECT="$(cut -f4 <<<"$line" | tr ',' ' ')"
 }
-wait_dialog() {
-    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
-    until _find_dialog; do
-        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "no dialog within ${1:-10} s"
-        sleep 0.05
-    done
-}
-# wait_no_dialog [TIMEOUT]: the untitled modal window has closed.
-wait_no_dialog() {
-    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
-    while _find_dialog; do
-        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "a dialog is still open after ${1:-10} s"
-        sleep 0.05
-    done
-}
+wait_dialog() { wait_until "${1:-10}" "an editor dialog" _find_dialog; }
 
-# answer_warning BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
+# answer_warning SKIN BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
 # warning, whose skin file is named by its kind: reset 1, no device / macro full 2, others 3.
 answer_warning() {
     local skin="$1" button="$2"
