@@ -2,6 +2,7 @@
 // Skinned list box, numeric edit field and value bar.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "handles.h"
@@ -35,8 +36,11 @@ public:
 private:
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void UpdateHorizontalExtent() const;
+    void TrackAddedItem(const wchar_t* text);
 
     HWND m_hWnd = nullptr;
+    // Width of the widest item (the horizontal extent); empty: measure every item when next drawn.
+    mutable std::optional<LONG> m_widestItem;
     qelt::UniqueFont m_itemFont;
     qelt::UniqueBrush m_background;
 };

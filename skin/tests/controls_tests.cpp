@@ -230,7 +230,21 @@ TEST_F(ListTest, DrawingSetsHorizontalExtentFromWidestItem)
     EXPECT_GT(before, 0);
     SendMessageW(list.Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"A much longer line than any other one"));
     Draw(0, ODA_DRAWENTIRE, 0);
-    EXPECT_GT(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
+    const LRESULT longest = SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0);
+    EXPECT_GT(longest, before);
+
+    // The widest item is remembered between drawings: removing it must shrink the extent again.
+    const LRESULT last = SendMessageW(list.Window(), LB_GETCOUNT, 0, 0) - 1;
+    SendMessageW(list.Window(), LB_DELETESTRING, WPARAM(last), 0);
+    Draw(0, ODA_DRAWENTIRE, 0);
+    EXPECT_EQ(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
+    SendMessageW(list.Window(), LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(L"A much longer line than any other one"));
+    Draw(0, ODA_DRAWENTIRE, 0);
+    EXPECT_EQ(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), longest);
+    SendMessageW(list.Window(), LB_RESETCONTENT, 0, 0);
+    SendMessageW(list.Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"i"));
+    Draw(0, ODA_DRAWENTIRE, 0);
+    EXPECT_LT(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
 }
 
 TEST_F(ListTest, KeyboardDoesNotMoveSelection)

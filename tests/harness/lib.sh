@@ -608,6 +608,16 @@ progress_of() {
         while read -r w l; do printf '%d,%d ' "$((16#$w))" "$((16#$l))"; done
 }
 
+# osd_texts LOG: the text of each OSD_MESSAGE record a "MIVO OSD" stand-in received (the
+# UTF-16 text up to its NUL at the start of the record), one per line.
+osd_texts() {
+    { grep -o '^copydata .* bytes=[0-9a-f]*' "$1" || true; } | sed 's/.* bytes=//' | python3 -c '
+import sys
+for line in sys.stdin:
+    text = bytes.fromhex(line.strip())[:512].decode("utf-16-le", "replace")
+    print(text.split("\0", 1)[0])'
+}
+
 # ---------------------------------------------------------------------------------------------
 # The agent
 
@@ -821,23 +831,9 @@ _find_dialog() {
     DIALOG="hwnd:$(cut -f1 <<<"$line")"
     DIALOG_RECT="$(cut -f4 <<<"$line" | tr ',' ' ')"
 }
-wait_dialog() {
-    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
-    until _find_dialog; do
-        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "no dialog within ${1:-10} s"
-        sleep 0.05
-    done
-}
-# wait_no_dialog [TIMEOUT]: the untitled modal window has closed.
-wait_no_dialog() {
-    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
-    while _find_dialog; do
-        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "a dialog is still open after ${1:-10} s"
-        sleep 0.05
-    done
-}
+wait_dialog() { wait_until "${1:-10}" "an editor dialog" _find_dialog; }
 
-# answer_warning BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
+# answer_warning SKIN BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
 # warning, whose skin file is named by its kind: reset 1, no device / macro full 2, others 3.
 answer_warning() {
     local skin="$1" button="$2"
@@ -863,14 +859,20 @@ data_checksum() { (cd "$(qelt_data_dir)" 2>/dev/null && find . -type f -print0 |
 # type_into_file_dialog TITLE PATH: Wine's common file dialog TITLE ("Open", "Save As") is open:
 # types the path (Windows form) and confirms.
 type_into_file_dialog() {
-    local title="$1" path="$2"
+    local title="$1" path="$2" attempt l t r b
     wait_window "$title" 10 --visible
-    local l t r b
-    read -r l t r b <<<"$(tt rect "$title")"
-    xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) || true
-    xdotool key --delay 20 ctrl+a || true
-    xdotool type --delay 10 -- "$path" || fail "xdotool type failed"
-    xdotool key Return || fail "xdotool key failed"
+    # Focus follows the pointer; Alt+N puts the caret in the name field wherever it was. On a
+    # loaded machine the first keys can come before the dialog takes them: try again then.
+    for attempt in 1 2 3; do
+        read -r l t r b <<<"$(tt rect "$title")" || return 0  # already gone: the name was taken
+        xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) key --delay 20 alt+n ctrl+a || true
+        xdotool type --delay 10 -- "$path" || fail "xdotool type failed"
+        xdotool key Return || fail "xdotool key failed"
+        tt wait-gone "$title" --timeout "$(_timeout_ms 5)" >/dev/null 2>&1 && return 0
+        # A question of the dialog's own (overwrite) is answered by the caller.
+        window_exists Error && return 0
+        note "file dialog \"$title\" still open after typing the name (attempt $attempt)"
+    done
 }
 
 # watch_download PREFIX: while "DLGLoading" is open, takes screenshots PREFIX-N.png and prints,
