@@ -6,7 +6,8 @@
   in other build folders).
 - Every program and library imports system libraries only: the runtime is linked in, so nothing
   else has to be on the target machine.
-- Every program and library, and the installer, carries the version set in CMake.
+- Every program and library, the installer and the agent's about box carry the version set in
+  CMake.
 """
 import argparse
 import os
@@ -70,6 +71,10 @@ def main():
         version = file_version(path)
         if version != expected_version:
             problems.append(f"{name}: version {version}, expected {expected_version}")
+
+    about = os.path.join(folder, "Skins", "about.ini")
+    if os.path.isfile(about) and f"Version {args.version}" not in open(about, encoding="cp1252").read():
+        problems.append(f"Skins/about.ini: the about box does not say Version {args.version}")
 
     if not os.path.isfile(args.installer):
         problems.append(f"{args.installer}: no installer (is makensis installed? scripts/setup.sh)")

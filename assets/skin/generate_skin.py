@@ -491,7 +491,7 @@ def indicator(path, colour, alpha_body):
     img.resize((17, 17), Image.LANCZOS).save(path, "PNG")
 
 
-def generate(out):
+def generate(out, version):
     os.makedirs(out, exist_ok=True)
     ground, buttons = main_window()
     write_window(out, D.MAIN, ground, buttons, extra_sections=[
@@ -509,10 +509,11 @@ def generate(out):
     write_ini(os.path.join(out, "main_font.ini"), [("BUTTONFONT", [("1", str(D.BUTTON_FONT_HEIGHT))])])
     write_ini(os.path.join(out, "main_profilefont.ini"), [("PROFILEFONT", [("1", str(D.PROFILE_FONT_HEIGHT))])])
     for file_name, texts in D.STRING_FILES.items():
+        texts = {key: text.replace("{version}", version) for key, text in texts.items()}
         write_ini(os.path.join(out, file_name), [("STRING", sorted(texts.items(), key=lambda kv: int(kv[0])))])
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        sys.exit("usage: generate_skin.py OUTPUT_FOLDER")
-    generate(sys.argv[1])
+    if len(sys.argv) != 3:
+        sys.exit("usage: generate_skin.py OUTPUT_FOLDER VERSION")
+    generate(sys.argv[1], sys.argv[2])

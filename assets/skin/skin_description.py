@@ -254,6 +254,6 @@ STRING_FILES = {
     "about.ini": {
         "1": "About Zorvane Gear QELT",
         "2": "Zorvane Gear QELT keyboard suite",
-        "3": "Version 1.0.0",
+        "3": "Version {version}",  # the version set in CMake
     },
 }
