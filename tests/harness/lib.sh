@@ -511,6 +511,42 @@ window_screenshot() {
     echo "$file"
 }
 
+# area_screenshot FILE LEFT TOP RIGHT BOTTOM: that part of the screen; prints the path.
+area_screenshot() {
+    local file
+    file="$(screenshot "$1")"
+    convert "$file" -crop "$(($4 - $2))x$(($5 - $3))+$2+$3" +repage "$file" || fail "cropping $file failed"
+    echo "$file"
+}
+
+# take_picture FILE TARGET...: a picture for the user guide (scripts/update-pictures.sh copies it
+# into docs/ and help/): the smallest part of the screen that holds every TARGET window (a title
+# or hwnd:0x...), taken again until two pictures in a row agree (nothing still painting).
+take_picture() {
+    local file="$1" target l t r b left=100000 top=100000 right=0 bottom=0 previous="" current=""
+    shift
+    for target in "$@"; do
+        read -r l t r b <<<"$(window_rect "$target")"
+        ((l < left)) && left=$l
+        ((t < top)) && top=$t
+        ((r > right)) && right=$r
+        ((b > bottom)) && bottom=$b
+    done
+    ((left < 0)) && left=0
+    ((top < 0)) && top=0
+    local start timeout
+    start=$(date +%s%3N)
+    timeout=$(_timeout_ms 5)
+    for (( ; ; )); do
+        area_screenshot "$file" "$left" "$top" "$right" "$bottom" >/dev/null
+        current="$(convert "$QELT_SCENARIO_DIR/$file" rgb:- | sha1sum)"
+        [ "$current" = "$previous" ] && break
+        _deadline_reached "$start" "$timeout" && fail "picture $file: the screen did not settle within 5 s"
+        previous="$current"
+    done
+    echo "$QELT_SCENARIO_DIR/$file"
+}
+
 # pixel_at FILE X Y: prints the colour as #RRGGBB.
 pixel_at() {
     convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- | sed -n 's/.*\(#[0-9A-Fa-f]\{6\}\).*/\1/p' | head -n 1 | tr 'a-f' 'A-F'

@@ -65,10 +65,14 @@ close_window "$QELT_EDITOR_TITLE"
 
 # Exit from the tray menu: right button on the icon opens the menu; its last item ends the agent.
 start_peer "MIVO OSD" osd.log
+# The menu opens at the pointer: put it on the icon, as a right click there would.
+read -r il it ir ib <<<"$(tray_icons | tail -n 1)"
+xdotool mousemove $(((il + ir) / 2)) $(((it + ib) / 2)) || fail "xdotool mousemove failed"
 post_agent 0x7E8 129 0x204
 wait_popup_menu 10
 read -r l t r b <<<"$(tt rect "hwnd:$MENU_HWND")"
 [ $((b - t)) -gt 10 ] || fail "tray menu too small: $l $t $r $b"
+take_picture tray-menu.png "hwnd:$(tt tray | head -n 1 | cut -f1)" "hwnd:$MENU_HWND" >/dev/null
 click_at $(((l + r) / 2)) $((b - 4))
 wait_program_exit "$AGENT_NAME" 15
 expect_config DEVICEPSTATS 1

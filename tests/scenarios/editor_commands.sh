@@ -70,6 +70,16 @@ levels="$(watch_download apply | tr '\n' ' ')"
 note "progress bar levels seen: $levels"
 partial="$(tr ' ' '\n' <<<"$levels" | grep -E '^[123]$' | sort -u | grep -c .)"
 [ "$partial" -ge 2 ] || fail "the progress bar was not seen at two points: $levels"
+# The user guide's picture of a download: the first screen with the bar part-way, cut to the editor.
+n=0
+for level in $levels; do
+    n=$((n + 1))
+    if [ "$level" = 2 ] || [ "$level" = 1 ] || [ "$level" = 3 ]; then
+        read -r l t r b <<<"$(window_rect "$QELT_EDITOR_TITLE")"
+        convert "$QELT_SCENARIO_DIR/apply-$n.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage "$QELT_SCENARIO_DIR/applying.png"
+        break
+    fi
+done
 wait_until 10 "set-profile after apply" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | tail -n1 | grep -qx '00222544 03'"
 expect_download_of 2
 shot="$(screenshot applied.png)"

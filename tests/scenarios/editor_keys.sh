@@ -24,6 +24,7 @@ click_slot 1
 click_key "$S"
 click_function_label 1
 wait_dialog
+take_picture function-menu.png "$QELT_EDITOR_TITLE" "$DIALOG" >/dev/null
 click_skin "$DIALOG" menu_skin.ini BUTTONINFO 12
 type_into_file_dialog Open "$launch_dir\\launch.bat"
 wait_gone Open 10

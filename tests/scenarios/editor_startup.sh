@@ -94,6 +94,7 @@ sum="$(data_checksum)"
 start_program editor4 QELT_Settings.exe
 wait_dialog 20
 screenshot no-device.png >/dev/null
+take_picture no-keyboard.png "$DIALOG" >/dev/null
 answer_warning 2 1
 expect_exit editor4 0 15
 window_exists "$QELT_EDITOR_TITLE" && fail "the editor stayed open without the keyboard"

@@ -35,6 +35,7 @@ expect_eq "$(tt list | grep -c $'\tMIVO OSD$')" 1 "display windows"
 record good.bin "Profile 3" 3000
 expect_eq "$(send_record good.bin)" 1 "answer to a valid record"
 wait_window "MIVO OSD" 3 --visible
+take_picture osd.png "MIVO OSD" >/dev/null
 read -r l t r b <<<"$(window_rect "MIVO OSD")"
 read -r screen_w screen_h < <(xdpyinfo | awk '/dimensions/ {split($2, d, "x"); print d[1], d[2]}')
 centre=$(((l + r) / 2))
