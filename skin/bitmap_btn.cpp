@@ -33,15 +33,12 @@ std::shared_ptr<Gdiplus::Image> LoadIndicator(const std::wstring& path)
     return image;
 }
 
-void CopyBitmap(HDC target, SIZE client, const SkinBitmap& image)
+// Clears style bits only when set: each change is a round trip to the window manager.
+void RemoveStyles(HWND window, LONG_PTR styles)
 {
-    if (image.Empty())
-        return;  // an empty state image draws nothing
-    qelt::UniqueMemoryDc source(CreateCompatibleDC(target));
-    if (!source)
-        return;
-    qelt::SelectedObject selected(source.Get(), image.Get());
-    BitBlt(target, 0, 0, client.cx, client.cy, source.Get(), 0, 0, SRCCOPY);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    if (style & styles)
+        SetWindowLongPtrW(window, GWL_STYLE, style & ~styles);
 }
 
 UINT DrawTextFormat(int align)
@@ -56,6 +53,16 @@ UINT DrawTextFormat(int align)
 }
 
 } // namespace
+
+IndicatorImages LoadIndicatorImages(const std::wstring& programFolder)
+{
+    CSkinFile mainFile(programFolder, L"main.ini");
+    const wchar_t* keys[3] = {L"Red", L"Green", L"Blue"};
+    IndicatorImages images;
+    for (size_t i = 0; i < images.size(); ++i)
+        images[i] = LoadIndicator(mainFile.ImagePath(SKIN_SCREEN, keys[i]));
+    return images;
+}
 
 CBitmapBtn::CBitmapBtn() = default;
 
@@ -72,6 +79,22 @@ CBitmapBtn::~CBitmapBtn()
 
 bool CBitmapBtn::Create(HWND parent, const RECT& rect, const std::wstring& programFolder)
 {
+    if (!CreateButtonWindow(parent, rect))
+        return false;
+    LoadIndicators(programFolder);
+    return true;
+}
+
+bool CBitmapBtn::Create(HWND parent, const RECT& rect, const IndicatorImages& indicators)
+{
+    if (!CreateButtonWindow(parent, rect))
+        return false;
+    m_indicators = indicators;
+    return true;
+}
+
+bool CBitmapBtn::CreateButtonWindow(HWND parent, const RECT& rect)
+{
     HWND window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
@@ -82,9 +105,7 @@ bool CBitmapBtn::Create(HWND parent, const RECT& rect, const std::wstring& progr
     m_hWnd = window;
     SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     SetPropW(window, kObjectProperty, this);
-    // Buttons are not reached by the tab key.
-    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) & ~LONG_PTR(WS_TABSTOP));
-    LoadIndicators(programFolder);
+    RemoveStyles(window, WS_TABSTOP);  // buttons are not reached by the tab key
     m_sizeIndicator = SIZE{17, 17};
     return true;
 }
@@ -111,24 +132,18 @@ bool CBitmapBtn::ReflectDrawItem(const DRAWITEMSTRUCT* item)
 
 void CBitmapBtn::LoadIndicators(const std::wstring& programFolder)
 {
-    CSkinFile mainFile(programFolder, L"main.ini");
-    const wchar_t* keys[3] = {L"Red", L"Green", L"Blue"};
-    for (int i = 0; i < 3; ++i)
-        m_indicators[size_t(i)] = LoadIndicator(mainFile.ImagePath(SKIN_SCREEN, keys[i]));
+    m_indicators = LoadIndicatorImages(programFolder);
 }
 
 void CBitmapBtn::SetStateImages(const SkinBitmap& normal, const SkinBitmap& over, const SkinBitmap& pressed,
                                 const SkinBitmap& greyed, const RECT& rect)
 {
-    qelt::WindowDc dc(m_hWnd);
-    CropStateImage(m_bmpNormal, dc.Get(), normal, rect);
-    CropStateImage(m_bmpOver, dc.Get(), over, rect);
-    CropStateImage(m_bmpPressed, dc.Get(), pressed, rect);
-    CropStateImage(m_bmpGreyed, dc.Get(), greyed, rect);
-    if (m_hWnd) {
-        LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
-        SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~LONG_PTR(WS_BORDER | WS_TABSTOP));
-    }
+    m_bmpNormal.ShowRectOf(normal, rect);
+    m_bmpOver.ShowRectOf(over, rect);
+    m_bmpPressed.ShowRectOf(pressed, rect);
+    m_bmpGreyed.ShowRectOf(greyed, rect);
+    if (m_hWnd)
+        RemoveStyles(m_hWnd, WS_BORDER | WS_TABSTOP);
 }
 
 void CBitmapBtn::SetSelected(bool selected)
@@ -153,7 +168,9 @@ void CBitmapBtn::Repaint() const
         InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-void CBitmapBtn::EnsureTooltip()
+// A tooltip is a top-level window, about as dear to make as the button itself: a window of 190
+// buttons makes the few the mouse reaches, not all of them.
+void CBitmapBtn::EnsureTooltip() const
 {
     if (m_tooltip || m_hWnd == nullptr)
         return;
@@ -164,25 +181,43 @@ void CBitmapBtn::EnsureTooltip()
         return;
     }
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
+    if (m_bHasToolText)
+        ApplyToolText();
 }
 
-void CBitmapBtn::SetTooltipText(const std::wstring& text)
+void CBitmapBtn::ApplyToolText() const
 {
-    EnsureTooltip();
-    if (!m_tooltip)
-        return;
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = m_hWnd;
     tool.uId = kToolId;
-    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    tool.lpszText = const_cast<wchar_t*>(m_strToolText.c_str());
     if (!m_bToolAdded) {
-        GetClientRect(m_hWnd, &tool.rect);  // the rectangle stays that of the first call
+        tool.rect = m_rcTool;
         m_bToolAdded = SendMessageW(m_tooltip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
     }
     SendMessageW(m_tooltip.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, TRUE, 0);
+}
+
+void CBitmapBtn::SetTooltipText(const std::wstring& text)
+{
+    if (m_hWnd == nullptr)
+        return;
+    if (!m_bHasToolText && !m_bToolAdded)
+        GetClientRect(m_hWnd, &m_rcTool);  // the rectangle stays that of the first call
+    m_strToolText = text;
+    m_bHasToolText = true;
+    if (m_tooltip)
+        ApplyToolText();
+}
+
+HWND CBitmapBtn::Tooltip() const
+{
+    if (m_bHasToolText)
+        EnsureTooltip();
+    return m_tooltip.Get();
 }
 
 const SkinBitmap& CBitmapBtn::StateImage(UINT itemState) const
@@ -215,7 +250,7 @@ void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
     const int indicator = m_nIndicatorMode != 0 ? IndicatorIndex(itemState) : 0;
 
     if (m_strCaption.empty()) {
-        CopyBitmap(dc, client, image);
+        image.CopyTo(dc, client);
         return;
     }
 
@@ -231,7 +266,7 @@ void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
         HDC mem = memoryDc.Get();
         // Areas without an image keep what the target had.
         BitBlt(mem, 0, 0, client.cx, client.cy, dc, 0, 0, SRCCOPY);
-        CopyBitmap(mem, client, image);
+        image.CopyTo(mem, client);
         SetBkMode(mem, TRANSPARENT);
 
         COLORREF colour = BTN_TEXT_COLOUR;
@@ -345,6 +380,8 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND window = m_hWnd;
         m_tooltip.Reset();
         m_bToolAdded = false;
+        m_bHasToolText = false;
+        m_strToolText.clear();
         m_bmpNormal.Reset();
         m_bmpOver.Reset();
         m_bmpPressed.Reset();
@@ -373,9 +410,16 @@ std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info
                                              const SkinBitmap& over, const SkinBitmap& down,
                                              const SkinBitmap& disabled, const std::wstring& programFolder)
 {
+    return CreateSkinButton(parent, info, main, over, down, disabled, LoadIndicatorImages(programFolder));
+}
+
+std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info, const SkinBitmap& main,
+                                             const SkinBitmap& over, const SkinBitmap& down,
+                                             const SkinBitmap& disabled, const IndicatorImages& indicators)
+{
     auto button = std::make_unique<CBitmapBtn>();
     RECT rect{info.nLeft, info.nTop, info.nRight, info.nBottom};
-    if (!button->Create(parent, rect, programFolder))
+    if (!button->Create(parent, rect, indicators))
         return nullptr;
     button->SetStateImages(main, over, down, disabled, rect);
     button->SetSelected(info.bSelected);

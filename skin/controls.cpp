@@ -275,9 +275,8 @@ bool CDMarker::Create(const RECT& rect, HWND parent)
 
 void CDMarker::SetImages(const SkinBitmap& track, const SkinBitmap& fill, const RECT& rect)
 {
-    qelt::WindowDc dc(m_hWnd);
-    CropStateImage(m_bmpTrack, dc.Get(), track, rect);
-    CropStateImage(m_bmpFill, dc.Get(), fill, rect);
+    m_bmpTrack.ShowRectOf(track, rect);
+    m_bmpFill.ShowRectOf(fill, rect);
 }
 
 void CDMarker::Repaint() const
@@ -294,20 +293,14 @@ void CDMarker::Paint(HDC dc) const
         return;
     qelt::UniqueMemoryDc buffer(CreateCompatibleDC(dc));
     qelt::UniqueBitmap canvas(CreateCompatibleBitmap(dc, width, height));
-    qelt::UniqueMemoryDc source(CreateCompatibleDC(dc));
-    if (!buffer || !canvas || !source)
+    if (!buffer || !canvas)
         return;
     qelt::SelectedObject canvasSelected(buffer.Get(), canvas.Get());
     BitBlt(buffer.Get(), 0, 0, width, height, dc, 0, 0, SRCCOPY);  // empty images keep what was there
-    if (!m_bmpTrack.Empty()) {
-        qelt::SelectedObject selected(source.Get(), m_bmpTrack.Get());
-        BitBlt(buffer.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
-    }
+    m_bmpTrack.CopyTo(buffer.Get(), SIZE{width, height});
     const int filled = MarkerFilledWidth(m_range);
-    if (!m_bmpFill.Empty() && filled > 0) {
-        qelt::SelectedObject selected(source.Get(), m_bmpFill.Get());
-        BitBlt(buffer.Get(), 0, 0, filled, height, source.Get(), 0, 0, SRCCOPY);
-    }
+    if (filled > 0)
+        m_bmpFill.CopyTo(buffer.Get(), SIZE{filled, height});
     BitBlt(dc, 0, 0, width, height, buffer.Get(), 0, 0, SRCCOPY);
 }
 

@@ -1,48 +1,159 @@
 #include "skin_image.h"
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "diag.h"
 
 using qelt::ComPtr;
 
-HBITMAP SkinBitmap::Get() const
-{
-    if (m_owned)
-        return m_owned.Get();
-    if (m_picture) {
-        OLE_HANDLE handle = 0;
-        if (SUCCEEDED(m_picture->get_Handle(&handle)))
-            return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
-    }
-    return nullptr;
-}
+struct SkinBitmap::Pixels {
+    ComPtr<IPicture> picture;  // owner of handle, for decoded images
+    qelt::UniqueBitmap owned;  // owner of handle otherwise
+    HBITMAP handle = nullptr;
+    SIZE size{0, 0};
+};
 
-SIZE SkinBitmap::Size() const
+namespace {
+
+SIZE BitmapSize(HBITMAP bitmap)
 {
     BITMAP info{};
-    HBITMAP bitmap = Get();
     if (bitmap == nullptr || GetObjectW(bitmap, sizeof(info), &info) == 0)
         return SIZE{0, 0};
     return SIZE{info.bmWidth, info.bmHeight};
 }
 
+LONG ClampToLong(long long value)
+{
+    return LONG(std::clamp<long long>(value, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+}
+
+RECT Intersection(const RECT& a, const RECT& b)
+{
+    RECT both{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (both.left >= both.right || both.top >= both.bottom)
+        return RECT{0, 0, 0, 0};
+    return both;
+}
+
+} // namespace
+
+HBITMAP SkinBitmap::Get() const
+{
+    if (!m_pixels)
+        return nullptr;
+    if (!m_isCut)
+        return m_pixels->handle;
+    if (!m_ownBitmap) {
+        const SIZE size = Size();
+        qelt::WindowDc screen(nullptr);
+        qelt::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), size.cx, size.cy));
+        qelt::UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+        if (!bitmap || !dc) {
+            qelt::DiagLastError(L"CreateCompatibleBitmap (state image)");
+            return nullptr;
+        }
+        {
+            qelt::SelectedObject selected(dc.Get(), bitmap.Get());
+            CopyTo(dc.Get(), size);
+        }
+        m_ownBitmap = std::move(bitmap);
+    }
+    return m_ownBitmap.Get();
+}
+
+SIZE SkinBitmap::Size() const
+{
+    if (!m_pixels)
+        return SIZE{0, 0};
+    return SIZE{m_rect.right - m_rect.left, m_rect.bottom - m_rect.top};
+}
+
 void SkinBitmap::Reset()
 {
-    m_owned.Reset();
-    m_picture.Reset();
+    m_ownBitmap.Reset();
+    m_pixels.reset();
+    m_rect = m_valid = RECT{0, 0, 0, 0};
+    m_isCut = false;
+}
+
+void SkinBitmap::Attach(std::shared_ptr<const Pixels> pixels)
+{
+    Reset();
+    if (!pixels || pixels->handle == nullptr)
+        return;
+    m_rect = m_valid = RECT{0, 0, pixels->size.cx, pixels->size.cy};
+    m_pixels = std::move(pixels);
 }
 
 void SkinBitmap::AttachPicture(ComPtr<IPicture> picture)
 {
-    Reset();
-    m_picture = std::move(picture);
+    auto pixels = std::make_shared<Pixels>();
+    OLE_HANDLE handle = 0;
+    if (picture && SUCCEEDED(picture->get_Handle(&handle)))
+        pixels->handle = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    pixels->size = BitmapSize(pixels->handle);
+    pixels->picture = std::move(picture);
+    Attach(std::move(pixels));
 }
 
 void SkinBitmap::AttachBitmap(HBITMAP bitmap)
 {
+    auto pixels = std::make_shared<Pixels>();
+    pixels->owned.Reset(bitmap);
+    pixels->handle = bitmap;
+    pixels->size = BitmapSize(bitmap);
+    Attach(std::move(pixels));
+}
+
+void SkinBitmap::ShowRectOf(const SkinBitmap& source, const RECT& rect)
+{
+    if (source.Empty())
+        return;
+    if (rect.right < rect.left || rect.bottom < rect.top ||
+        (long long)rect.right - rect.left > std::numeric_limits<LONG>::max() ||
+        (long long)rect.bottom - rect.top > std::numeric_limits<LONG>::max()) {
+        qelt::Diag(L"ERROR: skin image rectangle %ld,%ld,%ld,%ld has no size\n", rect.left, rect.top, rect.right,
+                   rect.bottom);
+        Reset();
+        return;
+    }
+    // In the shared pixels' coordinates; source may be this image.
+    const LONG dx = source.m_rect.left, dy = source.m_rect.top;
+    const RECT shown{ClampToLong((long long)rect.left + dx), ClampToLong((long long)rect.top + dy),
+                     ClampToLong((long long)rect.right + dx), ClampToLong((long long)rect.bottom + dy)};
+    const RECT valid = Intersection(shown, source.m_valid);
+    std::shared_ptr<const Pixels> pixels = source.m_pixels;
     Reset();
-    m_owned.Reset(bitmap);
+    m_pixels = std::move(pixels);
+    m_rect = shown;
+    m_valid = valid;
+    m_isCut = true;
+}
+
+void SkinBitmap::CopyTo(HDC target, SIZE area) const
+{
+    if (!m_pixels)
+        return;
+    const SIZE size = Size();
+    const LONG width = std::min(area.cx, size.cx);
+    const LONG height = std::min(area.cy, size.cy);
+    if (width <= 0 || height <= 0)
+        return;
+    const RECT drawn{m_rect.left, m_rect.top, m_rect.left + width, m_rect.top + height};
+    const RECT from = Intersection(drawn, m_valid);
+    if (!EqualRect(&from, &drawn))
+        PatBlt(target, 0, 0, width, height, BLACKNESS);  // what a fresh bitmap held where source had none
+    if (IsRectEmpty(&from))
+        return;
+    qelt::UniqueMemoryDc source(CreateCompatibleDC(target));
+    if (!source)
+        return;
+    qelt::SelectedObject selected(source.Get(), m_pixels->handle);
+    BitBlt(target, from.left - m_rect.left, from.top - m_rect.top, from.right - from.left, from.bottom - from.top,
+           source.Get(), from.left, from.top, SRCCOPY);
 }
 
 namespace {
@@ -255,28 +366,7 @@ qelt::UniqueRegion RegionFromMask(HBITMAP mask)
     return result;
 }
 
-void CropStateImage(SkinBitmap& target, HDC dc, const SkinBitmap& source, const RECT& rect)
+void CropStateImage(SkinBitmap& target, HDC, const SkinBitmap& source, const RECT& rect)
 {
-    if (source.Empty())
-        return;
-    target.Reset();
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    qelt::UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
-    if (!bitmap) {
-        qelt::DiagLastError(L"CreateCompatibleBitmap (state image)");
-        return;
-    }
-    qelt::UniqueMemoryDc sourceDc(CreateCompatibleDC(dc));
-    qelt::UniqueMemoryDc targetDc(CreateCompatibleDC(dc));
-    if (!sourceDc || !targetDc) {
-        qelt::DiagLastError(L"CreateCompatibleDC (state image)");
-        return;
-    }
-    {
-        qelt::SelectedObject sourceSelected(sourceDc.Get(), source.Get());
-        qelt::SelectedObject targetSelected(targetDc.Get(), bitmap.Get());
-        StretchBlt(targetDc.Get(), 0, 0, width, height, sourceDc.Get(), rect.left, rect.top, width, height, SRCCOPY);
-    }
-    target.AttachBitmap(bitmap.Release());
+    target.ShowRectOf(source, rect);
 }

@@ -8,6 +8,8 @@
 void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNotext)
 {
     m_hWnd = window;
+    if (file.Folder() != m_programFolder)
+        m_bIndicatorsLoaded = false;
     m_programFolder = file.Folder();
 
     const std::wstring maskPath = file.ImagePath(SKIN_SCREEN, L"Mask");
@@ -33,8 +35,12 @@ void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNot
 
 CBitmapBtn* CSkinnedWindow::AddButton(const ButtonInfo& info)
 {
+    if (!m_bIndicatorsLoaded) {
+        m_indicators = LoadIndicatorImages(m_programFolder);
+        m_bIndicatorsLoaded = true;
+    }
     std::unique_ptr<CBitmapBtn> button =
-        CreateSkinButton(m_hWnd, info, m_bmpMain, m_bmpOver, m_bmpDown, m_bmpDisabled, m_programFolder);
+        CreateSkinButton(m_hWnd, info, m_bmpMain, m_bmpOver, m_bmpDown, m_bmpDisabled, m_indicators);
     if (!button)
         return nullptr;
     m_buttons.push_back(std::move(button));
@@ -60,14 +66,7 @@ void CSkinnedWindow::ApplyRegion()
 
 void CSkinnedWindow::DrawBackground(HDC dc) const
 {
-    if (m_bmpBackground.Empty())
-        return;
-    qelt::UniqueMemoryDc source(CreateCompatibleDC(dc));
-    if (!source)
-        return;
-    qelt::SelectedObject selected(source.Get(), m_bmpBackground.Get());
-    SIZE size = m_bmpBackground.Size();
-    BitBlt(dc, 0, 0, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+    m_bmpBackground.CopyTo(dc, m_bmpBackground.Size());
 }
 
 void CSkinnedWindow::PaintBackground(HWND window) const
