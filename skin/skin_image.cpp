@@ -30,6 +30,23 @@ LONG ClampToLong(long long value)
     return LONG(std::clamp<long long>(value, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
+// A screen-compatible bitmap holding what image shows; none (with a diagnostic) when it cannot
+// be made.
+qelt::UniqueBitmap NewBitmapOf(const SkinBitmap& image)
+{
+    const SIZE size = image.Size();
+    qelt::WindowDc screen(nullptr);
+    qelt::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), size.cx, size.cy));
+    qelt::UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+    if (!bitmap || !dc) {
+        qelt::DiagLastError(L"CreateCompatibleBitmap (skin image)");
+        return {};
+    }
+    qelt::SelectedObject selected(dc.Get(), bitmap.Get());
+    image.CopyTo(dc.Get(), size);
+    return bitmap;
+}
+
 RECT Intersection(const RECT& a, const RECT& b)
 {
     RECT both{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
@@ -46,21 +63,8 @@ HBITMAP SkinBitmap::Get() const
         return nullptr;
     if (!m_isCut)
         return m_pixels->handle;
-    if (!m_ownBitmap) {
-        const SIZE size = Size();
-        qelt::WindowDc screen(nullptr);
-        qelt::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), size.cx, size.cy));
-        qelt::UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
-        if (!bitmap || !dc) {
-            qelt::DiagLastError(L"CreateCompatibleBitmap (state image)");
-            return nullptr;
-        }
-        {
-            qelt::SelectedObject selected(dc.Get(), bitmap.Get());
-            CopyTo(dc.Get(), size);
-        }
-        m_ownBitmap = std::move(bitmap);
-    }
+    if (!m_ownBitmap)
+        m_ownBitmap = NewBitmapOf(*this);
     return m_ownBitmap.Get();
 }
 
@@ -156,57 +160,58 @@ void SkinBitmap::CopyTo(HDC target, SIZE area) const
            source.Get(), from.left, from.top, SRCCOPY);
 }
 
-namespace {
-
-// The whole file in one movable memory block, or none.
-qelt::UniqueGlobal ReadFileToGlobal(const std::wstring& path)
+DWORD SkinImageReader::ReadFile(const std::wstring& path)
 {
     qelt::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         qelt::DiagLastError(L"CreateFileW (skin image)");
-        return {};
+        return 0;
     }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > 0x7FFFFFFF) {
         qelt::Diag(L"ERROR: skin image %ls is empty or too large\n", path.c_str());
-        return {};
+        return 0;
     }
-    DWORD bytes = DWORD(size.QuadPart);
-    qelt::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, bytes));
-    if (!block) {
+    const DWORD bytes = DWORD(size.QuadPart);
+    // The stream made over the block has the block's size: it must be the file's exactly.
+    if (!m_block || GlobalSize(m_block.Get()) != bytes)
+        m_block.Reset(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!m_block) {
         qelt::DiagLastError(L"GlobalAlloc");
-        return {};
+        return 0;
     }
-    void* data = GlobalLock(block.Get());
+    void* data = GlobalLock(m_block.Get());
     DWORD read = 0;
-    BOOL ok = data != nullptr && ReadFile(file.Get(), data, bytes, &read, nullptr) && read == bytes;
+    const BOOL ok = data != nullptr && ::ReadFile(file.Get(), data, bytes, &read, nullptr) && read == bytes;
     if (data)
-        GlobalUnlock(block.Get());
+        GlobalUnlock(m_block.Get());
     if (!ok) {
         qelt::DiagLastError(L"ReadFile (skin image)");
-        return {};
+        return 0;
     }
-    return block;
+    return bytes;
 }
-
-} // namespace
 
 SIZE LoadSkinImage(const std::wstring& path, SkinBitmap& target)
 {
+    SkinImageReader reader;
+    return reader.Load(path, target);
+}
+
+SIZE SkinImageReader::Load(const std::wstring& path, SkinBitmap& target)
+{
     target.Reset();
-    qelt::UniqueGlobal block = ReadFileToGlobal(path);
-    if (!block)
+    if (ReadFile(path) == 0)
         return SIZE{0, 0};
 
+    // The picture decodes the whole stream now and keeps nothing of it: the block stays ours.
     ComPtr<IStream> stream;
-    HRESULT hr = CreateStreamOnHGlobal(block.Get(), TRUE, stream.Put());
+    HRESULT hr = CreateStreamOnHGlobal(m_block.Get(), FALSE, stream.Put());
     if (FAILED(hr)) {
         qelt::DiagError(L"CreateStreamOnHGlobal", static_cast<unsigned long>(hr));
         return SIZE{0, 0};
     }
-    block.Release();  // the stream frees it now
-
     ComPtr<IPicture> picture;
     hr = OleLoadPicture(stream.Get(), 0, FALSE, IID_IPicture, picture.PutVoid());
     if (FAILED(hr) || !picture) {
@@ -364,6 +369,15 @@ qelt::UniqueRegion RegionFromMask(HBITMAP mask)
     }
     rectangles.FlushInto(result.Get());
     return result;
+}
+
+void CopySkinImage(SkinBitmap& target, const SkinBitmap& source)
+{
+    if (&target == &source)
+        return;
+    target.Reset();
+    if (!source.Empty())
+        target.AttachBitmap(NewBitmapOf(source).Release());
 }
 
 void CropStateImage(SkinBitmap& target, HDC, const SkinBitmap& source, const RECT& rect)

@@ -54,6 +54,21 @@ private:
 // returns 0 x 0 (with a diagnostic).
 SIZE LoadSkinImage(const std::wstring& path, SkinBitmap& target);
 
+// LoadSkinImage for the several images of one window: the files are read through one memory
+// block, so images of equal size (megabytes each) do not each pay for fresh memory.
+class SkinImageReader {
+public:
+    SIZE Load(const std::wstring& path, SkinBitmap& target);
+
+private:
+    DWORD ReadFile(const std::wstring& path);  // the file's size in m_block, or 0
+    qelt::UniqueGlobal m_block;
+};
+
+// Replaces target with a copy of source's pixels that is its own (to draw on). Empty when source
+// is empty or no bitmap could be made.
+void CopySkinImage(SkinBitmap& target, const SkinBitmap& source);
+
 // The window outline made of the mask's pixels that are not exactly white (255, 255, 255).
 // No region when the mask is empty or no drawing surface could be made.
 qelt::UniqueRegion RegionFromMask(HBITMAP mask);

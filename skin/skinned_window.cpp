@@ -19,15 +19,18 @@ void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNot
     const std::wstring disabledPath = file.ImagePath(SKIN_SCREEN, L"Disabled");
     const std::wstring notextPath = withNotext ? file.ImagePath(SKIN_SCREEN, L"Notext") : std::wstring();
 
-    // Each load reports its size; the window takes the size of the last one.
-    m_size = LoadSkinImage(maskPath, m_bmpMask);
-    m_size = LoadSkinImage(mainPath, m_bmpMain);
-    m_size = LoadSkinImage(downPath, m_bmpDown);
-    m_size = LoadSkinImage(overPath, m_bmpOver);
-    m_size = LoadSkinImage(disabledPath, m_bmpDisabled);
-    m_size = LoadSkinImage(mainPath, m_bmpBackground);
+    // Each load reports its size; the window takes the size of the last one. The background is
+    // Main again, as a copy of its own: windows draw on it, and buttons show Main's pixels.
+    SkinImageReader reader;
+    m_size = reader.Load(maskPath, m_bmpMask);
+    m_size = reader.Load(mainPath, m_bmpMain);
+    m_size = reader.Load(downPath, m_bmpDown);
+    m_size = reader.Load(overPath, m_bmpOver);
+    m_size = reader.Load(disabledPath, m_bmpDisabled);
+    CopySkinImage(m_bmpBackground, m_bmpMain);
+    m_size = m_bmpBackground.Size();
     if (withNotext)
-        m_size = LoadSkinImage(notextPath, m_bmpNotext);
+        m_size = reader.Load(notextPath, m_bmpNotext);
 
     if (window != nullptr)
         MoveWindow(window, 0, 0, m_size.cx, m_size.cy, TRUE);
