@@ -2,17 +2,73 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "diag.h"
 
 using qelt::ComPtr;
 
+namespace {
+
+// A bottom-up 32-bit layout of the given size (the layout whose source coordinates in
+// StretchDIBits every platform reads the same way: from the bottom row).
+BITMAPINFO BottomUpInfo(SIZE size)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+constexpr long long kMaxCopiedPixels = 64LL * 1024 * 1024;
+
+} // namespace
+
 struct SkinBitmap::Pixels {
     ComPtr<IPicture> picture;  // owner of handle, for decoded images
     qelt::UniqueBitmap owned;  // owner of handle otherwise
     HBITMAP handle = nullptr;
     SIZE size{0, 0};
+
+    // Copies `from` to target at (x, y) from a copy of the pixels in this process's memory, made
+    // for the first image cut from these that is drawn. Drawing from memory needs no DC, where
+    // selecting a device-dependent bitmap into one costs a round trip to the display driver (on
+    // every one of a window's buttons). False when no copy could be made.
+    bool DrawFromCopy(HDC target, int x, int y, const RECT& from) const
+    {
+        if (!copy && !copyFailed)
+            MakeCopy();
+        if (!copy)
+            return false;
+        const BITMAPINFO info = BottomUpInfo(size);
+        const int width = from.right - from.left, height = from.bottom - from.top;
+        return StretchDIBits(target, x, y, width, height, from.left, size.cy - from.bottom, width, height, copy.get(),
+                             &info, DIB_RGB_COLORS, SRCCOPY) != 0;
+    }
+
+private:
+    void MakeCopy() const
+    {
+        copyFailed = true;
+        if ((long long)size.cx * size.cy > kMaxCopiedPixels)
+            return;
+        std::unique_ptr<DWORD[]> bits(new (std::nothrow) DWORD[size_t(size.cx) * size_t(size.cy)]);
+        BITMAPINFO info = BottomUpInfo(size);
+        qelt::WindowDc screen(nullptr);
+        if (!bits || GetDIBits(screen.Get(), handle, 0, UINT(size.cy), bits.get(), &info, DIB_RGB_COLORS) != size.cy)
+            return;  // drawn through a DC instead
+        copy = std::move(bits);
+        copyFailed = false;
+    }
+
+    mutable std::unique_ptr<DWORD[]> copy;
+    mutable bool copyFailed = false;
 };
 
 namespace {
@@ -152,12 +208,14 @@ void SkinBitmap::CopyTo(HDC target, SIZE area) const
         PatBlt(target, 0, 0, width, height, BLACKNESS);  // what a fresh bitmap held where source had none
     if (IsRectEmpty(&from))
         return;
+    const int x = from.left - m_rect.left, y = from.top - m_rect.top;
+    if (m_isCut && m_pixels->DrawFromCopy(target, x, y, from))
+        return;
     qelt::UniqueMemoryDc source(CreateCompatibleDC(target));
     if (!source)
         return;
     qelt::SelectedObject selected(source.Get(), m_pixels->handle);
-    BitBlt(target, from.left - m_rect.left, from.top - m_rect.top, from.right - from.left, from.bottom - from.top,
-           source.Get(), from.left, from.top, SRCCOPY);
+    BitBlt(target, x, y, from.right - from.left, from.bottom - from.top, source.Get(), from.left, from.top, SRCCOPY);
 }
 
 DWORD SkinImageReader::ReadFile(const std::wstring& path)
