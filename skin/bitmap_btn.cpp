@@ -52,6 +52,23 @@ UINT DrawTextFormat(int align)
     }
 }
 
+// A bitmap to draw a button on before it goes to dc. On a true-colour display an in-process one
+// (a DIB section), which is much cheaper to select into a DC than a device-dependent bitmap.
+HBITMAP OffscreenBitmap(HDC dc, SIZE size)
+{
+    if (GetDeviceCaps(dc, BITSPIXEL) != 32)
+        return CreateCompatibleBitmap(dc, size.cx, size.cy);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 } // namespace
 
 IndicatorImages LoadIndicatorImages(const std::wstring& programFolder)
@@ -256,7 +273,7 @@ void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
 
     // Off screen, so the caption never flickers over the image.
     qelt::UniqueMemoryDc memoryDc(CreateCompatibleDC(dc));
-    qelt::UniqueBitmap memoryBitmap(CreateCompatibleBitmap(dc, client.cx, client.cy));
+    qelt::UniqueBitmap memoryBitmap(OffscreenBitmap(dc, client));
     if (!memoryDc || !memoryBitmap) {
         qelt::DiagLastError(L"CreateCompatibleBitmap (button)");
         return;
