@@ -12,9 +12,8 @@
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x51424221;  // identifies this class's subclass on a window
 constexpr UINT_PTR kToolId = 1;
-constexpr const wchar_t* kObjectProperty = L"QeltBitmapBtn";  // the object behind a button window
+constexpr const wchar_t* kButtonClass = L"QeltBitmapBtn";
 
 // Every button shows the same three indicator images: one decoded copy serves all the buttons
 // alive at a time, and goes with the last of them (so none outlives the imaging library).
@@ -31,6 +30,53 @@ std::shared_ptr<Gdiplus::Image> LoadIndicator(const std::wstring& path)
     }
     decoded[path] = image;
     return image;
+}
+
+// The platform's button with room for the address of the object behind each window. Messages
+// reach the object without a lookup: a window property (what subclassing keeps its data in) is
+// a round trip to the window manager on every message under Wine.
+struct ButtonClass {
+    ATOM atom = 0;
+    WNDPROC baseProc = nullptr;
+    int objectOffset = 0;  // after the platform button's own extra bytes
+};
+
+ButtonClass& ButtonClassInfo()
+{
+    static ButtonClass registered;  // the class is the process's; so is what it was made from
+    return registered;
+}
+
+bool RegisterButtonClass(WNDPROC windowProc)
+{
+    ButtonClass& info = ButtonClassInfo();
+    if (info.atom != 0)
+        return true;
+    WNDCLASSEXW base{};
+    base.cbSize = sizeof(base);
+    if (!GetClassInfoExW(nullptr, L"BUTTON", &base)) {
+        qelt::DiagLastError(L"GetClassInfoExW (BUTTON)");
+        return false;
+    }
+    WNDCLASSEXW derived = base;
+    derived.lpfnWndProc = windowProc;
+    derived.hInstance = GetModuleHandleW(nullptr);
+    derived.lpszClassName = kButtonClass;
+    derived.cbWndExtra = base.cbWndExtra + int(sizeof(LONG_PTR));
+    derived.style &= ~UINT(CS_GLOBALCLASS);
+    info.baseProc = base.lpfnWndProc;
+    info.objectOffset = base.cbWndExtra;
+    info.atom = RegisterClassExW(&derived);
+    if (info.atom == 0) {
+        qelt::DiagLastError(L"RegisterClassExW (bitmap button)");
+        return false;
+    }
+    return true;
+}
+
+CBitmapBtn* ObjectOf(HWND window)
+{
+    return reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, ButtonClassInfo().objectOffset));
 }
 
 // Clears style bits only when set: each change is a round trip to the window manager.
@@ -87,8 +133,8 @@ CBitmapBtn::~CBitmapBtn()
 {
     m_tooltip.Reset();
     if (m_hWnd) {
-        RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
-        RemovePropW(m_hWnd, kObjectProperty);
+        // The window outlives nothing of this object: its last messages go to the platform button.
+        SetWindowLongPtrW(m_hWnd, ButtonClassInfo().objectOffset, 0);
         if (IsWindow(m_hWnd))
             DestroyWindow(m_hWnd);
     }
@@ -112,16 +158,18 @@ bool CBitmapBtn::Create(HWND parent, const RECT& rect, const IndicatorImages& in
 
 bool CBitmapBtn::CreateButtonWindow(HWND parent, const RECT& rect)
 {
-    HWND window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
+    if (!RegisterButtonClass(WindowProc))
+        return false;
+    // The window knows this object from its first message; its messages reach OnMessage once
+    // m_hWnd is set, after creation, as they would for a button subclassed then.
+    HWND window = CreateWindowExW(0, kButtonClass, L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+                                  GetModuleHandleW(nullptr), this);
     if (window == nullptr) {
         qelt::DiagLastError(L"CreateWindowExW (bitmap button)");
         return false;
     }
     m_hWnd = window;
-    SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    SetPropW(window, kObjectProperty, this);
     RemoveStyles(window, WS_TABSTOP);  // buttons are not reached by the tab key
     m_sizeIndicator = SIZE{17, 17};
     return true;
@@ -129,9 +177,13 @@ bool CBitmapBtn::CreateButtonWindow(HWND parent, const RECT& rect)
 
 CBitmapBtn* CBitmapBtn::FromHandle(HWND window)
 {
-    if (window == nullptr)
+    if (window == nullptr || ButtonClassInfo().atom == 0)
         return nullptr;
-    return static_cast<CBitmapBtn*>(GetPropW(window, kObjectProperty));
+    DWORD process = 0;
+    if (GetClassLongPtrW(window, GCW_ATOM) != ButtonClassInfo().atom || GetWindowThreadProcessId(window, &process) == 0 ||
+        process != GetCurrentProcessId())
+        return nullptr;
+    return ObjectOf(window);
 }
 
 bool CBitmapBtn::ReflectDrawItem(const DRAWITEMSTRUCT* item)
@@ -367,7 +419,7 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
     switch (message) {
     case WM_MOUSEMOVE: {
-        LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+        LRESULT result = CallBase(message, wParam, lParam);
         OnMouseMove(wParam, lParam);
         return result;
     }
@@ -378,9 +430,9 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 ReleaseCapture();
             Repaint();
         }
-        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+        return CallBase(message, wParam, lParam);
     case WM_KILLFOCUS: {
-        LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+        LRESULT result = CallBase(message, wParam, lParam);
         m_bHover = false;
         Repaint();
         return result;
@@ -389,7 +441,7 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND owner = GetParent(m_hWnd);
         if (owner != nullptr && GetActiveWindow() != GetAncestor(owner, GA_ROOT))
             SetActiveWindow(GetAncestor(owner, GA_ROOT));
-        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+        return CallBase(message, wParam, lParam);
     }
     case WM_ERASEBKGND:
         return 0;  // the owner draw covers the whole button
@@ -404,22 +456,29 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_bmpPressed.Reset();
         m_bmpGreyed.Reset();
         m_strCaption.clear();
-        RemoveWindowSubclass(window, SubclassProc, kSubclassId);
-        RemovePropW(window, kObjectProperty);
+        SetWindowLongPtrW(window, ButtonClassInfo().objectOffset, 0);
         m_hWnd = nullptr;
-        return DefSubclassProc(window, message, wParam, lParam);
+        return CallWindowProcW(ButtonClassInfo().baseProc, window, message, wParam, lParam);
     }
     default:
-        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+        return CallBase(message, wParam, lParam);
     }
 }
 
-LRESULT CALLBACK CBitmapBtn::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR data)
+LRESULT CBitmapBtn::CallBase(UINT message, WPARAM wParam, LPARAM lParam) const
 {
-    auto* button = reinterpret_cast<CBitmapBtn*>(data);
-    if (button->m_hWnd == nullptr)
-        return DefSubclassProc(window, message, wParam, lParam);
+    return CallWindowProcW(ButtonClassInfo().baseProc, m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CBitmapBtn::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, ButtonClassInfo().objectOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    CBitmapBtn* button = ObjectOf(window);
+    if (button == nullptr || button->m_hWnd != window)
+        return CallWindowProcW(ButtonClassInfo().baseProc, window, message, wParam, lParam);
     return button->OnMessage(message, wParam, lParam);
 }
 

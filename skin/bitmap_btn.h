@@ -86,7 +86,8 @@ public:
     std::wstring m_strCaption;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);      // of the button window class
+    LRESULT CallBase(UINT message, WPARAM wParam, LPARAM lParam) const;  // the platform button
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
     bool CreateButtonWindow(HWND parent, const RECT& rect);

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 #include "skin_host_window.h"
 #include "skin_test_support.h"
 
@@ -315,6 +317,26 @@ TEST(BitmapBtnTooltip, CreatedOnFirstMouseMessage)
     ASSERT_NE(tooltip, nullptr);
     DestroyWindow(host.Window());
     EXPECT_FALSE(IsWindow(tooltip));
+}
+
+TEST(BitmapBtnWindow, FromHandleKnowsOnlyLiveBitmapButtons)
+{
+    HostWindow host;
+    TempProgramFolder folder;
+    auto button = std::make_unique<CBitmapBtn>();
+    ASSERT_TRUE(button->Create(host.Window(), RECT{0, 0, 20, 20}, folder.Path()));
+    HWND window = button->Window();
+    EXPECT_EQ(CBitmapBtn::FromHandle(window), button.get());
+    HWND plain = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_OWNERDRAW, 0, 0, 5, 5, host.Window(), nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    EXPECT_EQ(CBitmapBtn::FromHandle(plain), nullptr);
+
+    // The platform button underneath answers dialog navigation as a button.
+    EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON, LRESULT(DLGC_BUTTON));
+
+    button.reset();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(CBitmapBtn::FromHandle(window), nullptr);
 }
 
 // ------------------------------------------------------------------ mouse-over tracking
