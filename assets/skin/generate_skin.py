@@ -498,6 +498,7 @@ def generate(out):
         ("Driver_Version", [("Driver_Version", D.DRIVER_VERSION)]),
         ("LANG_INFO", [("1", str(D.LANGUAGE))]),
         ("KEY_NUM", [("NUM", str(D.KEYBOARD_MODEL))]),
+        ("WEB_PAGE", [("URL", D.WEB_PAGE_URL)]),
     ])
     for desc in [D.MENU, D.MACRO, D.REPEAT] + D.WARNINGS + [D.LOADING]:
         ground, buttons = simple_window(desc)

@@ -9,6 +9,7 @@ apart. Coordinates are client pixels of the window; sizes are (width, height).
 PRODUCT = "Zorvane Gear"
 APP_TITLE = "Zorvane Gear QELT Settings"
 DRIVER_VERSION = "Driver 1.0.0"
+WEB_PAGE_URL = ""     # the web button's address; empty: the help page shipped beside the programs
 LANGUAGE = 1          # language number of the texts below (1: English)
 KEYBOARD_MODEL = 103  # key position table the agent uses
 BUTTON_FONT_HEIGHT = 14   # function-label captions on the main window

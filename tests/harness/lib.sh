@@ -526,3 +526,351 @@ PY
 
 # A Unix path as the Windows programs see it (the prefix maps / to Z:).
 windows_path() { echo "Z:${1//\//\\}"; }
+
+# ---------------------------------------------------------------------------------------------
+# Peers: stand-in windows for the programs the programs under test talk to
+
+QELT_PEER_COUNT=0
+
+# start_peer TITLE LOG [testtool window options...]: a hidden stand-in window titled TITLE (the
+# editor, "DLGLoading", "MIVO OSD"...) that logs every message it receives to LOG (relative: in
+# the work folder); waits until it is ready. The window is owned (closed at teardown). Call it
+# directly, not inside $(...).
+start_peer() {
+    local title="$1" log="$2"
+    shift 2
+    [[ "$log" == /* ]] || log="$QELT_SCENARIO_DIR/$log"
+    : >"$log"
+    QELT_PEER_COUNT=$((QELT_PEER_COUNT + 1))
+    start_testtool "peer$QELT_PEER_COUNT" window "$title" --log "$log" --hidden "$@"
+    own_window "$title"
+    wait_log_line "$log" '^ready ' >/dev/null
+}
+
+# start_hookprobe LOG: the low-level keyboard hook probe, logging every key event to LOG.
+start_hookprobe() {
+    local log="$1"
+    [[ "$log" == /* ]] || log="$QELT_SCENARIO_DIR/$log"
+    : >"$log"
+    start_testtool hookprobe hookprobe --log "$log"
+    own_window "QELT Hook Probe"
+    wait_log_line "$log" '^ready ' >/dev/null
+}
+
+# close_window TITLE [TIMEOUT]: posts WM_CLOSE when the window exists and waits until it is gone.
+close_window() {
+    window_exists "$1" || return 0
+    tt post "$1" WM_CLOSE 0 0 >/dev/null 2>&1 || true
+    wait_gone "$1" "${2:-10}"
+}
+
+# progress_of LOG: the WM_LOADING_PROGRESS (0x7EB) messages a "DLGLoading" stand-in received, as
+# "wParam,lParam" in decimal, space-separated with a trailing space ("1,25 1,50 ... 0,0 ").
+progress_of() {
+    { grep -o 'msg=0x7eb wParam=0x[0-9a-f]* lParam=0x[0-9a-f]*' "$1" || true; } |
+        sed -E 's/.*wParam=0x([0-9a-f]+) lParam=0x([0-9a-f]+)/\1 \2/' |
+        while read -r w l; do printf '%d,%d ' "$((16#$w))" "$((16#$l))"; done
+}
+
+# ---------------------------------------------------------------------------------------------
+# The agent
+
+QELT_AGENT_TITLE="Func QELT HID"
+QELT_EDITOR_TITLE="Zorvane Gear QELT Settings"
+AGENT_NAME=""  # program name of the agent started last (start_agent)
+QELT_AGENT_STARTS=0
+
+# start_agent [EXE]: starts the agent (default QELT_Core.exe in $QELT_OUT) and waits until its
+# start-up has finished: the device status is written at its end, and the window answers once
+# its creation has returned. The first agent is the program "agent", later ones "agent2"...
+start_agent() {
+    local exe="${1:-QELT_Core.exe}"
+    QELT_AGENT_STARTS=$((QELT_AGENT_STARTS + 1))
+    AGENT_NAME=agent
+    [ "$QELT_AGENT_STARTS" = 1 ] || AGENT_NAME="agent$QELT_AGENT_STARTS"
+    start_program "$AGENT_NAME" "$exe"
+    wait_diag "$AGENT_NAME" "write device (existing|NULL)" 20 >/dev/null
+    wait_window "$QELT_AGENT_TITLE" 5
+    tt send "$QELT_AGENT_TITLE" WM_NULL 0 0 --timeout "$(_timeout_ms 20)" >/dev/null ||
+        fail "the agent's window does not answer after start-up"
+}
+
+# stop_agent [TIMEOUT]: WM_CLOSE to the agent's window; waits until the process has ended.
+stop_agent() {
+    [ -n "$AGENT_NAME" ] || return 0
+    window_exists "$QELT_AGENT_TITLE" && tt post "$QELT_AGENT_TITLE" WM_CLOSE 0 0 >/dev/null 2>&1
+    wait_program_exit "$AGENT_NAME" "${1:-15}"
+}
+
+# post_agent MSG WPARAM LPARAM: posts to the agent's window.
+post_agent() { post_message "$QELT_AGENT_TITLE" "$@"; }
+
+# agent_answers_within MS: the agent's window answers WM_NULL within MS milliseconds.
+agent_answers_within() { tt send "$QELT_AGENT_TITLE" WM_NULL 0 0 --timeout "$1" >/dev/null 2>&1; }
+
+# diag_has NAME TEXT: the program wrote a diagnostic line containing TEXT (plain text).
+diag_has() { grep -qF -- "$2" "$(diag_file "$1")" 2>/dev/null; }
+
+# diag_count NAME TEXT: how many of its diagnostic lines contain TEXT.
+diag_count() { grep -cF -- "$2" "$(diag_file "$1")" 2>/dev/null || true; }
+
+# start_agent_job REQUEST PROFILE [LOG]: what the editor's download dialog does for a download
+# (1) or reset (2): a "DLGLoading" stand-in logging to LOG (default loading.log), the reload
+# request, then the job. finish_agent_job [TIMEOUT] waits for the job's end, checks its four
+# progress points and closes the stand-in. agent_job REQUEST PROFILE runs both.
+QELT_JOB_LOG=""
+start_agent_job() {
+    QELT_JOB_LOG="${3:-loading.log}"
+    [[ "$QELT_JOB_LOG" == /* ]] || QELT_JOB_LOG="$QELT_SCENARIO_DIR/$QELT_JOB_LOG"
+    close_window DLGLoading
+    start_peer DLGLoading "$QELT_JOB_LOG"
+    post_agent 0x7EA 0 0
+    post_agent 0x7EA "$1" "$2"
+}
+finish_agent_job() {
+    wait_log_line "$QELT_JOB_LOG" 'msg=0x7eb wParam=0x0 lParam=0x0' "${1:-20}" >/dev/null
+    expect_eq "$(progress_of "$QELT_JOB_LOG")" "1,25 1,50 1,75 1,100 0,0 " "progress of the job"
+    close_window DLGLoading
+}
+agent_job() {
+    start_agent_job "$1" "$2"
+    finish_agent_job "${3:-20}"
+}
+
+# ---------------------------------------------------------------------------------------------
+# The simulated keyboard (standins/kbsim)
+
+QELT_KBSIM="$QELT_OUT/kbsim/kbsim.exe"
+
+# kbsim COMMAND...: the kbsim tool (see standins/kbsim/README.md); stdout without CRs, its exit
+# status passed on.
+kbsim() { wine "$QELT_KBSIM" "$@" </dev/null | tr -d '\r'; }
+
+# device_up: driver installed and started, journal and failure rules cleared. device_down: stopped.
+device_up() {
+    kbsim install >/dev/null || fail "kbsim install"
+    kbsim start >/dev/null || fail "kbsim start"
+    kbsim reset >/dev/null || fail "kbsim reset"
+}
+device_down() { kbsim stop >/dev/null || fail "kbsim stop"; }
+
+# kbsim_state NAME: one value of `kbsim state` (hooked, current_profile, pending_events...).
+kbsim_state() { kbsim state | sed -n "s/^$1 //p" | head -n 1; }
+_kbsim_state_is() { [ "$(kbsim_state "$1")" = "$2" ]; }
+
+# wait_kbsim_state NAME VALUE [TIMEOUT]
+wait_kbsim_state() { wait_until "${3:-10}" "kbsim state $1 $2" _kbsim_state_is "$1" "$2"; }
+
+# kbsim_journal_codes: the control codes of the journal, space-separated with a trailing space.
+kbsim_journal_codes() { kbsim journal | cut -d' ' -f1 | tr '\n' ' '; }
+
+# kbsim_sent CODE [N]: the input bytes of the Nth (default first) journaled request with that
+# code (8 hex digits, as the journal prints it).
+kbsim_sent() { kbsim journal | grep "^$1" | sed -n "${2:-1}p" | cut -d' ' -f2-; }
+
+# expect_tables_clean N: `kbsim tables N` shows tables for profile number N and no warning.
+expect_tables_clean() {
+    local tables
+    tables="$(kbsim tables "$1")" || fail "kbsim tables $1"
+    [[ "$tables" != *warning* ]] || fail "warnings in the tables of profile number $1: $tables"
+    echo "$tables"
+}
+
+# inject WORD...: event words for the hooked agent (kbsim inject).
+inject() { kbsim inject "$@" >/dev/null || fail "kbsim inject $*"; }
+
+# ---------------------------------------------------------------------------------------------
+# Configuration files
+
+# config_file: Config.config in the data folder; profile_file N: ProfileN.
+config_file() { echo "$(qelt_data_dir)/Config.config"; }
+profile_file() { echo "$(qelt_data_dir)/Profile$1"; }
+
+# config_value KEY: the value in section CONFIG of Config.config, empty when missing.
+config_value() { (ini_value "$(config_file)" CONFIG "$1") 2>/dev/null || true; }
+
+# expect_config KEY VALUE, wait_config KEY VALUE [TIMEOUT]
+expect_config() { expect_eq "$(config_value "$1")" "$2" "Config.config $1"; }
+_config_is() { [ "$(config_value "$1")" = "$2" ]; }
+wait_config() { wait_until "${3:-10}" "Config.config $1=$2" _config_is "$1" "$2"; }
+
+# write_config CURRENTPROFILE LIGHT DEVICEPSTATS: a Config.config as the editor writes it.
+write_config() {
+    mkdir -p "$(qelt_data_dir)"
+    printf '[CONFIG]\r\nCURRENTPROFILE=%s\r\nLIGHT=%s\r\nDEVICEPSTATS=%s\r\n' "$1" "$2" "$3" >"$(config_file)"
+}
+
+# make_profile N SLOT:FUNID:MAPPINGKEY[:PATH|:STEPS]...: writes ProfileN the way the programs
+# store one (make_profile.py: STEPS is CODE/VALUE,... in hex/decimal, e.g. 04/1,FF/50,04/0).
+make_profile() {
+    local file
+    file="$(profile_file "$1")"
+    shift
+    mkdir -p "$(qelt_data_dir)"
+    python3 "$QELT_HARNESS_DIR/make_profile.py" "$file" "$@" || fail "make_profile $file $*"
+}
+
+# ---------------------------------------------------------------------------------------------
+# The editor and its dialogs
+#
+# Windows of the editor sit where their skin puts them; buttons are found through the shipped
+# skin's rectangles, so the scenarios follow the skin when it changes.
+
+# skin_rect FILE SECTION KEY: "LEFT TOP RIGHT BOTTOM" (client pixels) of a skin button entry
+# (name,left,top,width,height,caption,flag) of Skins/FILE.
+skin_rect() {
+    local value name left top width height
+    value="$(ini_value "$QELT_OUT/Skins/$1" "$2" "$3")"
+    IFS=, read -r name left top width height _ <<<"$value"
+    echo "$left $top $((left + width)) $((top + height))"
+}
+
+# click_skin TARGET FILE SECTION KEY [DX DY]: clicks a skin button of the window TARGET (a title
+# or hwnd:0x...), at its centre or DX DY pixels from its top-left corner.
+click_skin() {
+    local target="$1" file="$2" section="$3" key="$4" cl ct cr cb l t r b x y
+    read -r cl ct cr cb <<<"$(tt rect "$target" --client)" || fail "no window $target"
+    read -r l t r b <<<"$(skin_rect "$file" "$section" "$key")"
+    if [ $# -ge 6 ]; then x=$((cl + l + $5)); y=$((ct + t + $6)); else x=$((cl + (l + r) / 2)); y=$((ct + (t + b) / 2)); fi
+    # Two moves: the button takes the pointer's hover on the first, then the click lands.
+    xdotool mousemove "$((x - 1))" "$y" mousemove "$x" "$y" || fail "xdotool mousemove failed"
+    xdotool click 1 || fail "xdotool click failed"
+}
+
+# Editor buttons by what they are ("BUTTONINFO"/"KEYS" keys of main.ini).
+click_editor() { click_skin "$QELT_EDITOR_TITLE" main.ini "$@"; }
+click_profile() { click_editor BUTTONINFO $((4 + $1)); }         # profile 0-4
+click_slot() { click_editor BUTTONINFO $((24 + $1)); }            # slot 0-9 (M1-M10)
+click_function_label() { click_editor BUTTONINFO $((14 + $1)); }  # slot 0-9
+click_key() { click_editor KEYS $((20 + $1)); }                   # key 0-153
+
+# key_index NAME: the index (0-153) of the keyboard key the skin names NAME (A, F1, Enter...).
+key_index() {
+    local entry
+    entry="$(tr -d '\r' <"$QELT_OUT/Skins/main.ini" | sed -n '/^\[KEYS\]/,/^\[/p' | grep -m1 "^[0-9]*=$1," | cut -d= -f1)"
+    [ -n "$entry" ] || fail "no key named $1 in the skin"
+    echo $((entry - 20))
+}
+
+# choose_function SLOT ITEM: opens the slot's function menu and clicks item ITEM (0-12), or,
+# with ITEM "gap", a point of the menu between two items.
+choose_function() {
+    click_function_label "$1"
+    wait_dialog
+    if [ "$2" = gap ]; then
+        local l t r b
+        read -r l t r b <<<"$(skin_rect menu_skin.ini BUTTONINFO 1)"
+        click_skin "$DIALOG" menu_skin.ini BUTTONINFO 1 $(((r - l) / 2)) $((b - t + 1))
+    else
+        click_skin "$DIALOG" menu_skin.ini BUTTONINFO $(($2 + 1))
+    fi
+    tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the function menu did not close"
+}
+
+# start_editor [NAME]: starts QELT_Settings (program name default "editor") and waits until its
+# main window is shown and answers.
+start_editor() {
+    start_program "${1:-editor}" QELT_Settings.exe
+    wait_window "$QELT_EDITOR_TITLE" 20 --visible
+    tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 --timeout "$(_timeout_ms 30)" >/dev/null ||
+        fail "the editor's window does not answer"
+}
+
+# wait_dialog [TIMEOUT]: waits for the editor's untitled modal window (a warning, the function
+# menu, the macro editor, the repeat options) and sets DIALOG (hwnd:0x...) and DIALOG_RECT.
+_find_dialog() {
+    local line
+    line="$(tt list | awk -F'\t' '$2 == 1 && $5 == "#32770" && $6 == "" { print; exit }')"
+    [ -n "$line" ] || return 1
+    DIALOG="hwnd:$(cut -f1 <<<"$line")"
+    DIALOG_RECT="$(cut -f4 <<<"$line" | tr ',' ' ')"
+}
+wait_dialog() {
+    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
+    until _find_dialog; do
+        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "no dialog within ${1:-10} s"
+        sleep 0.05
+    done
+}
+# wait_no_dialog [TIMEOUT]: the untitled modal window has closed.
+wait_no_dialog() {
+    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
+    while _find_dialog; do
+        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "a dialog is still open after ${1:-10} s"
+        sleep 0.05
+    done
+}
+
+# answer_warning BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
+# warning, whose skin file is named by its kind: reset 1, no device / macro full 2, others 3.
+answer_warning() {
+    local skin="$1" button="$2"
+    click_skin "$DIALOG" "Warning${skin}_skin.ini" BUTTONINFO "$button"
+    tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the warning did not close"
+}
+
+# skin_pixel IMAGE X Y: the colour (#RRGGBB) of a skin image's pixel, for comparing with the screen.
+skin_pixel() { pixel_at "$QELT_OUT/Skins/$1" "$2" "$3"; }
+
+# expect_button_look SHOT FILE KEY LOOK WHAT: the main-window button BUTTONINFO KEY shows the
+# skin image LOOK (main_down.bmp, main_main.bmp...) at a point of its border area (the window
+# sits at the screen's origin).
+expect_button_look() {
+    local l t r b
+    read -r l t r b <<<"$(skin_rect main.ini "$2" "$3")"
+    expect_eq "$(pixel_at "$1" $((l + 3)) $((t + 3)))" "$(skin_pixel "$4" $((l + 3)) $((t + 3)))" "$5"
+}
+
+# data_checksum: one checksum over the data folder's files (names and contents).
+data_checksum() { (cd "$(qelt_data_dir)" 2>/dev/null && find . -type f -print0 | sort -z | xargs -0 -r sha1sum) | sha1sum; }
+
+# type_into_file_dialog TITLE PATH: Wine's common file dialog TITLE ("Open", "Save As") is open:
+# types the path (Windows form) and confirms.
+type_into_file_dialog() {
+    local title="$1" path="$2"
+    wait_window "$title" 10 --visible
+    local l t r b
+    read -r l t r b <<<"$(tt rect "$title")"
+    xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) || true
+    xdotool key --delay 20 ctrl+a || true
+    xdotool type --delay 10 -- "$path" || fail "xdotool type failed"
+    xdotool key Return || fail "xdotool key failed"
+}
+
+# watch_download PREFIX: while "DLGLoading" is open, takes screenshots PREFIX-N.png and prints,
+# per picture, how many of four points of the progress bar (at 1/8, 3/8, 5/8, 7/8 of its width)
+# show the bar's fill image; ends when the dialog has closed.
+watch_download() {
+    local prefix="$1" n=0 bl bt br bb l t r b shot filled x y
+    wait_window DLGLoading 15 --visible
+    read -r bl bt br bb <<<"$(skin_rect loading_skin.ini BAR_POSITION 1)"
+    y=$(((bt + bb) / 2))
+    while window_exists DLGLoading; do
+        read -r l t r b <<<"$(tt rect DLGLoading --client 2>/dev/null)" || break
+        n=$((n + 1))
+        shot="$(screenshot "$prefix-$n.png")"
+        window_exists DLGLoading || break
+        filled=0
+        for eighth in 1 3 5 7; do
+            x=$((bl + (br - bl) * eighth / 8))
+            [ "$(pixel_at "$shot" $((l + x)) $((t + y)))" = "$(skin_pixel loading_down.bmp "$x" "$y")" ] &&
+                filled=$((filled + 1))
+        done
+        echo "$filled"
+    done
+}
+
+# profile_tables N: the three tables qeltctl encodes from ProfileN (key map, index, data block).
+profile_tables() {
+    wine "$QELT_OUT/qeltctl.exe" tables "$(windows_path "$(profile_file "$1")")" --profile "$1" 2>/dev/null | tr -d '\r'
+}
+
+# expect_download_of N: the journal holds exactly one download of ProfileN as qeltctl encodes it.
+expect_download_of() {
+    local expected
+    mapfile -t expected < <(profile_tables "$1")
+    expect_eq "${#expected[@]}" 3 "tables encoded by qeltctl for Profile$1"
+    expect_eq "$(kbsim_sent 002224A4)" "${expected[0]}" "key map sent for Profile$1"
+    expect_eq "$(kbsim_sent 00222494)" "${expected[1]}" "index table sent for Profile$1"
+    expect_eq "$(kbsim_sent 0022249C)" "${expected[2]}" "data block sent for Profile$1"
+}

@@ -1,0 +1,282 @@
+// editor_probe: measurements of QELT_Settings for bench/editor_bench.sh (prints figures, asserts
+// nothing). A window counts as shown once it is visible and neither it nor any child has a part
+// left to paint.
+//   editor_probe start EDITOR COUNT          process start -> main window shown; private memory
+//   editor_probe floor COUNT                 the same for a trivial window program (this one)
+//   editor_probe switch EDITOR X1 Y1 X2 Y2 COUNT
+//                                            click on the profile buttons at two screen points ->
+//                                            repainted and the set-profile request received (this
+//                                            program plays the agent's window)
+//   editor_probe apply X Y                   click on the button at (X, Y) of the running editor
+//                                            (Apply & Close) -> the download dialog has closed
+//   editor_probe trivial                     the trivial window program itself
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kEditorTitle[] = L"Zorvane Gear QELT Settings";
+constexpr wchar_t kAgentTitle[] = L"Func QELT HID";
+constexpr wchar_t kTrivialTitle[] = L"QELT Trivial Window";
+constexpr UINT kApMessage = 0x7EA;
+
+LARGE_INTEGER g_frequency;
+LONGLONG g_requestSeenAt = 0;
+LPARAM g_requestProfile = -1;
+
+LONGLONG Now()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+double Ms(LONGLONG ticks) { return 1000.0 * double(ticks) / double(g_frequency.QuadPart); }
+
+void PrintStats(const char* what, std::vector<double> values)
+{
+    if (values.empty()) {
+        std::printf("%s: no samples\n", what);
+        return;
+    }
+    std::sort(values.begin(), values.end());
+    std::printf("%s: n=%zu median=%.1f ms min=%.1f ms max=%.1f ms\n", what, values.size(), values[values.size() / 2],
+                values.front(), values.back());
+}
+
+void Pump()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+BOOL CALLBACK ChildNeedsPaint(HWND child, LPARAM result)
+{
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(result) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool Painted(HWND window)
+{
+    if (!IsWindowVisible(window) || GetUpdateRect(window, nullptr, FALSE))
+        return false;
+    bool pending = false;
+    EnumChildWindows(window, ChildNeedsPaint, reinterpret_cast<LPARAM>(&pending));
+    return !pending;
+}
+
+// Waits (pumping this program's own messages) until the window titled `title` is shown.
+HWND WaitShown(const wchar_t* title, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        HWND window = FindWindowW(nullptr, title);
+        if (window != nullptr && Painted(window))
+            return window;
+        Pump();
+        Sleep(1);
+    }
+    return nullptr;
+}
+
+bool WaitGone(const wchar_t* title, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        if (FindWindowW(nullptr, title) == nullptr)
+            return true;
+        Pump();
+        Sleep(1);
+    }
+    return false;
+}
+
+PROCESS_INFORMATION Launch(const std::wstring& commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        std::printf("cannot start %ls (error %lu)\n", commandLine.c_str(), GetLastError());
+    return process;
+}
+
+void Close(PROCESS_INFORMATION& process, const wchar_t* title)
+{
+    if (HWND window = FindWindowW(nullptr, title))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (process.hProcess != nullptr) {
+        if (WaitForSingleObject(process.hProcess, 15000) != WAIT_OBJECT_0)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    process = {};
+}
+
+int MeasureStarts(const std::wstring& commandLine, const wchar_t* title, int count, const char* what)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < count; ++i) {
+        const LONGLONG start = Now();
+        PROCESS_INFORMATION process = Launch(commandLine);
+        if (process.hProcess == nullptr)
+            return 1;
+        const bool shown = WaitShown(title, 30000) != nullptr;
+        const LONGLONG end = Now();
+        if (shown)
+            samples.push_back(Ms(end - start));
+        if (i == 0 && shown) {
+            PROCESS_MEMORY_COUNTERS_EX memory{};
+            if (GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                     sizeof(memory))) {
+                // Wine reports private bytes as the page-file usage only.
+                const SIZE_T privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+                std::printf("%s: private memory after start %.1f MiB, working set %.1f MiB\n", what,
+                            double(privateBytes) / 1048576.0, double(memory.WorkingSetSize) / 1048576.0);
+            }
+        }
+        Close(process, title);
+    }
+    PrintStats(what, samples);
+    return 0;
+}
+
+LRESULT CALLBACK AgentStandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kApMessage && wParam == 3) {
+        g_requestSeenAt = Now();
+        g_requestProfile = lParam;
+        return 1;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeWindow(const wchar_t* className, const wchar_t* title, WNDPROC procedure, DWORD style)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassW(&windowClass);
+    return CreateWindowW(className, title, style, 100, 100, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
+}
+
+int MeasureSwitch(const std::wstring& editor, POINT first, POINT second, int count)
+{
+    HWND agent = MakeWindow(L"QeltProbeAgent", kAgentTitle, AgentStandInProc, WS_OVERLAPPED);
+    PROCESS_INFORMATION process = Launch(L"\"" + editor + L"\"");
+    HWND main = WaitShown(kEditorTitle, 30000);
+    if (main == nullptr) {
+        std::printf("switch: the editor did not open\n");
+        Close(process, kEditorTitle);
+        return 1;
+    }
+    std::vector<double> samples;
+    for (int i = 0; i < count; ++i) {
+        const POINT at = i % 2 == 0 ? second : first;
+        HWND button = WindowFromPoint(at);
+        if (GetParent(button) != main) {
+            std::printf("switch: no editor button at %ld,%ld\n", at.x, at.y);
+            break;
+        }
+        g_requestSeenAt = 0;
+        const LONGLONG start = Now();
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while ((g_requestSeenAt == 0 || !Painted(main)) && GetTickCount64() < deadline) {
+            Pump();
+            Sleep(0);
+        }
+        if (g_requestSeenAt != 0 && Painted(main))
+            samples.push_back(Ms(std::max(Now(), g_requestSeenAt) - start));
+        else
+            std::printf("switch %d: %s\n", i, g_requestSeenAt == 0 ? "no set-profile request" : "not repainted");
+    }
+    Close(process, kEditorTitle);
+    DestroyWindow(agent);
+    PrintStats("profile switch: click -> repainted and set-profile request received", samples);
+    return 0;
+}
+
+int MeasureApply(POINT at)
+{
+    HWND main = FindWindowW(nullptr, kEditorTitle);
+    if (main == nullptr) {
+        std::printf("apply: no editor\n");
+        return 1;
+    }
+    HWND button = WindowFromPoint(at);
+    const LONGLONG start = Now();
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    const bool opened = WaitShown(L"DLGLoading", 10000) != nullptr;
+    const bool closed = opened && WaitGone(L"DLGLoading", 30000);
+    const LONGLONG end = Now();
+    if (!closed) {
+        std::printf("apply: the download dialog did not %s\n", opened ? "close" : "open");
+        return 1;
+    }
+    std::printf("apply: click -> download dialog closed %.1f ms\n", Ms(end - start));
+    return 0;
+}
+
+LRESULT CALLBACK TrivialProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RunTrivial()
+{
+    HWND window = MakeWindow(L"QeltTrivialWindow", kTrivialTitle, TrivialProc, WS_OVERLAPPEDWINDOW);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    QueryPerformanceFrequency(&g_frequency);
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"trivial")
+        return RunTrivial();
+    if (command == L"start" && argc >= 4)
+        return MeasureStarts(L"\"" + std::wstring(argv[2]) + L"\"", kEditorTitle, _wtoi(argv[3]),
+                             "editor start: process start -> main window shown");
+    if (command == L"floor" && argc >= 3) {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        return MeasureStarts(L"\"" + std::wstring(self) + L"\" trivial", kTrivialTitle, _wtoi(argv[2]),
+                             "floor: trivial window program start -> window shown");
+    }
+    if (command == L"switch" && argc >= 8)
+        return MeasureSwitch(argv[2], POINT{_wtoi(argv[3]), _wtoi(argv[4])}, POINT{_wtoi(argv[5]), _wtoi(argv[6])},
+                             _wtoi(argv[7]));
+    if (command == L"apply" && argc >= 4)
+        return MeasureApply(POINT{_wtoi(argv[2]), _wtoi(argv[3])});
+    std::printf("usage: editor_probe start EDITOR COUNT | floor COUNT | switch EDITOR X1 Y1 X2 Y2 COUNT | apply X Y\n");
+    return 2;
+}

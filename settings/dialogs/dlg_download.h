@@ -1,0 +1,45 @@
+#pragma once
+// The download progress dialog "DLGLoading": asks the main window to save, asks the agent to
+// reload the configuration and download (or reset) a profile, and follows the agent's progress
+// on a bar until the agent reports the end.
+#include <windows.h>
+
+#include <string>
+
+#include "controls.h"
+#include "download_job.h"
+#include "handles.h"
+#include "skinned_window.h"
+
+class DlgDownLin {
+public:
+    explicit DlgDownLin(int deviceStatus) : m_nDeviceStatus(deviceStatus), m_skin(SkinBehaviour{true, false, true}) {}
+
+    void SetJob(int type, int profile);
+    // Modal. 1: the agent reported the end; -1: no keyboard, or the agent did not answer.
+    INT_PTR Run(HWND owner);
+    // The main window has saved the configuration: the job may start.
+    void StartJobTimer();
+    HWND Window() const { return m_hWnd; }
+
+    int m_nTimer = qelt::TIMER_JOB_DOWNLOAD;
+    int nProfileID = 0;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog();
+    void OnTimer(UINT_PTR timer);
+    void OnProgress(WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    void PostRequests();
+    void GiveUp(const wchar_t* reason);
+    void WatchAgent();
+
+    int m_nDeviceStatus;
+    HWND m_hWnd = nullptr;
+    CSkinnedWindow m_skin;
+    CDMarker m_bar;
+    std::wstring m_strText;
+    qelt::UniqueFont m_font;
+};

@@ -1,0 +1,133 @@
+#include "dlg_funmenu.h"
+
+#include <windowsx.h>
+
+#include "resource.h"
+#include "skin_files.h"
+
+using namespace qelt;
+
+namespace {
+constexpr int kItemFontHeight = 13;
+}
+
+INT_PTR CDlgFunMenu::Run(HWND owner)
+{
+    return RunModalDialog(IDD_FUNCTION_MENU, owner, DialogProc, this);
+}
+
+INT_PTR CALLBACK CDlgFunMenu::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CDlgFunMenu* self = DialogObject<CDlgFunMenu>(dialog, message, lParam);
+    if (self == nullptr)
+        return FALSE;
+    if (message == WM_INITDIALOG)
+        self->m_hWnd = dialog;
+    return self->OnMessage(message, wParam, lParam);
+}
+
+INT_PTR CDlgFunMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR handled = FALSE;
+    if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(m_hWnd, message, wParam, lParam, handled))
+        return handled;
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return TRUE;
+    case WM_MOUSEMOVE:
+        OnMouseMove(lParam);
+        return TRUE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        // A press that reaches the menu itself is outside every item: no choice.
+        EndDialog(m_hWnd, -1);
+        return TRUE;
+    case WM_COMMAND:
+        OnCommand(reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_DESTROY:
+        m_filter.reset();
+        if (GetCapture() == m_hWnd)
+            ReleaseCapture();
+        m_bCaptured = false;
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void CDlgFunMenu::OnInitDialog()
+{
+    CSkinFile file(L"menu_skin.ini");
+    (void)ReadSkinLanguage(file.Folder());  // read by every skinned window, used only by the macro editor
+    m_skin.LoadScreen(m_hWnd, file);
+    for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
+        const ButtonInfo info = file.ReadButton(SKIN_BUTTONINFO, k + 1);
+        CBitmapBtn* item = m_skin.AddButton(info);
+        m_pItems[size_t(k)] = item;
+        m_rcItems[size_t(k)] = ShrunkItem(MenuRect{info.nLeft, info.nTop, info.nRight, info.nBottom});
+        if (item != nullptr) {
+            item->SetCaption(info.szCaption);
+            item->m_nFontHeight = kItemFontHeight;
+        }
+    }
+    m_skin.ApplyRegion();
+    SetWindowPos(m_hWnd, nullptr, m_nX - MENU_X_OFFSET, m_nY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(m_hWnd, SW_SHOW);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    TakeCapture();
+    // Whenever an item has let the capture go, the menu takes it back before the next message.
+    m_filter.emplace(m_hWnd, [this](const MSG& message) { return BeforeDispatch(message); }, true);
+}
+
+void CDlgFunMenu::TakeCapture()
+{
+    SetCapture(m_hWnd);
+    m_bCaptured = true;
+}
+
+bool CDlgFunMenu::BeforeDispatch(const MSG& message)
+{
+    // Messages for an item are left alone: the item takes the capture itself when the pointer
+    // moves over it. Any other message finds the capture with the menu again, so a click outside
+    // the items always reaches the menu.
+    const bool forItem = message.hwnd != nullptr && IsChild(m_hWnd, message.hwnd);
+    if (!forItem && GetCapture() == nullptr)
+        SetCapture(m_hWnd);
+    return false;
+}
+
+void CDlgFunMenu::OnMouseMove(LPARAM lParam)
+{
+    const MenuPoint point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const int item = MenuItemAt(m_rcItems, point);
+    switch (MenuCaptureStep(item >= 0, m_bCaptured)) {
+    case CaptureStep::Release:
+        ReleaseCapture();
+        m_bCaptured = false;
+        // The item under the pointer gets this move at once, takes the capture and lights up.
+        if (CBitmapBtn* target = m_pItems[size_t(item)]) {
+            POINT at{point.x, point.y};
+            MapWindowPoints(m_hWnd, target->Window(), &at, 1);
+            SendMessageW(target->Window(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        }
+        break;
+    case CaptureStep::Take:
+        TakeCapture();
+        break;
+    case CaptureStep::Keep:
+        break;
+    }
+}
+
+void CDlgFunMenu::OnCommand(HWND from)
+{
+    for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
+        if (m_pItems[size_t(k)] != nullptr && m_pItems[size_t(k)]->Window() == from) {
+            EndDialog(m_hWnd, k);
+            return;
+        }
+    }
+    EndDialog(m_hWnd, -1);
+}

@@ -1,0 +1,113 @@
+#pragma once
+// The editor's main window "Zorvane Gear QELT Settings": the keyboard picture with its 154 keys,
+// the five profiles, the ten slots with their function labels, and the commands. What it shows
+// is kept in MainWindowState; this class makes the skin's buttons follow it and carries out the
+// commands (files, the agent, the dialogs).
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "config_store.h"
+#include "handles.h"
+#include "main_window_state.h"
+#include "modal_dialog.h"
+#include "skinned_window.h"
+
+class DlgDownLin;
+
+// The in-memory configuration the editor edits, for its whole run.
+struct EditorImage {
+    KB_CONFIG keyboard_config{};
+    qelt::ProfileArray profile_config{};
+};
+
+class CConfigDlg {
+public:
+    explicit CConfigDlg(EditorImage& image);
+    ~CConfigDlg();
+    CConfigDlg(const CConfigDlg&) = delete;
+    CConfigDlg& operator=(const CConfigDlg&) = delete;
+
+    // Runs the window modally; returns its end code (0 also when the editor ended at start-up).
+    INT_PTR Run();
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Start-up.
+    bool OnCreate();
+    void OnInitDialog();
+    void LoadSkin();
+    void ReadFunctionNames();
+
+    // Display.
+    void OnPaint();
+    void SelectProfile(int profile);
+    void SyncButtons();
+    void ApplyKeyLook(int key, const qelt::KeyLook& look, bool force);
+    void ApplyBlinkTimer();
+
+    // Messages from buttons, the agent and the download dialog.
+    void OnCommand(WPARAM wParam, LPARAM lParam);
+    void OnProfileChanged(LPARAM lParam);
+    void OnLoadingReady();
+
+    // Commands.
+    void OnProfileButton(int profile);
+    bool ApplyProfile();  // false: no keyboard, or the agent did not finish the download
+    INT_PTR RunDownload(int mode);  // the download dialog's end code
+    void OnApply(bool closeAfter);
+    void OnReset();
+    void OnExport();
+    void OnImport();
+    void OnWebPage();
+    void OnSlotButton(int slot);
+    void OnKeyButton(int key);
+    void OnFunctionLabel(int slot);
+    void RunMacroEditor(int slot);
+
+    int IndexOf(HWND button, CBitmapBtn* const* buttons, int count) const;
+
+    HWND m_hWnd = nullptr;
+    EditorImage& m_image;
+    KB_CONFIG& keyboard_config;
+    qelt::ProfileArray& profile_config;
+    std::optional<qelt::ConfigStore> m_store;
+    std::optional<qelt::MainWindowState> m_state;
+    qelt::UniqueIcon m_icon;
+    bool m_bEndedAtStart = false;
+
+    CSkinnedWindow m_skin;
+    std::wstring m_strDriverVersion;
+    qelt::UniqueFont m_versionFont;
+    qelt::FunctionNames m_functionNames;
+
+    CBitmapBtn* m_pMinimise = nullptr;
+    CBitmapBtn* m_pClose = nullptr;
+    CBitmapBtn* m_pClose2 = nullptr;
+    CBitmapBtn* m_pWebPage = nullptr;
+    CBitmapBtn* m_pStatus = nullptr;
+    CBitmapBtn* m_pExport = nullptr;
+    CBitmapBtn* m_pImport = nullptr;
+    CBitmapBtn* m_pApply = nullptr;
+    CBitmapBtn* m_pApplyClose = nullptr;
+    CBitmapBtn* m_pReset = nullptr;
+    std::array<CBitmapBtn*, qelt::USER_PROFILE_COUNT> m_pProfiles{};
+    std::array<CBitmapBtn*, qelt::KEY_COUNT> m_pKeys{};
+    std::array<RECT, qelt::KEY_COUNT> m_rcKeys{};
+    std::array<CBitmapBtn*, BUTTON_COUNT> m_pSlots{};
+    std::array<CBitmapBtn*, BUTTON_COUNT> m_pLabels{};
+
+    // What the buttons show now, so only changes reach them.
+    std::array<qelt::KeyLook, qelt::KEY_COUNT> m_shownKeys{};
+    std::array<qelt::SlotLook, BUTTON_COUNT> m_shownSlots{};
+    bool m_bShownOnce = false;
+    unsigned m_nRunningBlinkTimer = 0;
+
+    DlgDownLin* m_pDownload = nullptr;  // the download dialog while it runs
+    std::optional<qelt::ModalMessageFilter> m_keyFilter;
+};
