@@ -99,107 +99,70 @@ void BenchImageDecoding()
 
 // ------------------------------------------------------------------ bench windows
 
-constexpr const wchar_t* kBenchClass = L"QeltSkinBench";
+// Shows a window and returns when it and all its children have painted.
+void FinishPaint(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+void ShowAndPaint(HWND window)
+{
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    FinishPaint(window);
+}
 
-// A top-level window the way the programs make their skinned windows: hidden while its creation
-// handler builds it, messages passed through its CSkinnedWindow first. A plain one (the floor)
-// fills its background and its owner-drawn children with a stock brush instead.
-class BenchWindow {
-public:
-    explicit BenchWindow(bool plain) : m_plain(plain)
-    {
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        if (!GetClassInfoExW(instance, kBenchClass, &windowClass)) {
-            windowClass = WNDCLASSEXW{};
-            windowClass.cbSize = sizeof(windowClass);
-            windowClass.lpfnWndProc = WindowProc;
-            windowClass.hInstance = instance;
-            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-            windowClass.lpszClassName = kBenchClass;
-            RegisterClassExW(&windowClass);
-        }
-        m_hWnd = CreateWindowExW(0, kBenchClass, L"skin bench", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                 instance, this);
+// The skinned windows are built hidden, the way the programs build theirs in their creation
+// handlers, and pass their messages through their CSkinnedWindow first.
+using SkinnedWindow = skintest::HostWindow;
+
+constexpr const wchar_t* kPlainClass = L"QeltSkinBenchPlain";
+
+// The floor: a plain window with plain owner-drawn children that fills its background and each
+// child with a stock brush.
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_PAINT: {
+        qelt::PaintDc paint(window);
+        FillRect(paint.Get(), &paint.Area(), static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        return 0;
     }
-    ~BenchWindow()
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        FillRect(item->hDC, &item->rcItem, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+        return TRUE;
+    }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+class PlainWindow {
+public:
+    PlainWindow(SIZE size, const std::vector<RECT>& places)
+    {
+        skintest::RegisterWindowClass(kPlainClass, PlainWindowProc);
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        m_hWnd = CreateWindowExW(0, kPlainClass, L"skin bench floor", WS_POPUP, 0, 0, size.cx, size.cy, nullptr,
+                                 nullptr, instance, nullptr);
+        for (const RECT& r : places)
+            m_children.push_back(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, r.left,
+                                                 r.top, r.right - r.left, r.bottom - r.top, m_hWnd, nullptr, instance,
+                                                 nullptr));
+    }
+    ~PlainWindow()
     {
         if (m_hWnd)
             DestroyWindow(m_hWnd);
         skintest::DrainMessages();
     }
-    BenchWindow(const BenchWindow&) = delete;
-    BenchWindow& operator=(const BenchWindow&) = delete;
+    PlainWindow(const PlainWindow&) = delete;
+    PlainWindow& operator=(const PlainWindow&) = delete;
 
     HWND Window() const { return m_hWnd; }
-    CSkinnedWindow& Skin() { return m_skin; }
-
-    // The floor's children: plain owner-drawn buttons at the given places.
-    void AddPlainChildren(const std::vector<RECT>& places)
-    {
-        for (const RECT& r : places)
-            m_plainChildren.push_back(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, r.left,
-                                                      r.top, r.right - r.left, r.bottom - r.top, m_hWnd, nullptr,
-                                                      GetModuleHandleW(nullptr), nullptr));
-    }
-    const std::vector<HWND>& PlainChildren() const { return m_plainChildren; }
-
-    // Shows the window and returns when it and all its children have painted.
-    void ShowAndPaint() const
-    {
-        ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
-        FinishPaint();
-    }
-    void FinishPaint() const { RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+    const std::vector<HWND>& Children() const { return m_children; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<BenchWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self == nullptr)
-            return DefWindowProcW(window, message, wParam, lParam);
-        if (message == WM_NCDESTROY) {
-            self->m_hWnd = nullptr;
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            return DefWindowProcW(window, message, wParam, lParam);
-        }
-        LRESULT result = 0;
-        if (self->m_plain)
-            return self->PlainMessage(window, message, wParam, lParam);
-        if (self->m_skin.HandleMessage(window, message, wParam, lParam, result))
-            return result;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    LRESULT PlainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        switch (message) {
-        case WM_ERASEBKGND:
-            return TRUE;
-        case WM_PAINT: {
-            qelt::PaintDc paint(window);
-            FillRect(paint.Get(), &paint.Area(), static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-            return 0;
-        }
-        case WM_DRAWITEM: {
-            auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            FillRect(item->hDC, &item->rcItem, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
-            return TRUE;
-        }
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
-        }
-    }
-
-    bool m_plain;
     HWND m_hWnd = nullptr;
-    CSkinnedWindow m_skin;
-    std::vector<HWND> m_plainChildren;  // destroyed with the window
+    std::vector<HWND> m_children;  // destroyed with the window
 };
 
 RECT RectOf(const ButtonInfo& info) { return RECT{info.nLeft, info.nTop, info.nRight, info.nBottom}; }
@@ -254,12 +217,12 @@ public:
     void Round(bool dump)
     {
         {
-            BenchWindow skinned(false);
+            SkinnedWindow skinned(SkinBehaviour{}, false);
             Clock::time_point start = Clock::now();
             Load(skinned);
             m_load.skin.push_back(MillisecondsSince(start));
             start = Clock::now();
-            skinned.ShowAndPaint();
+            ShowAndPaint(skinned.Window());
             m_paint.skin.push_back(MillisecondsSince(start));
             if (dump)
                 DumpWindow(skinned.Window(), m_dumpFolder + L"main_loaded.bmp");
@@ -274,19 +237,17 @@ public:
             }
         }
         {
-            BenchWindow plain(true);
             Clock::time_point start = Clock::now();
-            MoveWindow(plain.Window(), 0, 0, m_size.cx, m_size.cy, FALSE);
-            plain.AddPlainChildren(m_places);
+            PlainWindow plain(m_size, m_places);
             m_load.floor.push_back(MillisecondsSince(start));
             start = Clock::now();
-            plain.ShowAndPaint();
+            ShowAndPaint(plain.Window());
             m_paint.floor.push_back(MillisecondsSince(start));
             for (int i = 0; i < 2; ++i) {
                 start = Clock::now();
                 for (size_t k = 0; k < kKeys; ++k)
-                    InvalidateRect(plain.PlainChildren()[kFirstKey + k], nullptr, FALSE);
-                plain.FinishPaint();
+                    InvalidateRect(plain.Children()[kFirstKey + k], nullptr, FALSE);
+                FinishPaint(plain.Window());
                 m_reshow.floor.push_back(MillisecondsSince(start));
             }
         }
@@ -307,7 +268,7 @@ private:
     static constexpr size_t kFirstKey = 15;  // keys follow the 15 single buttons
     static constexpr size_t kKeys = 154;
 
-    void Load(BenchWindow& window)
+    void Load(SkinnedWindow& window)
     {
         CSkinnedWindow& skin = window.Skin();
         Clock::time_point start = Clock::now();
@@ -347,7 +308,7 @@ private:
     // What a profile change does to the keys: all disabled, each given its plain images or, for
     // every fifth key (shifted by variant), the text-less images with a slot caption and the
     // indicator; then all repainted.
-    void ShowProfile(BenchWindow& window, int variant)
+    void ShowProfile(SkinnedWindow& window, int variant)
     {
         const CSkinnedWindow& skin = window.Skin();
         for (size_t k = 0; k < m_keys.size(); ++k) {
@@ -368,11 +329,11 @@ private:
             key->m_bSelected = false;
             InvalidateRect(key->Window(), nullptr, FALSE);
         }
-        window.FinishPaint();
+        FinishPaint(window.Window());
     }
 
     // For the picture: one button of each state.
-    void ShowStates(BenchWindow& window)
+    void ShowStates(SkinnedWindow& window)
     {
         const auto& buttons = window.Skin().Buttons();
         buttons[4]->SetSelected(true);                            // a profile button
@@ -386,7 +347,7 @@ private:
         buttons[kFirstKey + kKeys + 3]->SetSelected(true);
         for (const auto& button : buttons)
             InvalidateRect(button->Window(), nullptr, FALSE);
-        window.FinishPaint();
+        FinishPaint(window.Window());
     }
 
     std::wstring m_programFolder, m_dumpFolder;
@@ -446,10 +407,10 @@ public:
         SIZE size{0, 0};
         {
             Clock::time_point start = Clock::now();
-            BenchWindow skinned(false);
+            SkinnedWindow skinned(SkinBehaviour{}, false);
             Controls controls;
             Build(skinned, controls);
-            skinned.ShowAndPaint();
+            ShowAndPaint(skinned.Window());
             m_figure.skin.push_back(MillisecondsSince(start));
             size = skinned.Skin().ClientSize();
             if (dump) {
@@ -460,10 +421,8 @@ public:
         }
         {
             Clock::time_point start = Clock::now();
-            BenchWindow plain(true);
-            MoveWindow(plain.Window(), 0, 0, size.cx, size.cy, FALSE);
-            plain.AddPlainChildren(m_places);
-            plain.ShowAndPaint();
+            PlainWindow plain(size, m_places);
+            ShowAndPaint(plain.Window());
             m_figure.floor.push_back(MillisecondsSince(start));
         }
     }
@@ -482,7 +441,7 @@ private:
         CEditEx edit;
     };
 
-    void Build(BenchWindow& window, Controls& controls)
+    void Build(SkinnedWindow& window, Controls& controls)
     {
         CSkinnedWindow& skin = window.Skin();
         skin.LoadScreen(window.Window(), m_file);
@@ -576,7 +535,7 @@ int main()
         std::printf("shipped skin: not generated, skipped\n");
         return 0;
     }
-    if (BenchWindow probe(true); probe.Window() == nullptr) {
+    if (PlainWindow probe(SIZE{10, 10}, {}); probe.Window() == nullptr) {
         std::printf("windows: no display, skipped\n");
         return 0;
     }

@@ -6,21 +6,11 @@ namespace {
 constexpr const wchar_t* kHostClass = L"QeltSkinTestHost";
 }
 
-HostWindow::HostWindow(SkinBehaviour behaviour) : m_skin(behaviour)
+HostWindow::HostWindow(SkinBehaviour behaviour, bool visible) : m_skin(behaviour)
 {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    if (!GetClassInfoExW(instance, kHostClass, &windowClass)) {
-        windowClass = WNDCLASSEXW{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = kHostClass;
-        RegisterClassExW(&windowClass);
-    }
-    m_hWnd = CreateWindowExW(0, kHostClass, L"skin test", WS_POPUP | WS_VISIBLE, 200, 150, 300, 200, nullptr,
-                             nullptr, instance, this);
+    RegisterWindowClass(kHostClass, WindowProc);
+    m_hWnd = CreateWindowExW(0, kHostClass, L"skin test", WS_POPUP | (visible ? WS_VISIBLE : 0), 200, 150, 300, 200,
+                             nullptr, nullptr, GetModuleHandleW(nullptr), this);
 }
 
 HostWindow::~HostWindow()
@@ -53,6 +43,22 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam
         }
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    if (GetClassInfoExW(instance, name, &windowClass))
+        return;
+    windowClass = WNDCLASSEXW{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    RegisterClassExW(&windowClass);
 }
 
 void DrainMessages()

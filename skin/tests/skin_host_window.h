@@ -9,7 +9,8 @@ namespace skintest {
 
 class HostWindow {
 public:
-    explicit HostWindow(SkinBehaviour behaviour = {});
+    // Hidden windows are built as the programs build theirs, before they are shown.
+    explicit HostWindow(SkinBehaviour behaviour = {}, bool visible = true);
     ~HostWindow();
     HWND Window() const { return m_hWnd; }
     CSkinnedWindow& Skin() { return m_skin; }
@@ -24,5 +25,8 @@ private:
 
 // Removes pending messages of the thread so one test's posts do not reach the next.
 void DrainMessages();
+
+// Registers a window class of this program once (later calls find it registered).
+void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc);
 
 } // namespace skintest
