@@ -104,13 +104,7 @@ HBITMAP OffscreenBitmap(HDC dc, SIZE size)
 {
     if (GetDeviceCaps(dc, BITSPIXEL) != 32)
         return CreateCompatibleBitmap(dc, size.cx, size.cy);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TrueColourLayout(size);
     void* bits = nullptr;
     return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
 }

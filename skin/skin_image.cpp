@@ -10,25 +10,8 @@
 
 using qelt::ComPtr;
 
-namespace {
-
-// A bottom-up 32-bit layout of the given size (the layout whose source coordinates in
-// StretchDIBits every platform reads the same way: from the bottom row).
-BITMAPINFO BottomUpInfo(SIZE size)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
+// Larger images are drawn through a DC instead of from a copy in memory.
 constexpr long long kMaxCopiedPixels = 64LL * 1024 * 1024;
-
-} // namespace
 
 struct SkinBitmap::Pixels {
     ComPtr<IPicture> picture;  // owner of handle, for decoded images
@@ -46,7 +29,7 @@ struct SkinBitmap::Pixels {
             MakeCopy();
         if (!copy)
             return false;
-        const BITMAPINFO info = BottomUpInfo(size);
+        const BITMAPINFO info = TrueColourLayout(size);
         const int width = from.right - from.left, height = from.bottom - from.top;
         return StretchDIBits(target, x, y, width, height, from.left, size.cy - from.bottom, width, height, copy.get(),
                              &info, DIB_RGB_COLORS, SRCCOPY) != 0;
@@ -59,7 +42,7 @@ private:
         if ((long long)size.cx * size.cy > kMaxCopiedPixels)
             return;
         std::unique_ptr<DWORD[]> bits(new (std::nothrow) DWORD[size_t(size.cx) * size_t(size.cy)]);
-        BITMAPINFO info = BottomUpInfo(size);
+        BITMAPINFO info = TrueColourLayout(size);
         qelt::WindowDc screen(nullptr);
         if (!bits || GetDIBits(screen.Get(), handle, 0, UINT(size.cy), bits.get(), &info, DIB_RGB_COLORS) != size.cy)
             return;  // drawn through a DC instead
@@ -376,13 +359,7 @@ qelt::UniqueRegion RegionFromMask(HBITMAP mask)
         qelt::DiagLastError(L"CreateCompatibleDC (mask)");
         return {};
     }
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = height;  // bottom-up
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO header = TrueColourLayout(SIZE{width, height});
     void* bits = nullptr;
     qelt::UniqueBitmap copy(CreateDIBSection(copyDc.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!copy || bits == nullptr) {
@@ -427,6 +404,18 @@ qelt::UniqueRegion RegionFromMask(HBITMAP mask)
     }
     rectangles.FlushInto(result.Get());
     return result;
+}
+
+BITMAPINFO TrueColourLayout(SIZE size)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
 }
 
 void CopySkinImage(SkinBitmap& target, const SkinBitmap& source)

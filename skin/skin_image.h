@@ -73,6 +73,10 @@ void CopySkinImage(SkinBitmap& target, const SkinBitmap& source);
 // No region when the mask is empty or no drawing surface could be made.
 qelt::UniqueRegion RegionFromMask(HBITMAP mask);
 
+// The layout of a 32-bit bottom-up device-independent bitmap of the given size: the one whose
+// rows every platform reads alike (StretchDIBits counts source rows from the bottom).
+BITMAPINFO TrueColourLayout(SIZE size);
+
 // Replaces target with `rect` of source (target.ShowRectOf(source, rect)). Nothing happens when
 // source is empty. The image is drawn compatibly with any DC, so dc is not needed any more.
 void CropStateImage(SkinBitmap& target, HDC dc, const SkinBitmap& source, const RECT& rect);
