@@ -126,11 +126,10 @@ CBitmapBtn::CBitmapBtn() = default;
 CBitmapBtn::~CBitmapBtn()
 {
     m_tooltip.Reset();
-    if (m_hWnd) {
-        // The window outlives nothing of this object: its last messages go to the platform button.
+    if (m_hWnd && IsWindow(m_hWnd)) {
+        // Nothing of this object outlives it: the window's last messages go to the platform button.
         SetWindowLongPtrW(m_hWnd, ButtonClassInfo().objectOffset, 0);
-        if (IsWindow(m_hWnd))
-            DestroyWindow(m_hWnd);
+        DestroyWindow(m_hWnd);
     }
 }
 
