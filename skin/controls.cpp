@@ -128,11 +128,20 @@ void CListBoxEx::DrawItem(const DRAWITEMSTRUCT* item)
     UpdateHorizontalExtent();
 }
 
-void CListBoxEx::UpdateHorizontalExtent() const
+void CListBoxEx::UpdateHorizontalExtent()
+{
+    if (!m_bWidestKnown) {
+        m_nWidestItem = WidestItem();
+        m_bWidestKnown = true;
+    }
+    SendMessageW(m_hWnd, LB_SETHORIZONTALEXTENT, WPARAM(m_nWidestItem), 0);
+}
+
+LONG CListBoxEx::WidestItem() const
 {
     qelt::WindowDc dc(m_hWnd);
     if (!dc)
-        return;
+        return 0;
     HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
     HGDIOBJ font = listFont ? static_cast<HGDIOBJ>(listFont) : GetStockObject(SYSTEM_FONT);
     qelt::SelectedObject fontSelected(dc.Get(), font);
@@ -146,7 +155,7 @@ void CListBoxEx::UpdateHorizontalExtent() const
         GetTextExtentPoint32W(dc.Get(), text.c_str(), int(text.size()), &extent);
         widest = std::max(widest, extent.cx + metrics.tmAveCharWidth);
     }
-    SendMessageW(m_hWnd, LB_SETHORIZONTALEXTENT, WPARAM(widest), 0);
+    return widest;
 }
 
 LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -154,6 +163,17 @@ LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wPar
 {
     auto* list = reinterpret_cast<CListBoxEx*>(data);
     switch (message) {
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_DELETESTRING:
+    case LB_RESETCONTENT:
+    case LB_DIR:
+    case LB_ADDFILE:
+    case WM_SETFONT: {
+        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        list->m_bWidestKnown = false;  // after the change, whatever was drawn during it
+        return result;
+    }
     case WM_KEYDOWN:
     case WM_KEYUP:
         return 0;  // the keyboard never moves the selection

@@ -135,6 +135,12 @@ LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
+void AddMacroLines(HWND list, int lines)
+{
+    for (int line = 0; line < lines; ++line)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line % 2 ? L"Left Shift Release" : L"Left Shift Press"));
+}
+
 class PlainWindow {
 public:
     PlainWindow(SIZE size, const std::vector<RECT>& places)
@@ -159,6 +165,15 @@ public:
 
     HWND Window() const { return m_hWnd; }
     const std::vector<HWND>& Children() const { return m_children; }
+
+    // A plain list box with the given number of lines.
+    void AddList(const RECT& r, int lines)
+    {
+        HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_HASSTRINGS, r.left,
+                                    r.top, r.right - r.left, r.bottom - r.top, m_hWnd, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+        AddMacroLines(list, lines);
+    }
 
 private:
     HWND m_hWnd = nullptr;
@@ -396,10 +411,8 @@ public:
             m_places.push_back(RectOf(m_file.ReadButton(SKIN_BUTTONINFO, key)));
         if (dialog.valueBar)
             m_places.push_back(RectOf(m_file.ReadButton(L"BAR_POSITION", 1)));
-        if (dialog.stepList) {
-            m_places.push_back(RECT{16, 37, 165, 293});
+        if (dialog.stepList)
             m_places.push_back(RECT{280, 182, 300, 199});
-        }
     }
 
     void Round(bool dump)
@@ -422,6 +435,8 @@ public:
         {
             Clock::time_point start = Clock::now();
             PlainWindow plain(size, m_places);
+            if (m_dialog.stepList)
+                plain.AddList(kStepListPlace, kMacroListLines);
             ShowAndPaint(plain.Window());
             m_figure.floor.push_back(MillisecondsSince(start));
         }
@@ -430,12 +445,17 @@ public:
     void Print() const
     {
         char label[64];
-        std::snprintf(label, sizeof(label), "  %ls (%zu controls)", m_dialog.file, m_places.size());
+        std::snprintf(label, sizeof(label), "  %ls (%zu controls)", m_dialog.file,
+                      m_places.size() + (m_dialog.stepList ? 1 : 0));
         m_figure.Print(label);
     }
 
 private:
+    static constexpr int kMacroListLines = 54;
+    static constexpr RECT kStepListPlace{16, 37, 165, 293};
+
     struct Controls {
+        qelt::UniqueFont font;  // the macro editor's, given to its list, which goes first
         CDMarker bar;
         CListBoxEx list;
         CEditEx edit;
@@ -472,8 +492,15 @@ private:
         }
         if (m_dialog.stepList) {
             controls.list.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS,
-                                 RECT{16, 37, 165, 293}, window.Window(), 1006);
+                                 kStepListPlace, window.Window(), 1006);
             controls.list.SetBackground(RGB(255, 255, 255));
+            controls.font.Reset(CreateFontW(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0x30,
+                                            L"AvenirLTStd-Light"));
+            SendMessageW(controls.list.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(controls.font.Get()), FALSE);
+            // A macro as long as recording allows: 108 steps, 54 key events with a line each (pauses
+            // get none).
+            AddMacroLines(controls.list.Window(), kMacroListLines);
             controls.edit.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, RECT{280, 182, 300, 199},
                                  window.Window(), 11026);
             SetWindowTextW(controls.edit.Window(), L"25");

@@ -233,6 +233,33 @@ TEST_F(ListTest, DrawingSetsHorizontalExtentFromWidestItem)
     EXPECT_GT(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
 }
 
+TEST_F(ListTest, HorizontalExtentFollowsEveryChangeOfItemsAndFont)
+{
+    auto extentAfterDraw = [this] {
+        Draw(0, ODA_DRAWENTIRE, 0);
+        return SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0);
+    };
+    const LRESULT shortLines = extentAfterDraw();
+    SendMessageW(list.Window(), LB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(L"A much longer line than any other one"));
+    const LRESULT withLongLine = extentAfterDraw();
+    EXPECT_GT(withLongLine, shortLines);
+    SendMessageW(list.Window(), LB_SETHORIZONTALEXTENT, 5, 0);  // changed behind the list's back
+    EXPECT_EQ(extentAfterDraw(), withLongLine);
+    SendMessageW(list.Window(), LB_DELETESTRING, 1, 0);
+    EXPECT_EQ(extentAfterDraw(), shortLines);
+
+    qelt::UniqueFont large(CreateFontW(40, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, L"AvenirLTStd-Light"));
+    SendMessageW(list.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(large.Get()), FALSE);
+    EXPECT_GT(extentAfterDraw(), shortLines);
+    SendMessageW(list.Window(), WM_SETFONT, 0, FALSE);
+    EXPECT_EQ(extentAfterDraw(), shortLines);
+
+    SendMessageW(list.Window(), LB_RESETCONTENT, 0, 0);
+    SendMessageW(list.Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"i"));
+    EXPECT_LT(extentAfterDraw(), shortLines);
+}
+
 TEST_F(ListTest, KeyboardDoesNotMoveSelection)
 {
     SendMessageW(list.Window(), LB_SETCURSEL, 0, 0);
