@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the configuration benchmark when needed and runs it under Wine: save and load timings
-# in one process, then loads in fresh processes (nothing cached), as the editor loads at start.
+# in one process, then loads in fresh processes (nothing cached), as the editor loads at start;
+# each load also by the per-key reference path.
 #   bench/config_bench.sh [runs]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,12 +16,20 @@ exe="build/out/config_bench.exe"
 output="$(wine "$exe" "$runs" --keep </dev/null | tr -d '\r')"
 echo "$output" | grep -v '^data folder'
 folder="$(echo "$output" | sed -n 's/^data folder for cold loads: //p')"
-cold=()
+# Both read paths in turn, so that a burst of other work on the machine falls on both alike.
+sections=()
+by_key=()
 for _ in $(seq "$runs"); do
-  cold+=("$(wine "$exe" --load-once "$folder" </dev/null | tr -d '\r')")
+  sections+=("$(wine "$exe" --load-once "$folder" </dev/null | tr -d '\r')")
+  by_key+=("$(wine "$exe" --load-once "$folder" --key-by-key </dev/null | tr -d '\r')")
 done
-printf '%s\n' "${cold[@]}" | sort -g | awk -v n="$runs" '
-  { t[NR] = $1 }
-  END { printf "%-44s median %8.2f ms   min %8.2f   max %8.2f   (%d runs)\n",
-        "load everything (editor start), new process", t[int(n / 2) + 1], t[1], t[n], n }'
+report() {
+  local label="$1"; shift
+  printf '%s\n' "$@" | sort -g | awk -v n="$runs" -v label="$label" '
+    { t[NR] = $1 }
+    END { printf "%-44s median %8.2f ms   min %8.2f   max %8.2f   (%d runs)\n",
+          label, t[int(n / 2) + 1], t[1], t[n], n }'
+}
+report "load everything (editor start), new process" "${sections[@]}"
+report "  same, key by key (reference path)" "${by_key[@]}"
 wine "$exe" --cleanup "$folder" </dev/null

@@ -69,6 +69,10 @@ stop_agent
 printf '[CONFIG]\r\nCURRENTPROFILE=0\r\nLIGHT=1\r\nDEVICEPSTATS=1\r\n' >"$data/Config.config"
 # The probe plays the agent's window, so the time includes the request's arrival.
 wine "$probe" switch "$editor" $(centre BUTTONINFO 4) $(centre BUTTONINFO 5) 20 | tr -d '\r'
+printf '[CONFIG]\r\nCURRENTPROFILE=0\r\nLIGHT=1\r\nDEVICEPSTATS=1\r\n' >"$data/Config.config"
+rm -f "$data"/Profile0  # profile 1 from scratch: M1 free, keys A and S free
+# Slot M1, keys A and S (KEYS entries 79 and 80 in the shipped skin: key indices 59 and 60), M1's label.
+wine "$probe" assign "$editor" $(centre BUTTONINFO 24) $(centre KEYS 79) $(centre KEYS 80) $(centre BUTTONINFO 14) 20 | tr -d '\r'
 
 start_agent
 for run in 1 2 3; do

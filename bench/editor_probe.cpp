@@ -7,6 +7,10 @@
 //                                            click on the profile buttons at two screen points ->
 //                                            repainted and the set-profile request received (this
 //                                            program plays the agent's window)
+//   editor_probe assign EDITOR SX SY K1X K1Y K2X K2Y LX LY COUNT
+//                                            with the slot at (SX, SY) selected: click on keys at
+//                                            two points -> repainted; click on the slot's label at
+//                                            (LX, LY) -> the function menu shown
 //   editor_probe apply X Y                   click on the button at (X, Y) of the running editor
 //                                            (Apply & Close) -> the download dialog has closed
 //   editor_probe trivial                     the trivial window program itself
@@ -214,6 +218,96 @@ int MeasureSwitch(const std::wstring& editor, POINT first, POINT second, int cou
     return 0;
 }
 
+struct MenuSearch {
+    HWND owner;
+    HWND menu;
+};
+
+BOOL CALLBACK FindMenu(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<MenuSearch*>(data);
+    wchar_t className[16] = L"", title[4] = L"";
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, title, 4);
+    if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
+        title[0] == L'\0') {
+        search->menu = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void Click(HWND main, POINT at)
+{
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(WindowFromPoint(at)));
+}
+
+bool WaitPainted(HWND window, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!Painted(window)) {
+        if (GetTickCount64() >= deadline)
+            return false;
+        Pump();
+        Sleep(0);
+    }
+    return true;
+}
+
+int MeasureAssign(const std::wstring& editor, POINT slot, POINT key1, POINT key2, POINT label, int count)
+{
+    HWND agent = MakeWindow(L"QeltProbeAgent", kAgentTitle, AgentStandInProc, WS_OVERLAPPED);
+    PROCESS_INFORMATION process = Launch(L"\"" + editor + L"\"");
+    HWND main = WaitShown(kEditorTitle, 30000);
+    if (main == nullptr) {
+        std::printf("assign: the editor did not open\n");
+        Close(process, kEditorTitle);
+        return 1;
+    }
+    Click(main, slot);
+    WaitPainted(main, 5000);
+    std::vector<double> binds, menus;
+    for (int i = 0; i < count; ++i) {
+        LONGLONG start = Now();
+        Click(main, i % 2 == 0 ? key1 : key2);
+        // The key click is handled before the check: a message round trip, then the paint.
+        SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+        if (WaitPainted(main, 5000))
+            binds.push_back(Ms(Now() - start));
+
+        start = Now();
+        Click(main, label);
+        MenuSearch search{main, nullptr};
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while (GetTickCount64() < deadline) {
+            search.menu = nullptr;
+            EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&search));
+            if (search.menu != nullptr && Painted(search.menu))
+                break;
+            Pump();
+            Sleep(0);
+        }
+        if (search.menu == nullptr) {
+            std::printf("assign: no function menu\n");
+            break;
+        }
+        menus.push_back(Ms(Now() - start));
+        // The first item is "No function": the slot keeps its key and the next round starts alike.
+        PostMessageW(search.menu, WM_LBUTTONDOWN, 0, MAKELPARAM(-5, -5));
+        const ULONGLONG closeBy = GetTickCount64() + 5000;
+        while (IsWindow(search.menu) && GetTickCount64() < closeBy) {
+            Pump();
+            Sleep(1);
+        }
+        WaitPainted(main, 5000);
+    }
+    Close(process, kEditorTitle);
+    DestroyWindow(agent);
+    PrintStats("bind a key: click -> repainted", binds);
+    PrintStats("function menu: click on the label -> menu shown", menus);
+    return 0;
+}
+
 int MeasureApply(POINT at)
 {
     HWND main = FindWindowW(nullptr, kEditorTitle);
@@ -275,8 +369,13 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"switch" && argc >= 8)
         return MeasureSwitch(argv[2], POINT{_wtoi(argv[3]), _wtoi(argv[4])}, POINT{_wtoi(argv[5]), _wtoi(argv[6])},
                              _wtoi(argv[7]));
+    if (command == L"assign" && argc >= 12)
+        return MeasureAssign(argv[2], POINT{_wtoi(argv[3]), _wtoi(argv[4])}, POINT{_wtoi(argv[5]), _wtoi(argv[6])},
+                             POINT{_wtoi(argv[7]), _wtoi(argv[8])}, POINT{_wtoi(argv[9]), _wtoi(argv[10])},
+                             _wtoi(argv[11]));
     if (command == L"apply" && argc >= 4)
         return MeasureApply(POINT{_wtoi(argv[2]), _wtoi(argv[3])});
-    std::printf("usage: editor_probe start EDITOR COUNT | floor COUNT | switch EDITOR X1 Y1 X2 Y2 COUNT | apply X Y\n");
+    std::printf("usage: editor_probe start EDITOR COUNT | floor COUNT | switch EDITOR X1 Y1 X2 Y2 COUNT |\n"
+                "       assign EDITOR SX SY K1X K1Y K2X K2Y LX LY COUNT | apply X Y\n");
     return 2;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diag.h"
+#include "setting_section.h"
 
 std::wstring CSettingRW::ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const
 {
@@ -91,17 +92,17 @@ std::wstring SlotSection(const wchar_t* prefix, int slot)
     return name;
 }
 
-void ReadMacro(const CSettingRW& file, int slot, MACRO_DATA& macro)
+void ReadMacro(const CSettingRW& file, int slot, MACRO_DATA& macro, ReadPath how)
 {
-    const std::wstring section = SlotSection(L"MACROG", slot);
-    macro.RepeatOption = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"RepeatOption", 1));
+    const qelt::SettingSection section(file, SlotSection(L"MACROG", slot), how);
+    macro.RepeatOption = static_cast<uint8_t>(section.ReadInt(L"RepeatOption", 1));
 
     // A value that does not decode leaves the steps as they were; a missing one is no news.
-    if (!file.ReadStruct(section.c_str(), L"Macro", macro.Steps, sizeof macro.Steps) &&
-        !file.ReadString(section.c_str(), L"Macro", L"").empty()) {
-        qelt::Diag(L"Macro of [%ls] in %ls does not decode, steps kept\n", section.c_str(), file.Path().c_str());
+    if (!section.ReadStruct(L"Macro", macro.Steps, sizeof macro.Steps) && !section.ReadString(L"Macro", L"").empty()) {
+        qelt::Diag(L"Macro of [%ls] in %ls does not decode, steps kept\n", section.Name().c_str(),
+                   file.Path().c_str());
     }
-    macro.length = static_cast<uint16_t>(file.ReadInt(section.c_str(), L"MacroLength", -1));
+    macro.length = static_cast<uint16_t>(section.ReadInt(L"MacroLength", -1));
 }
 
 void WriteMacro(const CSettingRW& file, int slot, const MACRO_DATA& macro)
@@ -112,24 +113,24 @@ void WriteMacro(const CSettingRW& file, int slot, const MACRO_DATA& macro)
     file.WriteInt(section.c_str(), L"MacroLength", macro.length);
 }
 
-void ReadButton(const CSettingRW& file, int slot, BUTTON_CONFIG& button)
+void ReadButton(const CSettingRW& file, int slot, BUTTON_CONFIG& button, ReadPath how)
 {
-    const std::wstring section = SlotSection(L"BUTTONCONFIG", slot);
-    button.FunID = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"FunID", -1));
-    button.MappingKey = static_cast<uint8_t>(file.ReadInt(section.c_str(), L"Mappinkey", -1));
+    const qelt::SettingSection section(file, SlotSection(L"BUTTONCONFIG", slot), how);
+    button.FunID = static_cast<uint8_t>(section.ReadInt(L"FunID", -1));
+    button.MappingKey = static_cast<uint8_t>(section.ReadInt(L"Mappinkey", -1));
     if (button.FunID == FUN_LAUNCH_APP) {
-        const std::wstring appPath = file.ReadString(section.c_str(), L"APP Path", L"");
+        const std::wstring appPath = section.ReadString(L"APP Path", L"");
         size_t length = appPath.size();
         if (length >= APP_PATH_CHARS) {
             // The launcher holds 259 characters; an edited file may hold more.
-            qelt::Diag(L"APP Path of [%ls] in %ls has %d characters, cut to %d\n", section.c_str(),
+            qelt::Diag(L"APP Path of [%ls] in %ls has %d characters, cut to %d\n", section.Name().c_str(),
                        file.Path().c_str(), static_cast<int>(length), APP_PATH_CHARS - 1);
             length = APP_PATH_CHARS - 1;
         }
         std::wmemcpy(button.AppPath, appPath.data(), length);
         button.AppPath[length] = L'\0';
     }
-    ReadMacro(file, slot, button.Macro);
+    ReadMacro(file, slot, button.Macro, how);
 }
 
 void WriteButton(const CSettingRW& file, int slot, const BUTTON_CONFIG& button)
@@ -147,12 +148,13 @@ void WriteButton(const CSettingRW& file, int slot, const BUTTON_CONFIG& button)
 
 } // namespace
 
-void ReadConfigFromFile(const std::wstring& path, KB_CONFIG& keyboard)
+void ReadConfigFromFile(const std::wstring& path, KB_CONFIG& keyboard, ReadPath how)
 {
     const CSettingRW file(path);
-    keyboard.CurrantProfile = file.ReadInt(kConfigSection, L"CURRENTPROFILE", -1);
-    keyboard.nLight = file.ReadInt(kConfigSection, L"LIGHT", -1);
-    keyboard.nDeviceStatus = file.ReadInt(kConfigSection, L"DEVICEPSTATS", -1);
+    const qelt::SettingSection section(file, kConfigSection, how);
+    keyboard.CurrantProfile = section.ReadInt(L"CURRENTPROFILE", -1);
+    keyboard.nLight = section.ReadInt(L"LIGHT", -1);
+    keyboard.nDeviceStatus = section.ReadInt(L"DEVICEPSTATS", -1);
 }
 
 void WriteConfigToFile(const std::wstring& path, const KB_CONFIG& keyboard)
@@ -163,13 +165,16 @@ void WriteConfigToFile(const std::wstring& path, const KB_CONFIG& keyboard)
     file.WriteInt(kConfigSection, L"DEVICEPSTATS", keyboard.nDeviceStatus);
 }
 
-void ReadProfileFromFile(const std::wstring& path, PROFILE_CONFIG& profile)
+void ReadProfileFromFile(const std::wstring& path, PROFILE_CONFIG& profile, ReadPath how)
 {
     const CSettingRW file(path);
-    profile.nMacroTotal = file.ReadInt(kSettingSection, L"MacroLength", 0);
-    profile.DiableWinKey = file.ReadInt(kSettingSection, L"DiableWinKey", 1);
+    {
+        const qelt::SettingSection section(file, kSettingSection, how);
+        profile.nMacroTotal = section.ReadInt(L"MacroLength", 0);
+        profile.DiableWinKey = section.ReadInt(L"DiableWinKey", 1);
+    }
     for (int slot = 0; slot < BUTTON_COUNT; ++slot)
-        ReadButton(file, slot, profile.TButton[slot]);
+        ReadButton(file, slot, profile.TButton[slot], how);
 }
 
 void WriteProfileToFile(const std::wstring& path, const PROFILE_CONFIG& profile)
@@ -181,9 +186,9 @@ void WriteProfileToFile(const std::wstring& path, const PROFILE_CONFIG& profile)
         WriteButton(file, slot, profile.TButton[slot]);
 }
 
-void ReadButtonFromFile(const std::wstring& path, int slot, BUTTON_CONFIG& button)
+void ReadButtonFromFile(const std::wstring& path, int slot, BUTTON_CONFIG& button, ReadPath how)
 {
-    ReadButton(CSettingRW(path), slot, button);
+    ReadButton(CSettingRW(path), slot, button, how);
 }
 
 void WriteButtonToFile(const std::wstring& path, int slot, const BUTTON_CONFIG& button)
@@ -191,9 +196,9 @@ void WriteButtonToFile(const std::wstring& path, int slot, const BUTTON_CONFIG& 
     WriteButton(CSettingRW(path), slot, button);
 }
 
-void ReadMacroFromFile(const std::wstring& path, int slot, MACRO_DATA& macro)
+void ReadMacroFromFile(const std::wstring& path, int slot, MACRO_DATA& macro, ReadPath how)
 {
-    ReadMacro(CSettingRW(path), slot, macro);
+    ReadMacro(CSettingRW(path), slot, macro, how);
 }
 
 void WriteMacroToFile(const std::wstring& path, int slot, const MACRO_DATA& macro)

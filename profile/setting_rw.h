@@ -34,18 +34,23 @@ private:
 // reports an error to the caller (failed platform calls are written as diagnostics).
 namespace settingRW {
 
-void ReadConfigFromFile(const std::wstring& path, KB_CONFIG& keyboard);
+// How reads reach a file: one platform call per section (qelt::SettingSection), or one per key.
+// Both give the same records; the per-key path is the reference the section reads are held to.
+enum class ReadPath { Sections, KeyByKey };
+
+void ReadConfigFromFile(const std::wstring& path, KB_CONFIG& keyboard, ReadPath how = ReadPath::Sections);
 void WriteConfigToFile(const std::wstring& path, const KB_CONFIG& keyboard);
 
-void ReadProfileFromFile(const std::wstring& path, PROFILE_CONFIG& profile);
+void ReadProfileFromFile(const std::wstring& path, PROFILE_CONFIG& profile, ReadPath how = ReadPath::Sections);
 void WriteProfileToFile(const std::wstring& path, const PROFILE_CONFIG& profile);
 
 // Slot 0-9: sections BUTTONCONFIG<slot> and MACROG<slot>.
-void ReadButtonFromFile(const std::wstring& path, int slot, BUTTON_CONFIG& button);
+void ReadButtonFromFile(const std::wstring& path, int slot, BUTTON_CONFIG& button,
+                        ReadPath how = ReadPath::Sections);
 void WriteButtonToFile(const std::wstring& path, int slot, const BUTTON_CONFIG& button);
 
 // A Macro value that is missing or does not decode leaves the steps as they were.
-void ReadMacroFromFile(const std::wstring& path, int slot, MACRO_DATA& macro);
+void ReadMacroFromFile(const std::wstring& path, int slot, MACRO_DATA& macro, ReadPath how = ReadPath::Sections);
 void WriteMacroToFile(const std::wstring& path, int slot, const MACRO_DATA& macro);
 
 // Exported macro files (".Macro") hold one macro in the section of slot 0.
