@@ -38,16 +38,28 @@ constexpr unsigned kSessionUnlock = 8;
 
 bool ValidProfileIndex(intptr_t profile) { return profile >= 0 && profile < PROFILE_COUNT; }
 
-// Progress of one job, posted to the editor's download dialog.
+constexpr unsigned kLoadingWindowWaitMs = 10000;  // the editor creates the dialog before it posts
+constexpr unsigned kLoadingWindowPollMs = 10;
+
+// Progress of one job, posted to the editor's download dialog; a keyboard left without the
+// profile is told through the display, like a profile switch.
 class LoadingProgress : public ProgressSink {
 public:
-    LoadingProgress(PeerWindows& peers, uintptr_t window) : m_peers(peers), m_window(window) {}
+    LoadingProgress(PeerWindows& peers, uintptr_t window, int profile)
+        : m_peers(peers), m_window(window), m_profile(profile) {}
     void Percent(int percent) override { m_peers.PostLoadingProgress(m_window, 1, percent); }
+    void NotUpdated() override
+    {
+        wchar_t text[48];
+        std::swprintf(text, 48, L"Profile %d not updated", m_profile + 1);
+        m_peers.ShowOsd(text);
+    }
     void Done() override { m_peers.PostLoadingProgress(m_window, 0, 0); }
 
 private:
     PeerWindows& m_peers;
     uintptr_t m_window;
+    int m_profile;
 };
 
 } // namespace
@@ -80,12 +92,10 @@ void EventActions::ProcessFun(uint16_t word)
         m_host.StopTimer(TIMER_VOLUME_DOWN);
         return;
     case kEventDevicePresent:
-        m_host.Pause(kDevicePresentPauseMs);
-        m_status.StartTrayIcon(true);
-        return;
     case kEventDeviceAway:
-        m_host.Pause(kDeviceAwayPauseMs);
-        m_status.StartTrayIcon(false);
+        // The icon follows after the notice's pause; a newer notice replaces one still pending.
+        m_noticeShows = word == kEventDevicePresent;
+        m_host.StartTimer(TIMER_DEVICE_NOTICE, m_noticeShows ? kDevicePresentPauseMs : kDeviceAwayPauseMs);
         return;
     case 0xB500:
         Diag(L"Next Track\n");
@@ -130,6 +140,11 @@ void EventActions::ProcessFun(uint16_t word)
 
 bool EventActions::OnTimer(unsigned id)
 {
+    if (id == TIMER_DEVICE_NOTICE) {
+        m_host.StopTimer(TIMER_DEVICE_NOTICE);
+        m_status.StartTrayIcon(m_noticeShows);
+        return true;
+    }
     if (id == TIMER_VOLUME_UP) {
         m_host.KeyTap(kVkVolumeUp, false);
         return true;
@@ -172,6 +187,14 @@ void EventActions::LaunchAPP(int slot)
         Diag(L"LaunchAPP: no current profile (%d), slot %d not started\n", profile, slot);
         return;
     }
+    // The keyboard may still hold a launch entry the profile has since given another function;
+    // the path the file kept for it is no longer the user's choice.
+    const uint8_t function = m_settings.FunctionOf(profile, slot);
+    if (function != FUN_LAUNCH_APP) {
+        Diag(L"LaunchAPP: slot %d of profile %d has function %u, not a program launch; nothing started\n", slot,
+             profile, static_cast<unsigned>(function));
+        return;
+    }
     m_host.StartProgram(m_settings.AppPathOf(profile, slot));
 }
 
@@ -180,43 +203,135 @@ long RequestHandler::OnProcessAPMessage(uintptr_t wParam, intptr_t lParam)
     Diag(L"OnProcessAPMessage\n");
     switch (wParam) {
     case AP_RELOAD_SETTINGS:
-        m_settings.Load();
         break;
     case AP_DOWNLOAD_PROFILE:
     case AP_RESET_PROFILE:
     case AP_SET_PROFILE:
         if (!ValidProfileIndex(lParam)) {
-            Diag(L"OnProcessAPMessage: request %u with profile index %ld ignored\n",
-                 static_cast<unsigned>(wParam), static_cast<long>(lParam));
-            break;
-        }
-        if (wParam == AP_SET_PROFILE) {
-            m_link.SetCurrentProfile(static_cast<int>(lParam));
-            // The editor has already written this profile as current; launch keys follow it.
-            m_settings.SetCurrentProfile(static_cast<int>(lParam));
-        } else {
-            RunJob(static_cast<unsigned>(wParam), static_cast<int>(lParam));
+            Diag(L"OnProcessAPMessage: request %llu with profile index %lld ignored\n",
+                 static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+            return 1;
         }
         break;
     default:
-        break;
+        return 1;
     }
+    const Request request{wParam, wParam == AP_RELOAD_SETTINGS ? 0 : lParam};
+    if (m_running) {
+        for (const Request& waiting : m_waiting) {
+            if (waiting == request) {
+                Diag(L"OnProcessAPMessage: request %llu for profile %lld is already waiting\n",
+                     static_cast<unsigned long long>(request.code), static_cast<long long>(request.profile));
+                return 1;
+            }
+        }
+        m_waiting.push_back(request);
+        return 1;
+    }
+    m_running = true;
+    m_job = MakeJob(request);
+    Run();
     return 1;
 }
 
-void RequestHandler::RunJob(unsigned request, int profile)
+bool RequestHandler::OnTimer(unsigned id)
 {
-    const uintptr_t dialog = m_peers.WaitForLoadingWindow();
-    if (dialog == 0) {
-        Diag(L"OnProcessAPMessage: no \"DLGLoading\" window appeared, request %u for profile %d skipped\n",
-             request, profile);
-        return;
+    if (id != TIMER_JOB_STEP)
+        return false;
+    m_host.StopTimer(TIMER_JOB_STEP);  // one pause, not a period
+    m_pendingPause = 0;
+    if (m_running)
+        Run();
+    return true;
+}
+
+void RequestHandler::Run()
+{
+    for (;;) {
+        while (!m_job.Done()) {
+            if (const unsigned pause = m_job.RunNext()) {
+                m_pendingPause = pause;
+                m_host.StartTimer(TIMER_JOB_STEP, pause);
+                return;
+            }
+        }
+        if (m_waiting.empty()) {
+            m_running = false;
+            return;
+        }
+        const Request next = m_waiting.front();
+        m_waiting.pop_front();
+        m_job = MakeJob(next);
     }
-    LoadingProgress progress(m_peers, dialog);
-    if (request == AP_DOWNLOAD_PROFILE)
-        m_link.DownloadProfile(profile, progress);
-    else
-        m_link.ResetProfile(profile, progress);
+}
+
+void RequestHandler::FinishForShutDown()
+{
+    if (!m_running)
+        return;
+    m_shuttingDown = true;
+    m_host.StopTimer(TIMER_JOB_STEP);
+    if (m_pendingPause > 0)  // the device is owed the whole pause after a request
+        m_host.Pause(m_pendingPause);
+    m_pendingPause = 0;
+    if (!m_waiting.empty())
+        Diag(L"OnProcessAPMessage: shutting down, %u waiting request(s) dropped\n",
+             static_cast<unsigned>(m_waiting.size()));
+    m_waiting.clear();
+    m_job.RunToEnd([this](unsigned ms) { m_host.Pause(ms); });
+    m_running = false;
+}
+
+Job RequestHandler::MakeJob(const Request& request)
+{
+    const int profile = static_cast<int>(request.profile);
+    Job job;
+    switch (request.code) {
+    case AP_RELOAD_SETTINGS:
+        job.Then([this] {
+            m_settings.Load();
+            return 0u;
+        });
+        break;
+    case AP_SET_PROFILE:
+        job.Then(m_link.SetCurrentProfile(profile));
+        job.Then([this, profile] {
+            // The editor has already written this profile as current; launch keys follow it.
+            m_settings.SetCurrentProfile(profile);
+            return 0u;
+        });
+        break;
+    default:
+        job.Then(WaitForLoadingWindow(request, m_host.NowMs() + kLoadingWindowWaitMs));
+        break;
+    }
+    return job;
+}
+
+Job RequestHandler::WaitForLoadingWindow(const Request& request, uint64_t deadline)
+{
+    return Job().Then([this, request, deadline] {
+        if (const uintptr_t dialog = m_peers.FindLoadingWindow()) {
+            m_job.Prepend(RunWithLoadingWindow(request, dialog));
+            return 0u;
+        }
+        if (m_shuttingDown || m_host.NowMs() >= deadline) {
+            Diag(L"OnProcessAPMessage: no \"DLGLoading\" window appeared, request %llu for profile %lld skipped\n",
+                 static_cast<unsigned long long>(request.code), static_cast<long long>(request.profile));
+            return 0u;
+        }
+        m_job.Prepend(WaitForLoadingWindow(request, deadline));
+        return kLoadingWindowPollMs;
+    });
+}
+
+Job RequestHandler::RunWithLoadingWindow(const Request& request, uintptr_t dialog)
+{
+    const int profile = static_cast<int>(request.profile);
+    auto progress = std::make_shared<LoadingProgress>(m_peers, dialog, profile);
+    if (request.code == AP_DOWNLOAD_PROFILE)
+        return m_link.DownloadProfile(profile, progress);
+    return m_link.ResetProfile(profile, progress);
 }
 
 void SessionMonitor::OnSessionChange(unsigned event)
@@ -238,12 +353,7 @@ void SessionMonitor::OnSessionChange(unsigned event)
         return;
     }
     if (event == kConsoleConnect || event == kSessionUnlock) {
-        m_host.Pause(kReopenPauseMs);
-        m_sessionInactive = false;
-        if (m_link.Open()) {
-            Diag(L"WTS_CONSOLE_CONNECT:Open USB Success!");
-            m_status.StartTrayIcon(true);
-        }
+        ScheduleReopen(Reopen::Session);
     } else if (event == kConsoleDisconnect || event == kSessionLock) {
         CloseForSession();
     }
@@ -251,6 +361,7 @@ void SessionMonitor::OnSessionChange(unsigned event)
 
 void SessionMonitor::CloseForSession()
 {
+    CancelReopen();  // a lock after an unlock wins, as it would after the unlock's pause
     m_sessionInactive = true;
     Diag(L"Close USB Driver!\n");
     if (m_link.IsOpen())
@@ -263,14 +374,47 @@ void SessionMonitor::OnDeviceChange()
     Diag(L"OnDeviceChange\n");
     if (!m_link.IsOpen() && !m_sessionInactive) {
         Diag(L"Device Change g_hDevice == NULL\n");
-        m_host.Pause(kReopenPauseMs);
+        // A burst of notifications makes one attempt, after the pause that follows the last.
+        if (m_reopen != Reopen::Session)
+            ScheduleReopen(Reopen::DeviceChange);
+    } else {
+        Diag(L"Device Change g_hDevice != NULL\n");
+    }
+}
+
+void SessionMonitor::ScheduleReopen(Reopen reason)
+{
+    m_reopen = reason;
+    m_host.StartTimer(TIMER_REOPEN, kReopenPauseMs);
+}
+
+void SessionMonitor::CancelReopen()
+{
+    if (m_reopen == Reopen::None)
+        return;
+    m_host.StopTimer(TIMER_REOPEN);
+    m_reopen = Reopen::None;
+}
+
+bool SessionMonitor::OnTimer(unsigned id)
+{
+    if (id != TIMER_REOPEN)
+        return false;
+    const Reopen reason = m_reopen;
+    CancelReopen();
+    if (reason == Reopen::Session) {
+        m_sessionInactive = false;
+        if (m_link.Open()) {
+            Diag(L"WTS_CONSOLE_CONNECT:Open USB Success!");
+            m_status.StartTrayIcon(true);
+        }
+    } else if (reason == Reopen::DeviceChange && !m_link.IsOpen() && !m_sessionInactive) {
         if (m_link.Open()) {
             Diag(L"Device Change g_hDevice != NULL OpenUSBDriver()\n");
             m_status.StartTrayIcon(true);
         }
-    } else {
-        Diag(L"Device Change g_hDevice != NULL\n");
     }
+    return true;
 }
 
 } // namespace qelt

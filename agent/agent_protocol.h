@@ -43,3 +43,10 @@ constexpr unsigned IDC_OPEN_EDITOR = 2027;
 constexpr unsigned TIMER_VOLUME_UP = 10012;
 constexpr unsigned TIMER_VOLUME_DOWN = 10013;
 constexpr unsigned VOLUME_REPEAT_MS = 100;
+
+// One-shot timers of the agent's window, so that no pause holds its thread: the pause before the
+// next step of the running job, before re-opening the device (session or device change), and
+// before acting on the keyboard's away/back notice.
+constexpr unsigned TIMER_JOB_STEP = 10014;
+constexpr unsigned TIMER_REOPEN = 10015;
+constexpr unsigned TIMER_DEVICE_NOTICE = 10016;

@@ -1,7 +1,10 @@
 #pragma once
 // The small interfaces the agent's handlers work through. Production implements them on Win32
 // (hid_window.cpp); the tests use recording fakes.
+#include "job.h"
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,19 +15,22 @@ class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
     virtual void Percent(int percent) = 0;
+    // A request of the download failed: the keyboard does not hold the profile. Before Done.
+    virtual void NotUpdated() = 0;
     virtual void Done() = 0;
 };
 
-// The keyboard's filter-driver link as the handlers use it.
+// The keyboard's filter-driver link as the handlers use it. The sequences come as jobs (job.h):
+// whoever runs one waits between its steps.
 class AgentLink {
 public:
     virtual ~AgentLink() = default;
     virtual bool Open() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
-    virtual void DownloadProfile(int profile, ProgressSink& progress) = 0;
-    virtual void ResetProfile(int profile, ProgressSink& progress) = 0;
-    virtual void SetCurrentProfile(int profile) = 0;
+    virtual Job DownloadProfile(int profile, std::shared_ptr<ProgressSink> progress) = 0;
+    virtual Job ResetProfile(int profile, std::shared_ptr<ProgressSink> progress) = 0;
+    virtual Job SetCurrentProfile(int profile) = 0;
 };
 
 // The agent's copy of the configuration and its writes to Config.config.
@@ -38,6 +44,7 @@ public:
     // Config.config from the record. Fields the agent never loaded nor set are left as the file has them.
     virtual void WriteConfig() = 0;
     virtual void WritePcMode() = 0;  // CONFIG PC_MODE=0
+    virtual uint8_t FunctionOf(int profile, int slot) const = 0;  // FunID; 0xFF for no such slot
     virtual std::wstring AppPathOf(int profile, int slot) const = 0;
 };
 
@@ -48,8 +55,8 @@ public:
     virtual void NotifyEditorProfile(int profile) = 0;  // WM_PROFILE_CHANGED when the editor runs
     virtual void CloseEditor() = 0;
     virtual void ShowOsd(const std::wstring& text) = 0;  // starts the display when needed
-    // The "DLGLoading" window, waited for within a bound; 0 when it did not appear.
-    virtual uintptr_t WaitForLoadingWindow() = 0;
+    // The "DLGLoading" window; 0 while it does not exist.
+    virtual uintptr_t FindLoadingWindow() = 0;
     virtual void PostLoadingProgress(uintptr_t window, unsigned wParam, long lParam) = 0;
 };
 
@@ -61,7 +68,7 @@ public:
     virtual void Remove() = 0;
 };
 
-// The rest of the host: synthesised keys, the window's timers, pauses and program starts.
+// The rest of the host: synthesised keys, the window's timers, pauses, a clock and program starts.
 class AgentHost {
 public:
     virtual ~AgentHost() = default;
@@ -69,6 +76,7 @@ public:
     virtual void StartTimer(unsigned id, unsigned periodMs) = 0;
     virtual void StopTimer(unsigned id) = 0;
     virtual void Pause(unsigned ms) = 0;
+    virtual uint64_t NowMs() = 0;  // a millisecond clock for deadlines
     virtual void StartProgram(const std::wstring& path) = 0;
     virtual std::optional<unsigned> WindowsMajorVersion() = 0;
 };

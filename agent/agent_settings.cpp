@@ -62,6 +62,13 @@ void ConfigSettings::WritePcMode()
     CSettingRW(ConfigPath()).WriteInt(L"CONFIG", L"PC_MODE", 0);
 }
 
+uint8_t ConfigSettings::FunctionOf(int profile, int slot) const
+{
+    if (profile < 0 || profile >= PROFILE_COUNT || slot < 0 || slot >= BUTTON_COUNT)
+        return FUN_NONE;
+    return profile_config[profile].TButton[slot].FunID;
+}
+
 std::wstring ConfigSettings::AppPathOf(int profile, int slot) const
 {
     if (profile < 0 || profile >= PROFILE_COUNT || slot < 0 || slot >= BUTTON_COUNT)

@@ -10,12 +10,13 @@ namespace {
 
 class ProgressBridge final : public ReportProgress {
 public:
-    explicit ProgressBridge(ProgressSink& sink) : m_sink(sink) {}
-    void Percent(int percent) override { m_sink.Percent(percent); }
-    void Done() override { m_sink.Done(); }
+    explicit ProgressBridge(std::shared_ptr<ProgressSink> sink) : m_sink(std::move(sink)) {}
+    void Percent(int percent) override { m_sink->Percent(percent); }
+    void NotUpdated() override { m_sink->NotUpdated(); }
+    void Done() override { m_sink->Done(); }
 
 private:
-    ProgressSink& m_sink;
+    std::shared_ptr<ProgressSink> m_sink;
 };
 
 class DriverLink final : public AgentDeviceLink, private KeyEventSink {
@@ -29,17 +30,16 @@ public:
     bool Open() override { return m_link.OpenUSBDriver(); }
     void Close() override { m_link.CloseUSBDriver(); }
     bool IsOpen() const override { return m_link.IsOpen(); }
-    void DownloadProfile(int profile, ProgressSink& progress) override
+    Job DownloadProfile(int profile, std::shared_ptr<ProgressSink> progress) override
     {
-        ProgressBridge bridge(progress);
-        m_link.DownloadProfile(profile, m_keyNum, bridge);
+        return m_link.DownloadProfile(profile, m_keyNum, std::make_shared<ProgressBridge>(std::move(progress)));
     }
-    void ResetProfile(int profile, ProgressSink& progress) override
+    Job ResetProfile(int profile, std::shared_ptr<ProgressSink> progress) override
     {
-        ProgressBridge bridge(progress);
-        m_link.ResetProfile(profile, m_settings.CurrentProfile(), bridge);
+        return m_link.ResetProfile(profile, [this] { return m_settings.CurrentProfile(); },
+                                   std::make_shared<ProgressBridge>(std::move(progress)));
     }
-    void SetCurrentProfile(int profile) override { m_link.SenDeviceCurProfileID(profile); }
+    Job SetCurrentProfile(int profile) override { return m_link.SenDeviceCurProfileID(profile); }
     void StartReader(HWND window) override
     {
         m_window = window;

@@ -122,9 +122,12 @@ LRESULT CHIDDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_AGENT_KEY_EVENT:
         m_events->ProcessFun(static_cast<uint16_t>(wParam));
         return 0;
-    case WM_TIMER:
-        m_events->OnTimer(static_cast<unsigned>(wParam));
+    case WM_TIMER: {
+        const auto id = static_cast<unsigned>(wParam);
+        if (!m_events->OnTimer(id) && !m_requests->OnTimer(id))
+            m_session->OnTimer(id);
         break;
+    }
     default:
         if (m_taskbarCreated != 0 && message == m_taskbarCreated) {
             m_tray->Restore();
@@ -147,7 +150,7 @@ bool CHIDDlg::OnCreate()
     m_link = MakeDeviceLink(*m_settings);
     m_status = std::make_unique<DeviceStatus>(*m_tray, *m_settings, *m_peers, *m_host);
     m_events = std::make_unique<EventActions>(*m_host, *m_peers, *m_settings, *m_status);
-    m_requests = std::make_unique<RequestHandler>(*m_link, *m_settings, *m_peers);
+    m_requests = std::make_unique<RequestHandler>(*m_link, *m_settings, *m_peers, *m_host);
     m_session = std::make_unique<SessionMonitor>(*m_link, *m_status, *m_host);
     m_link->StartReader(m_window);
 
@@ -193,6 +196,7 @@ void CHIDDlg::OnDestroy()
     if (m_torndown || !m_link)
         return;
     m_torndown = true;
+    m_requests->FinishForShutDown();
     if (m_exited) {
         // The exit command already closed the device and removed the icon; the files stay as they are.
         m_link->StopReader();
@@ -268,6 +272,7 @@ void CHIDDlg::OpenEditor()
 
 void CHIDDlg::OnExit()
 {
+    m_requests->FinishForShutDown();
     Diag(L"Close USB Driver!\n");
     if (m_link->IsOpen())
         m_link->Close();

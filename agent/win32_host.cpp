@@ -10,7 +10,6 @@
 namespace qelt {
 namespace {
 
-constexpr DWORD kLoadingWindowWaitMs = 10000;  // the editor creates the dialog before it posts
 constexpr DWORD kOsdStartWaitMs = 2000;        // a fresh display needs a moment for its window
 constexpr DWORD kPollMs = 10;
 constexpr UINT kEditorSendTimeoutMs = 5000;
@@ -61,6 +60,11 @@ void Win32Host::StopTimer(unsigned id)
 void Win32Host::Pause(unsigned ms)
 {
     Sleep(ms);
+}
+
+uint64_t Win32Host::NowMs()
+{
+    return GetTickCount64();
 }
 
 void Win32Host::StartProgram(const std::wstring& path)
@@ -130,9 +134,9 @@ void Win32Peers::ShowOsd(const std::wstring& text)
         DiagLastError(L"SendMessageTimeoutW(WM_COPYDATA)");
 }
 
-uintptr_t Win32Peers::WaitForLoadingWindow()
+uintptr_t Win32Peers::FindLoadingWindow()
 {
-    return reinterpret_cast<uintptr_t>(WaitForWindowTitle(kLoadingWindowTitle, kLoadingWindowWaitMs));
+    return reinterpret_cast<uintptr_t>(FindWindowW(nullptr, kLoadingWindowTitle));
 }
 
 void Win32Peers::PostLoadingProgress(uintptr_t window, unsigned wParam, long lParam)

@@ -20,6 +20,7 @@ public:
     void StartTimer(unsigned id, unsigned periodMs) override;
     void StopTimer(unsigned id) override;
     void Pause(unsigned ms) override;
+    uint64_t NowMs() override;
     void StartProgram(const std::wstring& path) override;
     std::optional<unsigned> WindowsMajorVersion() override;
 
@@ -32,7 +33,7 @@ public:
     void NotifyEditorProfile(int profile) override;
     void CloseEditor() override;
     void ShowOsd(const std::wstring& text) override;
-    uintptr_t WaitForLoadingWindow() override;
+    uintptr_t FindLoadingWindow() override;
     void PostLoadingProgress(uintptr_t window, unsigned wParam, long lParam) override;
 };
 

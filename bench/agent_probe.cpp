@@ -2,13 +2,17 @@
 //   agent_probe latency COUNT   injected media-key event -> synthesised key seen by a low-level hook
 //   agent_probe memory          working set of the running agent
 //   agent_probe start EXE COUNT process start -> agent window exists / start-up finished
+//   agent_probe busy PROFILE    during a download of PROFILE (this program plays "DLGLoading"):
+//                               media-key latency and the agent window's WM_NULL answer times
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kbsim_protocol.h"
@@ -18,8 +22,13 @@ namespace {
 constexpr wchar_t kAgentTitle[] = L"Func QELT HID";
 constexpr DWORD kNextTrackVk = 0xB0;
 
+constexpr UINT kApMessage = 0x7EA;        // editor -> agent request
+constexpr UINT kLoadingProgress = 0x7EB;  // agent -> "DLGLoading"
+
 LARGE_INTEGER g_frequency;
 volatile LONGLONG g_keySeenAt = 0;
+std::atomic<bool> g_downloadStarted{false};
+std::atomic<LONGLONG> g_downloadDoneAt{0};
 
 LONGLONG Now()
 {
@@ -52,6 +61,37 @@ void PrintStats(const char* what, std::vector<double> values)
                 at(0.99), values.front(), values.back());
 }
 
+// Waits up to 2 s for the synthesised next-track key, pumping this thread's messages (the hook and
+// any window of this program run here); returns the latency in ms, or a negative value.
+double InjectAndWaitForKey(HANDLE sim)
+{
+    g_keySeenAt = 0;
+    unsigned int word = 0xB500;
+    DWORD returned = 0;
+    const LONGLONG start = Now();
+    if (!DeviceIoControl(sim, KBSIM_IOCTL_INJECT, &word, sizeof word, nullptr, 0, &returned, nullptr)) {
+        std::printf("inject failed (error %lu)\n", GetLastError());
+        return -2;
+    }
+    const LONGLONG deadline = start + 2 * g_frequency.QuadPart;
+    while (g_keySeenAt == 0 && Now() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+    const double latency = g_keySeenAt ? Ms(g_keySeenAt - start) : -1;
+    // Let the key-up pass before the next event.
+    const LONGLONG settle = Now() + g_frequency.QuadPart / 50;
+    while (Now() < settle) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+    return latency;
+}
+
 int Latency(int count)
 {
     HANDLE sim = CreateFileW(KBSIM_USER_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -63,33 +103,13 @@ int Latency(int count)
     std::vector<double> samples;
     int missed = 0;
     for (int i = 0; i < count; ++i) {
-        g_keySeenAt = 0;
-        unsigned int word = 0xB500;
-        DWORD returned = 0;
-        const LONGLONG start = Now();
-        if (!DeviceIoControl(sim, KBSIM_IOCTL_INJECT, &word, sizeof word, nullptr, 0, &returned, nullptr)) {
-            std::printf("latency: inject failed (error %lu)\n", GetLastError());
+        const double latency = InjectAndWaitForKey(sim);
+        if (latency < -1)
             break;
-        }
-        const LONGLONG deadline = start + 2 * g_frequency.QuadPart;
-        while (g_keySeenAt == 0 && Now() < deadline) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&message);
-        }
-        if (g_keySeenAt)
-            samples.push_back(Ms(g_keySeenAt - start));
+        if (latency >= 0)
+            samples.push_back(latency);
         else
             ++missed;
-        // Let the key-up pass before the next event.
-        const LONGLONG settle = Now() + g_frequency.QuadPart / 50;
-        while (Now() < settle) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&message);
-        }
     }
     UnhookWindowsHookEx(hook);
     CloseHandle(sim);
@@ -155,6 +175,92 @@ int Start(const wchar_t* program, int count)
     return 0;
 }
 
+LRESULT CALLBACK LoadingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kLoadingProgress) {
+        if (wParam == 1)
+            g_downloadStarted = true;
+        else if (wParam == 0)
+            g_downloadDoneAt = Now();
+        return 1;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int Busy(int profile)
+{
+    HWND agent = FindWindowW(nullptr, kAgentTitle);
+    HANDLE sim = CreateFileW(KBSIM_USER_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (!agent || sim == INVALID_HANDLE_VALUE) {
+        std::printf("busy: no agent window or no simulated keyboard\n");
+        return 1;
+    }
+    // The editor's download dialog, played by this program.
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = LoadingProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"AgentProbeLoading";
+    RegisterClassW(&windowClass);
+    HWND loading = CreateWindowExW(0, windowClass.lpszClassName, L"DLGLoading", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                   nullptr, windowClass.hInstance, nullptr);
+    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, Hook, GetModuleHandleW(nullptr), 0);
+
+    // Another thread asks the agent's window for WM_NULL answers, as often as it gets them.
+    std::vector<double> answers;
+    std::atomic<bool> stop{false};
+    std::thread asker([&] {
+        while (!stop) {
+            const LONGLONG start = Now();
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(agent, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result))
+                std::printf("busy: WM_NULL not answered within 20 s\n");
+            if (g_downloadStarted && g_downloadDoneAt == 0)
+                answers.push_back(Ms(Now() - start));
+            Sleep(5);
+        }
+    });
+
+    const LONGLONG posted = Now();
+    PostMessageW(agent, kApMessage, 0, 0);
+    PostMessageW(agent, kApMessage, 1, profile);
+    std::vector<double> keys;
+    int missed = 0;
+    const LONGLONG deadline = posted + 60 * g_frequency.QuadPart;
+    while (g_downloadDoneAt == 0 && Now() < deadline) {
+        if (!g_downloadStarted) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            continue;
+        }
+        const double latency = InjectAndWaitForKey(sim);
+        if (latency < -1)
+            break;
+        if (g_downloadDoneAt != 0)
+            break;  // the download ended meanwhile: not a sample taken during it
+        if (latency >= 0)
+            keys.push_back(latency);
+        else
+            ++missed;
+    }
+    stop = true;
+    asker.join();
+    UnhookWindowsHookEx(hook);
+    DestroyWindow(loading);
+    CloseHandle(sim);
+    if (g_downloadDoneAt == 0) {
+        std::printf("busy: the download did not end within 60 s\n");
+        return 1;
+    }
+    std::printf("download of profile %d: %.0f ms from the request to its end\n", profile,
+                Ms(g_downloadDoneAt - posted));
+    PrintStats("media key latency during the download (inject -> hook)", keys);
+    std::printf("media key latency during the download: missed=%d\n", missed);
+    PrintStats("agent window WM_NULL answer during the download", answers);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -167,6 +273,8 @@ int wmain(int argc, wchar_t** argv)
         return Memory();
     if (command == L"start" && argc > 2)
         return Start(argv[2], argc > 3 ? _wtoi(argv[3]) : 10);
-    std::printf("usage: agent_probe latency [COUNT] | memory | start EXE [COUNT]\n");
+    if (command == L"busy" && argc > 2)
+        return Busy(_wtoi(argv[2]));
+    std::printf("usage: agent_probe latency [COUNT] | memory | start EXE [COUNT] | busy PROFILE\n");
     return 2;
 }

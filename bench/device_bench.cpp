@@ -39,6 +39,7 @@ private:
 class NoProgress final : public qelt::ReportProgress {
 public:
     void Percent(int) override {}
+    void NotUpdated() override {}
     void Done() override {}
 };
 
@@ -93,7 +94,7 @@ int wmain()
         std::printf("device: the simulated keyboard is not running (start it with kbsim install/start)\n");
         return 1;
     }
-    NoProgress progress;
+    auto progress = std::make_shared<NoProgress>();
     struct Run {
         const char* name;
         int profile;
@@ -101,14 +102,14 @@ int wmain()
     for (const Run run : {Run{"download (ten 700-step macros)", 0}, Run{"download (empty profile)", 1}}) {
         io.pausedMs = 0;
         const Clock::time_point begin = Clock::now();
-        link.DownloadProfile(run.profile, 103, progress);
+        link.RunToEnd(link.DownloadProfile(run.profile, 103, progress));
         const double measured = Milliseconds(Clock::now() - begin);
         std::printf("%s: %.1f ms measured, %llu ms of pauses (floor), ratio %.3f\n", run.name, measured,
                     io.pausedMs, measured / static_cast<double>(io.pausedMs));
     }
     io.pausedMs = 0;
     const Clock::time_point begin = Clock::now();
-    link.ResetProfile(0, 2, progress);
+    link.RunToEnd(link.ResetProfile(0, [] { return 2; }, progress));
     const double measured = Milliseconds(Clock::now() - begin);
     std::printf("reset: %.1f ms measured, %llu ms of pauses (floor), ratio %.3f\n", measured, io.pausedMs,
                 measured / static_cast<double>(io.pausedMs));

@@ -128,34 +128,66 @@ void CListBoxEx::DrawItem(const DRAWITEMSTRUCT* item)
     UpdateHorizontalExtent();
 }
 
-void CListBoxEx::UpdateHorizontalExtent()
-{
-    if (!m_bWidestKnown) {
-        m_nWidestItem = WidestItem();
-        m_bWidestKnown = true;
+namespace {
+
+// Widths of item texts as the horizontal extent counts them: in the list's set font, plus that
+// font's average character width.
+class ItemWidths {
+public:
+    explicit ItemWidths(HWND list)
+        : m_dc(list), m_font(m_dc.Get(), FontOf(list))
+    {
+        if (m_dc)
+            GetTextMetricsW(m_dc.Get(), &m_metrics);
     }
-    SendMessageW(m_hWnd, LB_SETHORIZONTALEXTENT, WPARAM(m_nWidestItem), 0);
+    explicit operator bool() const { return bool(m_dc); }
+    LONG Of(const std::wstring& text) const
+    {
+        SIZE extent{0, 0};
+        GetTextExtentPoint32W(m_dc.Get(), text.c_str(), int(text.size()), &extent);
+        return extent.cx + m_metrics.tmAveCharWidth;
+    }
+
+private:
+    static HGDIOBJ FontOf(HWND list)
+    {
+        HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
+        return listFont ? static_cast<HGDIOBJ>(listFont) : GetStockObject(SYSTEM_FONT);
+    }
+    qelt::WindowDc m_dc;
+    qelt::SelectedObject m_font;
+    TEXTMETRICW m_metrics{};
+};
+
+} // namespace
+
+void CListBoxEx::UpdateHorizontalExtent() const
+{
+    if (!m_widestItem) {
+        ItemWidths widths(m_hWnd);
+        if (!widths)
+            return;
+        LONG widest = 0;
+        LRESULT count = SendMessageW(m_hWnd, LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < int(count); ++i)
+            widest = std::max(widest, widths.Of(ListItemText(m_hWnd, i)));
+        m_widestItem = widest;
+    }
+    if (SendMessageW(m_hWnd, LB_GETHORIZONTALEXTENT, 0, 0) != *m_widestItem)
+        SendMessageW(m_hWnd, LB_SETHORIZONTALEXTENT, WPARAM(*m_widestItem), 0);
 }
 
-LONG CListBoxEx::WidestItem() const
+void CListBoxEx::TrackAddedItem(const wchar_t* text)
 {
-    qelt::WindowDc dc(m_hWnd);
-    if (!dc)
-        return 0;
-    HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
-    HGDIOBJ font = listFont ? static_cast<HGDIOBJ>(listFont) : GetStockObject(SYSTEM_FONT);
-    qelt::SelectedObject fontSelected(dc.Get(), font);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc.Get(), &metrics);
-    LONG widest = 0;
-    LRESULT count = SendMessageW(m_hWnd, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < int(count); ++i) {
-        std::wstring text = ListItemText(m_hWnd, i);
-        SIZE extent{0, 0};
-        GetTextExtentPoint32W(dc.Get(), text.c_str(), int(text.size()), &extent);
-        widest = std::max(widest, extent.cx + metrics.tmAveCharWidth);
+    if (!m_widestItem)
+        return;
+    const bool hasStrings = (GetWindowLongW(m_hWnd, GWL_STYLE) & LBS_HASSTRINGS) != 0;
+    ItemWidths widths(m_hWnd);
+    if (!hasStrings || text == nullptr || !widths) {
+        m_widestItem.reset();
+        return;
     }
-    return widest;
+    m_widestItem = std::max(*m_widestItem, widths.Of(text));
 }
 
 LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -163,17 +195,6 @@ LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wPar
 {
     auto* list = reinterpret_cast<CListBoxEx*>(data);
     switch (message) {
-    case LB_ADDSTRING:
-    case LB_INSERTSTRING:
-    case LB_DELETESTRING:
-    case LB_RESETCONTENT:
-    case LB_DIR:
-    case LB_ADDFILE:
-    case WM_SETFONT: {
-        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        list->m_bWidestKnown = false;  // after the change, whatever was drawn during it
-        return result;
-    }
     case WM_KEYDOWN:
     case WM_KEYUP:
         return 0;  // the keyboard never moves the selection
@@ -184,6 +205,23 @@ LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wPar
         InvalidateRect(window, nullptr, TRUE);
         return result;
     }
+    // The widest item is kept as items come and go, so drawing an item measures no other.
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING: {
+        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (result >= 0)
+            list->TrackAddedItem(reinterpret_cast<const wchar_t*>(lParam));
+        return result;
+    }
+    case LB_RESETCONTENT: {
+        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        list->m_widestItem = 0;
+        return result;
+    }
+    case LB_DELETESTRING:
+    case WM_SETFONT:
+        list->m_widestItem.reset();
+        break;
     case WM_ERASEBKGND: {
         HBRUSH brush = list->BackgroundBrush();
         if (brush == nullptr)

@@ -2,6 +2,7 @@
 // Skinned list box, numeric edit field and value bar.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "handles.h"
@@ -34,17 +35,14 @@ public:
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    // Sets the horizontal extent from the widest item, measured again only after the items or
-    // the font changed (every item is drawn with it: measuring all items for each one drawn
-    // made a full list's paint grow with the square of its length).
-    void UpdateHorizontalExtent();
-    LONG WidestItem() const;
+    void UpdateHorizontalExtent() const;
+    void TrackAddedItem(const wchar_t* text);
 
     HWND m_hWnd = nullptr;
+    // Width of the widest item (the horizontal extent); empty: measure every item when next drawn.
+    mutable std::optional<LONG> m_widestItem;
     qelt::UniqueFont m_itemFont;
     qelt::UniqueBrush m_background;
-    LONG m_nWidestItem = 0;
-    bool m_bWidestKnown = false;  // cleared by every change of the items or the font
 };
 
 // Numeric edit field whose value never stays above EDIT_VALUE_CAP after a key release.

@@ -8,18 +8,27 @@ namespace qelt {
 
 namespace {
 
-constexpr DWORD PAUSE_AFTER_SMALL_REQUEST_MS = 200;
-constexpr DWORD PAUSE_PER_DATA_CHUNK_MS = 500;
-constexpr DWORD PAUSE_BETWEEN_PROFILE_REQUESTS_MS = 50;
-constexpr DWORD PAUSE_DOWNLOAD_STEP_MS = 500;
-constexpr DWORD PAUSE_DOWNLOAD_END_MS = 100;
-constexpr DWORD PAUSE_RESET_STEP_MS = 100;
-constexpr DWORD PAUSE_RESET_END_MS = 500;
+constexpr unsigned PAUSE_AFTER_SMALL_REQUEST_MS = 200;
+constexpr unsigned PAUSE_PER_DATA_CHUNK_MS = 500;
+constexpr unsigned PAUSE_BETWEEN_PROFILE_REQUESTS_MS = 50;
+constexpr unsigned PAUSE_DOWNLOAD_STEP_MS = 500;
+constexpr unsigned PAUSE_DOWNLOAD_END_MS = 100;
+constexpr unsigned PAUSE_RESET_STEP_MS = 100;
+constexpr unsigned PAUSE_RESET_END_MS = 500;
 constexpr LONG EVENT_SEMAPHORE_MAXIMUM = 100;
 constexpr SIZE_T READER_STACK_SIZE = 4096;
 constexpr DWORD READER_JOIN_NOTICE_MS = 5000;
 
 uint8_t WireProfileNumber(int profile) { return static_cast<uint8_t>((profile + 1) & 0xFF); }
+
+// A progress point of a download or reset and the pause after it.
+Job::Step Progress(std::shared_ptr<ReportProgress> progress, int percent, unsigned pauseMs)
+{
+    return [progress = std::move(progress), percent, pauseMs] {
+        progress->Percent(percent);
+        return pauseMs;
+    };
+}
 
 } // namespace
 
@@ -82,30 +91,69 @@ void DeviceLink::ReaderThread()
     }
     for (;;) {
         WaitForSingleObject(m_eventSemaphore.Get(), INFINITE);
-        bool read = false;
-        DWORD error = 0;
-        {
-            std::lock_guard<std::mutex> guard(m_deviceLock);
-            if (m_hDevice) {
-                read = true;
-                error = m_io.Control(m_hDevice, IOCTL_READ_EVENT, &m_eventBuffer, sizeof(m_eventBuffer),
-                                     &m_eventBuffer, sizeof(m_eventBuffer));
-            }
-        }
-        if (read) {
-            if (error == 0) {
-                Diag(L"read: %x\n", static_cast<unsigned>(m_eventBuffer));
-                if (m_sink)
-                    m_sink->OnKeyEvent(static_cast<uint16_t>(m_eventBuffer & 0xFFFF));
-            } else {
-                DiagError(L"read call", error);
-            }
-        }
         if (bStopReader) {
             Diag(L"Thread exit!\n");
             return;
         }
+        if (m_readsMissed > 0) {
+            CatchUp();
+            if (bStopReader) {  // the catch-up may have taken the shut-down's count
+                Diag(L"Thread exit!\n");
+                return;
+            }
+            continue;
+        }
+        DWORD error = 0;
+        if (!ReadEvent(&error) && error != ERROR_NOT_READY)
+            ++m_readsMissed;
     }
+}
+
+bool DeviceLink::ReadEvent(DWORD* error)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_deviceLock);
+        if (!m_hDevice) {
+            *error = ERROR_NOT_READY;  // a release while the device is closed: consumed, no read
+            return false;
+        }
+        *error = m_io.Control(m_hDevice, IOCTL_READ_EVENT, &m_eventBuffer, sizeof(m_eventBuffer), &m_eventBuffer,
+                              sizeof(m_eventBuffer));
+    }
+    if (*error != 0) {
+        if (m_readsMissed == 0 || *error != ERROR_NO_MORE_ITEMS)
+            DiagError(L"read call", *error);
+        return false;
+    }
+    Diag(L"read: %x\n", static_cast<unsigned>(m_eventBuffer));
+    if (m_sink)
+        m_sink->OnKeyEvent(static_cast<uint16_t>(m_eventBuffer & 0xFFFF));
+    return true;
+}
+
+void DeviceLink::CatchUp()
+{
+    // Every count released for a word is one read; the failed reads used up counts of words that
+    // are still pending. Read them all now, then take back the counts of the words read beyond
+    // those, so that afterwards each count is again one read.
+    int wordsRead = 0;
+    DWORD error = 0;
+    while (ReadEvent(&error))
+        ++wordsRead;
+    if (error == ERROR_NOT_READY) {
+        m_readsMissed = 0;  // closed meanwhile: the driver dropped the hook and its words
+        return;
+    }
+    if (error != ERROR_NO_MORE_ITEMS) {
+        ++m_readsMissed;  // this wake's count is used up too; try again on the next one
+        return;
+    }
+    Diag(L"reader: caught up, %d event word(s) read after %d failed read(s)\n", wordsRead, m_readsMissed);
+    for (int extra = wordsRead - m_readsMissed - 1; extra > 0 && !bStopReader; --extra) {
+        if (WaitForSingleObject(m_eventSemaphore.Get(), 0) != WAIT_OBJECT_0)
+            break;
+    }
+    m_readsMissed = 0;
 }
 
 bool DeviceLink::OpenUSBDriver()
@@ -155,81 +203,142 @@ bool DeviceLink::IsOpen() const
     return m_hDevice != nullptr;
 }
 
-bool DeviceLink::Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length, bool sameBuffer)
+DeviceLink::Sent DeviceLink::Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length,
+                                     bool sameBuffer)
 {
     DWORD error = 0;
     {
         std::lock_guard<std::mutex> guard(m_deviceLock);
         if (!m_hDevice)
-            return false;
+            return Sent::DeviceClosed;
         error = m_io.Control(m_hDevice, code, buffer, length, sameBuffer ? buffer : nullptr, sameBuffer ? length : 0);
     }
     if (error != 0) {
         DiagError(failureName, error);
-        return false;
+        return Sent::Failed;
     }
-    return true;
+    return Sent::Yes;
 }
 
-void DeviceLink::SendDriverProfileID(int profile)
+bool DeviceLink::SendDriverProfileID(int profile)
 {
     Diag(L"SendDriverProfileID.....\n");
     uint8_t number = WireProfileNumber(profile);
-    if (Request(IOCTL_SET_DRIVER_PROFILEID, L"IOCTL_SET_DRIVER_PROFILEID", &number, sizeof(number), true)) {
-        Diag(L"SendDriverProfileID.....finish...\n");
-        m_io.Pause(PAUSE_AFTER_SMALL_REQUEST_MS);
+    if (Request(IOCTL_SET_DRIVER_PROFILEID, L"IOCTL_SET_DRIVER_PROFILEID", &number, sizeof(number), true) != Sent::Yes)
+        return false;
+    Diag(L"SendDriverProfileID.....finish...\n");
+    return true;
+}
+
+// Shared by the steps of one download.
+struct DeviceLink::Download {
+    bool failed = false;           // some request failed: the keyboard does not hold the profile
+    bool tablesDisagree = false;   // the index table or the data block did not arrive
+};
+
+Job DeviceLink::SendTable(int profile, Table table, std::shared_ptr<Download> download)
+{
+    Job job;
+    if (!CheckProfile(profile))
+        return job;
+    // The steps look at the device when they run: it may open or close while a job waits.
+    auto numbered = std::make_shared<bool>(false);
+    job.Then([this, profile, numbered] {
+        *numbered = IsOpen() && SendDriverProfileID(profile);
+        return *numbered ? PAUSE_AFTER_SMALL_REQUEST_MS : 0u;
+    });
+    job.Then([this, profile, table, numbered, download] { return SendTableNow(profile, table, *numbered, download.get()); });
+    return job;
+}
+
+unsigned DeviceLink::SendTableNow(int profile, Table table, bool numbered, Download* download)
+{
+    static const wchar_t* const kNames[] = {L"IOCTL_SEND_INDEXTABLE", L"IOCTL_SEND_DATA", L"IOCTL_SEND_KEYMAPTABLE"};
+    static const DWORD kCodes[] = {IOCTL_SEND_INDEXTABLE, IOCTL_SEND_DATA, IOCTL_SEND_KEYMAPTABLE};
+    const size_t which = static_cast<size_t>(table);
+    if (!IsOpen())
+        return 0;
+    if (table == Table::KeyMap && download && download->tablesDisagree) {
+        // The keyboard's index table and data block for this profile may not belong together:
+        // no key may use them until a download succeeds.
+        m_encoder.ClearKeyMapEntries(profile);
+        Diag(L"Profile %d: index table or data block not sent, sending the cleared key mapping\n", profile);
     }
+    std::vector<uint8_t> buffer;
+    switch (table) {
+    case Table::Index:
+        buffer = m_encoder.BuildIndexTable(profile);
+        break;
+    case Table::Data:
+        buffer = m_encoder.BuildMacroDataBlock(profile);
+        for (int slot = 0; slot < BUTTON_COUNT; ++slot)
+            Diag(L"macro data Profile %d,TButton[%d] DataLength=%u\n", profile, slot,
+                 static_cast<unsigned>(m_encoder.Entry(profile, slot).wDataLength));
+        break;
+    case Table::KeyMap:
+        buffer = m_encoder.BuildKeyMapTable(profile);
+        break;
+    }
+    Sent sent = Sent::Failed;
+    if (!numbered) {
+        // Without its own profile number the table would land under whichever number came last.
+        Diag(L"ERROR: %ls not sent: its IOCTL_SET_DRIVER_PROFILEID failed\n", kNames[which]);
+    } else {
+        const DWORD length = static_cast<DWORD>(buffer.size());
+        uint8_t empty = 0;
+        void* data = buffer.empty() ? static_cast<void*>(&empty) : static_cast<void*>(buffer.data());
+        sent = Request(kCodes[which], kNames[which], data, length, true);
+    }
+    if (sent == Sent::DeviceClosed)
+        return 0;
+    if (sent == Sent::Failed) {
+        if (download) {
+            download->failed = true;
+            download->tablesDisagree = download->tablesDisagree || table != Table::KeyMap;
+        }
+        return 0;
+    }
+    if (table == Table::Data)  // the device stores 512 bytes at a time
+        return ((static_cast<DWORD>(buffer.size()) >> 9) + 1) * PAUSE_PER_DATA_CHUNK_MS;
+    return PAUSE_AFTER_SMALL_REQUEST_MS;
 }
 
-void DeviceLink::SendIndexTable(int profile)
+Job DeviceLink::SendIndexTable(int profile) { return SendTable(profile, Table::Index, nullptr); }
+Job DeviceLink::SendMacroDataBlock2Device(int profile) { return SendTable(profile, Table::Data, nullptr); }
+Job DeviceLink::SendKeyMapTable(int profile) { return SendTable(profile, Table::KeyMap, nullptr); }
+
+Job DeviceLink::SenDeviceCurProfileID(int profile)
 {
-    if (!IsOpen() || !CheckProfile(profile))
-        return;
-    std::vector<uint8_t> table = m_encoder.BuildIndexTable(profile);
-    SendDriverProfileID(profile);
-    if (Request(IOCTL_SEND_INDEXTABLE, L"IOCTL_SEND_INDEXTABLE", table.data(), static_cast<DWORD>(table.size()), true))
-        m_io.Pause(PAUSE_AFTER_SMALL_REQUEST_MS);
+    return MakeCurrent([profile] { return profile; });
 }
 
-void DeviceLink::SendMacroDataBlock2Device(int profile)
+Job DeviceLink::MakeCurrent(std::function<int()> profileOf)
 {
-    if (!IsOpen() || !CheckProfile(profile))
-        return;
-    std::vector<uint8_t> block = m_encoder.BuildMacroDataBlock(profile);
-    for (int slot = 0; slot < BUTTON_COUNT; ++slot)
-        Diag(L"macro data Profile %d,TButton[%d] DataLength=%u\n", profile, slot,
-             static_cast<unsigned>(m_encoder.Entry(profile, slot).wDataLength));
-    if (IsOpen())
-        SendDriverProfileID(profile);
-    const DWORD length = static_cast<DWORD>(block.size());
-    uint8_t emptyBlock = 0;
-    void* buffer = block.empty() ? static_cast<void*>(&emptyBlock) : static_cast<void*>(block.data());
-    if (Request(IOCTL_SEND_DATA, L"IOCTL_SEND_DATA", buffer, length, true))
-        m_io.Pause(((length >> 9) + 1) * PAUSE_PER_DATA_CHUNK_MS);  // the device stores 512 bytes at a time
-}
-
-void DeviceLink::SendKeyMapTable(int profile)
-{
-    if (!IsOpen() || !CheckProfile(profile))
-        return;
-    std::vector<uint8_t> table = m_encoder.BuildKeyMapTable(profile);
-    SendDriverProfileID(profile);
-    if (Request(IOCTL_SEND_KEYMAPTABLE, L"IOCTL_SEND_KEYMAPTABLE", table.data(), static_cast<DWORD>(table.size()), true))
-        m_io.Pause(PAUSE_AFTER_SMALL_REQUEST_MS);
-}
-
-void DeviceLink::SenDeviceCurProfileID(int profile)
-{
-    if (!IsOpen() || !CheckProfile(profile))
-        return;
-    if (profile == PC_MODE_PROFILE)
-        profile = -1;  // the keyboard knows PC mode as profile number 0
-    SendDriverProfileID(profile);
-    m_io.Pause(PAUSE_BETWEEN_PROFILE_REQUESTS_MS);
-    Diag(L"SenDeviceCurProfileID.....\n");
-    uint8_t number = WireProfileNumber(profile);
-    if (Request(IOCTL_SET_PROFILEID, L"IOCTL_SET_PROFILEID", &number, sizeof(number), false))
-        m_io.Pause(PAUSE_AFTER_SMALL_REQUEST_MS);
+    struct State {
+        bool send = false;
+        int number = 0;
+    };
+    auto state = std::make_shared<State>();
+    Job job;
+    job.Then([this, profileOf = std::move(profileOf), state] {
+        const int profile = profileOf();
+        state->send = IsOpen() && CheckProfile(profile);
+        if (!state->send)
+            return 0u;
+        // The keyboard knows PC mode as profile number 0.
+        state->number = profile == PC_MODE_PROFILE ? -1 : profile;
+        return SendDriverProfileID(state->number) ? PAUSE_AFTER_SMALL_REQUEST_MS : 0u;
+    });
+    job.Then([state] { return state->send ? PAUSE_BETWEEN_PROFILE_REQUESTS_MS : 0u; });
+    job.Then([this, state] {
+        if (!state->send)
+            return 0u;
+        Diag(L"SenDeviceCurProfileID.....\n");
+        uint8_t number = WireProfileNumber(state->number);
+        const Sent sent = Request(IOCTL_SET_PROFILEID, L"IOCTL_SET_PROFILEID", &number, sizeof(number), false);
+        return sent == Sent::Yes ? PAUSE_AFTER_SMALL_REQUEST_MS : 0u;
+    });
+    return job;
 }
 
 bool DeviceLink::CheckProfile(int profile) const
@@ -240,48 +349,70 @@ bool DeviceLink::CheckProfile(int profile) const
     return false;
 }
 
-void DeviceLink::DownloadProfile(int profile, int keyNum, ReportProgress& progress)
+Job DeviceLink::DownloadProfile(int profile, int keyNum, std::shared_ptr<ReportProgress> progress)
 {
-    Diag(L"sending data to device...\n");
-    if (DeviceTableEncoder::ValidProfile(profile)) {
-        for (int slot = 0; slot < BUTTON_COUNT; ++slot) {
-            const uint8_t mappingKey = m_encoder.Profile(profile).TButton[slot].MappingKey;
-            Diag(L"sending data to device Profile %d,TButton[%d].MappingKey=%d\n", profile, slot, mappingKey);
-            if (mappingKey != UNASSIGNED)
-                break;
+    auto download = std::make_shared<Download>();
+    Job job;
+    job.Then([this, profile, keyNum] {
+        Diag(L"sending data to device...\n");
+        if (DeviceTableEncoder::ValidProfile(profile)) {
+            for (int slot = 0; slot < BUTTON_COUNT; ++slot) {
+                const uint8_t mappingKey = m_encoder.Profile(profile).TButton[slot].MappingKey;
+                Diag(L"sending data to device Profile %d,TButton[%d].MappingKey=%d\n", profile, slot, mappingKey);
+                if (mappingKey != UNASSIGNED)
+                    break;
+            }
         }
-    }
-    m_encoder.FormatKeyMappingData(keyNum, profile);
-    progress.Percent(25);
-    m_io.Pause(PAUSE_DOWNLOAD_STEP_MS);
-    SendIndexTable(profile);
-    progress.Percent(50);
-    m_io.Pause(PAUSE_DOWNLOAD_STEP_MS);
-    SendMacroDataBlock2Device(profile);
-    progress.Percent(75);
-    m_io.Pause(PAUSE_DOWNLOAD_STEP_MS);
-    SendKeyMapTable(profile);
-    progress.Percent(100);
-    m_io.Pause(PAUSE_DOWNLOAD_STEP_MS);
-    m_io.Pause(PAUSE_DOWNLOAD_END_MS);
-    progress.Done();
+        m_encoder.FormatKeyMappingData(keyNum, profile);
+        return 0u;
+    });
+    job.Then(Progress(progress, 25, PAUSE_DOWNLOAD_STEP_MS));
+    job.Then(SendTable(profile, Table::Index, download));
+    job.Then(Progress(progress, 50, PAUSE_DOWNLOAD_STEP_MS));
+    job.Then(SendTable(profile, Table::Data, download));
+    job.Then(Progress(progress, 75, PAUSE_DOWNLOAD_STEP_MS));
+    job.Then(SendTable(profile, Table::KeyMap, download));
+    job.Then(Progress(progress, 100, PAUSE_DOWNLOAD_STEP_MS));
+    job.Then([] { return PAUSE_DOWNLOAD_END_MS; });
+    job.Then([profile, progress, download] {
+        if (download->failed) {
+            Diag(L"Profile %d: the keyboard was not updated\n", profile);
+            progress->NotUpdated();
+        }
+        progress->Done();
+        return 0u;
+    });
+    return job;
 }
 
-void DeviceLink::ResetProfile(int profile, int currentProfile, ReportProgress& progress)
+Job DeviceLink::ResetProfile(int profile, std::function<int()> currentProfile, std::shared_ptr<ReportProgress> progress)
 {
-    Diag(L"reseting Profile %d...\n", profile);
-    progress.Percent(25);
-    m_io.Pause(PAUSE_RESET_STEP_MS);
-    progress.Percent(50);
-    m_io.Pause(PAUSE_RESET_STEP_MS);
-    progress.Percent(75);
-    m_io.Pause(PAUSE_RESET_STEP_MS);
-    m_encoder.ClearKeyMapEntries(profile);
-    SendKeyMapTable(profile);
-    progress.Percent(100);
-    m_io.Pause(PAUSE_RESET_END_MS);
-    SenDeviceCurProfileID(currentProfile);
-    progress.Done();
+    Job job;
+    job.Then([profile] {
+        Diag(L"reseting Profile %d...\n", profile);
+        return 0u;
+    });
+    job.Then(Progress(progress, 25, PAUSE_RESET_STEP_MS));
+    job.Then(Progress(progress, 50, PAUSE_RESET_STEP_MS));
+    job.Then(Progress(progress, 75, PAUSE_RESET_STEP_MS));
+    job.Then([this, profile] {
+        m_encoder.ClearKeyMapEntries(profile);
+        return 0u;
+    });
+    job.Then(SendKeyMapTable(profile));
+    job.Then(Progress(progress, 100, PAUSE_RESET_END_MS));
+    // The profile current when the reset gets there: a profile key may have been pressed meanwhile.
+    job.Then(MakeCurrent(std::move(currentProfile)));
+    job.Then([progress] {
+        progress->Done();
+        return 0u;
+    });
+    return job;
+}
+
+void DeviceLink::RunToEnd(Job job)
+{
+    job.RunToEnd([this](unsigned ms) { m_io.Pause(ms); });
 }
 
 } // namespace qelt

@@ -3,15 +3,19 @@
 // control requests that carry the device tables and profile numbers, the download and reset
 // sequences with their pauses and progress points, and the reader thread that fetches key events.
 //
-// Threads: the window thread runs open/close/sends/sequences; the reader thread only reads events.
-// One lock serialises every request against the device handle, so a close never races a read.
+// Threads: the window thread runs open/close and the jobs' steps; the reader thread only reads
+// events. One lock serialises every request against the device handle, so a close never races a
+// read. A job's steps refer to the link and its encoder: run them while both live.
 #include "device_io.h"
 #include "device_tables.h"
+#include "job.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 
 #include "handles.h"
@@ -30,11 +34,14 @@ constexpr DWORD IOCTL_SET_PROFILEID = 0x222544;
 constexpr wchar_t DEVICE_NAME[] = L"\\\\.\\MVKBFLTR";
 
 // Where a download or reset reports how far it has come (the agent forwards these to the editor's
-// "DLGLoading" dialog). Called on the thread that runs the sequence.
+// "DLGLoading" dialog). Called on the thread that runs the job.
 class ReportProgress {
 public:
     virtual ~ReportProgress() = default;
     virtual void Percent(int percent) = 0;  // 25, 50, 75, 100
+    // A request of the download failed: the keyboard does not hold the profile just encoded.
+    // Called at most once, before Done.
+    virtual void NotUpdated() = 0;
     virtual void Done() = 0;                // once, after 100
 };
 
@@ -70,27 +77,50 @@ public:
     void CloseUSBDriver();
     bool IsOpen() const;
 
-    void SendDriverProfileID(int profile);
-    void SendIndexTable(int profile);
-    void SendMacroDataBlock2Device(int profile);
-    void SendKeyMapTable(int profile);
+    // The sends and sequences are jobs (job.h): their steps make one request each and return the
+    // pause that follows it, so the caller's thread need not sleep through them. A table is sent
+    // only after its own profile-number request succeeded.
+    Job SendIndexTable(int profile);
+    Job SendMacroDataBlock2Device(int profile);
+    Job SendKeyMapTable(int profile);
     // Makes profile current on the keyboard; profile 5 (PC mode) is number 0 on the wire.
-    void SenDeviceCurProfileID(int profile);
+    Job SenDeviceCurProfileID(int profile);
 
     // Encodes profile with the key position table chosen by keyNum and sends its three tables.
     // Progress 25, 50, 75, 100 and Done come even when the device is closed or a request fails.
-    void DownloadProfile(int profile, int keyNum, ReportProgress& progress);
-    // Clears the profile's key mapping on the keyboard, then makes currentProfile current.
-    void ResetProfile(int profile, int currentProfile, ReportProgress& progress);
+    // When the index table or the data block does not arrive, the key mapping sent last is the
+    // cleared one, so no key uses tables that disagree; any failed request reports NotUpdated.
+    Job DownloadProfile(int profile, int keyNum, std::shared_ptr<ReportProgress> progress);
+    // Clears the profile's key mapping on the keyboard, then makes the profile current that
+    // currentProfile gives at that moment.
+    Job ResetProfile(int profile, std::function<int()> currentProfile, std::shared_ptr<ReportProgress> progress);
+
+    // Runs a job to its end on the calling thread, pausing through the DeviceIo (for callers
+    // without a message loop: tools, benchmarks, tests).
+    void RunToEnd(Job job);
 
     HANDLE EventSemaphore() const { return m_eventSemaphore.Get(); }
 
 private:
+    enum class Sent { Yes, Failed, DeviceClosed };
+    struct Download;  // what one download's steps learn from each other
+
     static DWORD WINAPI ReaderThreadEntry(void* self);
     void ReaderThread();
-    // One request under the device lock; false (nothing sent) when the device is closed.
-    // On failure writes "ERROR: <name> failed, error=<hex>\n".
-    bool Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length, bool sameBuffer);
+    // One read of an event word; false when the read failed (error in *error).
+    bool ReadEvent(DWORD* error);
+    // Reads until the driver has no word left, acting on each: after a failed read the driver
+    // may hold a word whose semaphore count that read used up.
+    void CatchUp();
+    // One request under the device lock. On failure writes "ERROR: <name> failed, error=<hex>\n".
+    Sent Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length, bool sameBuffer);
+    bool SendDriverProfileID(int profile);
+    // SenDeviceCurProfileID for the profile profileOf gives when the job gets there.
+    Job MakeCurrent(std::function<int()> profileOf);
+    enum class Table { Index, Data, KeyMap };
+    // The two steps of one table: its profile number, then the table itself.
+    Job SendTable(int profile, Table table, std::shared_ptr<Download> download);
+    unsigned SendTableNow(int profile, Table table, bool numbered, Download* download);
     bool CheckProfile(int profile) const;
     void CloseLocked();
 
@@ -103,6 +133,7 @@ private:
     KeyEventSink* m_sink = nullptr;
     std::atomic<bool> bStopReader{false};
     uint32_t m_eventBuffer = 0;  // reader thread only; holds the previous event word
+    int m_readsMissed = 0;       // reader thread only: failed reads since the last catch-up
 };
 
 } // namespace qelt

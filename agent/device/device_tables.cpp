@@ -43,6 +43,17 @@ bool IsShortcutFunction(uint8_t funId) { return funId >= FUN_CTRL_X && funId <= 
 
 } // namespace
 
+int MacroStepsToSend(const MACRO_DATA& macro)
+{
+    // No recorded step has the code 0 (the editor's list ends there too); a missing or damaged
+    // MacroLength (read as 0xFFFF) would otherwise send the unused rest of the 700 steps.
+    const int usable = UsableMacroSteps(macro);
+    int steps = 0;
+    while (steps < usable && macro.Steps[steps].Code != 0)
+        ++steps;
+    return steps;
+}
+
 bool IsDataEntryType(uint8_t entryType)
 {
     switch (entryType) {
@@ -135,7 +146,7 @@ void DeviceTableEncoder::FormatKeyMappingData(int keyNum, int profile)
 void DeviceTableEncoder::FormatMacro2Data(int slot, int profile)
 {
     const MACRO_DATA& macro = m_profiles[profile].TButton[slot].Macro;
-    const int steps = UsableMacroSteps(macro);
+    const int steps = MacroStepsToSend(macro);
     for (int k = 0; k < steps; ++k) {
         const MACRO_STEP& step = macro.Steps[k];
         if (step.Code == MACRO_STEP_DELAY) {

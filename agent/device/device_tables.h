@@ -43,6 +43,10 @@ using DeviceTableRow = DEVICE_ENTRY[BUTTON_COUNT];
 // of them than the encoder produces).
 bool IsDataEntryType(uint8_t entryType);
 
+// The steps of a macro that are encoded: up to its length (at most 700), ending before the first
+// step whose code is 0.
+int MacroStepsToSend(const MACRO_DATA& macro);
+
 // Device key code (HID usage) of a key position; 0 for UNASSIGNED or an index beyond the table.
 // usEnglish must be the US-English layout (0x409), whatever layout the user has.
 uint8_t DeviceKeyCode(int keyNum, uint8_t mappingKey, const KeyboardLayout& usEnglish);

@@ -77,4 +77,22 @@ TEST_F(AgentSettingsTest, LaunchPathsComeFromTheLoadedProfile)
     EXPECT_EQ(settings.AppPathOf(1, 10), L"");
 }
 
+// Reloading a slot changed from launch to macro keeps the old path in the record (the file's
+// "APP Path" is read only for launch slots); its function tells the launch key apart.
+TEST_F(AgentSettingsTest, ReloadedSlotReportsItsNewFunctionWhileTheOldPathStays)
+{
+    const std::wstring profile = folder.File(L"Profile2");
+    WritePrivateProfileStringW(L"BUTTONCONFIG0", L"FunID", L"16", profile.c_str());
+    WritePrivateProfileStringW(L"BUTTONCONFIG0", L"APP Path", L"C:\\Tools\\app.exe", profile.c_str());
+    settings.Load();
+    EXPECT_EQ(settings.FunctionOf(2, 0), 16);
+    WritePrivateProfileStringW(L"BUTTONCONFIG0", L"FunID", L"32", profile.c_str());
+    WritePrivateProfileStringW(L"BUTTONCONFIG0", L"APP Path", nullptr, profile.c_str());
+    settings.Load();
+    EXPECT_EQ(settings.FunctionOf(2, 0), 32);
+    EXPECT_EQ(settings.AppPathOf(2, 0), L"C:\\Tools\\app.exe");
+    EXPECT_EQ(settings.FunctionOf(6, 0), 0xFF);
+    EXPECT_EQ(settings.FunctionOf(2, -1), 0xFF);
+}
+
 } // namespace

@@ -79,7 +79,8 @@ TEST_F(EventFixture, VolumeTimerTicksTapAgainOnlyForTheirOwnTimers)
     EXPECT_TRUE(events.OnTimer(TIMER_VOLUME_UP));
     EXPECT_TRUE(events.OnTimer(TIMER_VOLUME_DOWN));
     EXPECT_FALSE(events.OnTimer(1));
-    EXPECT_FALSE(events.OnTimer(10014));
+    EXPECT_FALSE(events.OnTimer(TIMER_JOB_STEP));
+    EXPECT_FALSE(events.OnTimer(TIMER_REOPEN));
     EXPECT_EQ(journal.entries, (Entries{"tap AF ext=0", "tap AE ext=0"}));
 }
 
@@ -137,10 +138,10 @@ INSTANTIATE_TEST_SUITE_P(Words, ProfileKeys,
 TEST_F(EventFixture, LaunchKeysStartTheSlotProgramOfTheCurrentProfile)
 {
     settings.current = 2;
-    settings.paths[{2, 0}] = L"C:\\first.exe";
-    settings.paths[{2, 4}] = L"C:\\fifth.exe";
-    settings.paths[{2, 9}] = L"C:\\tenth.exe";
-    settings.paths[{1, 4}] = L"C:\\other profile.exe";
+    settings.Launch(2, 0, L"C:\\first.exe");
+    settings.Launch(2, 4, L"C:\\fifth.exe");
+    settings.Launch(2, 9, L"C:\\tenth.exe");
+    settings.Launch(1, 4, L"C:\\other profile.exe");
     DiagCapture capture;
     events.ProcessFun(0xFD01);
     events.ProcessFun(0xFD05);
@@ -152,19 +153,37 @@ TEST_F(EventFixture, LaunchKeysStartTheSlotProgramOfTheCurrentProfile)
 TEST_F(EventFixture, LaunchKeyFollowsAProfileKeySwitch)
 {
     settings.current = 0;
-    settings.paths[{0, 1}] = L"C:\\zero.exe";
-    settings.paths[{3, 1}] = L"C:\\three.exe";
+    settings.Launch(0, 1, L"C:\\zero.exe");
+    settings.Launch(3, 1, L"C:\\three.exe");
     events.ProcessFun(0x01F4);
     journal.entries.clear();
     events.ProcessFun(0xFD02);
     EXPECT_EQ(journal.entries, (Entries{"start C:\\three.exe"}));
 }
 
+// A slot the file changed from launch to another function keeps its old "APP Path" in the
+// records, and the keyboard may still send the launch word of its old table.
+TEST_F(EventFixture, LaunchKeyOfASlotThatIsNoLongerALaunchStartsNothing)
+{
+    settings.current = 1;
+    for (uint8_t function : {uint8_t(32), uint8_t(1), uint8_t(17), uint8_t(0), uint8_t(0xFF)}) {
+        journal.entries.clear();
+        settings.functions[{1, 3}] = function;
+        settings.paths[{1, 3}] = L"C:\\old program.exe";
+        DiagCapture capture;
+        events.ProcessFun(0xFD04);
+        EXPECT_TRUE(journal.entries.empty()) << int(function);
+        EXPECT_TRUE(capture.Contains(L"slot 3 of profile 1 has function " + std::to_wstring(function) +
+                                     L", not a program launch"))
+            << int(function);
+    }
+}
+
 TEST_F(EventFixture, LaunchKeyWithoutACurrentProfileStartsNothing)
 {
     for (int current : {-1, 6, 255}) {
         settings.current = current;
-        settings.paths[{current, 0}] = L"C:\\never.exe";
+        settings.Launch(current, 0, L"C:\\never.exe");
         DiagCapture capture;
         events.ProcessFun(0xFD01);
         EXPECT_TRUE(journal.entries.empty()) << current;
@@ -172,14 +191,30 @@ TEST_F(EventFixture, LaunchKeyWithoutACurrentProfileStartsNothing)
     }
 }
 
+// The notice's pause is the window's timer, so other key events go on meanwhile.
 TEST_F(EventFixture, DeviceNoticesShowOrHideTheIconAfterTheirPause)
 {
     events.ProcessFun(0x00BE);
-    EXPECT_EQ(journal.entries, (Entries{"pause 2000", "tray remove", "editor close", "pause 100",
+    events.ProcessFun(0xE200);
+    EXPECT_EQ(journal.entries, (Entries{"timer start 10016 2000", "tap AD ext=0"}));
+    journal.entries.clear();
+    EXPECT_TRUE(events.OnTimer(TIMER_DEVICE_NOTICE));
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10016", "tray remove", "editor close", "pause 100",
                                         "set status 0", "write config profile=0 status=0"}));
     journal.entries.clear();
     events.ProcessFun(0x00BD);
-    EXPECT_EQ(journal.entries, (Entries{"pause 1000", "tray add QELT", "settings load", "set status 1",
+    EXPECT_TRUE(events.OnTimer(TIMER_DEVICE_NOTICE));
+    EXPECT_EQ(journal.entries, (Entries{"timer start 10016 1000", "timer stop 10016", "tray add QELT", "settings load",
+                                        "set status 1", "write config profile=0 status=1"}));
+}
+
+TEST_F(EventFixture, NewerDeviceNoticeReplacesAPendingOne)
+{
+    events.ProcessFun(0x00BE);
+    events.ProcessFun(0x00BD);
+    journal.entries.clear();
+    events.OnTimer(TIMER_DEVICE_NOTICE);
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10016", "tray add QELT", "settings load", "set status 1",
                                         "write config profile=0 status=1"}));
 }
 

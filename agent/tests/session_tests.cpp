@@ -1,5 +1,6 @@
 #include "agent_core.h"
 #include "agent_fakes.h"
+#include "agent_protocol.h"
 #include "diag.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,9 @@ Entries Join(std::initializer_list<Entries> parts)
     return all;
 }
 
+const Entries kReopenPause{"timer start 10015 2000"};
+const Entries kReopenEnds{"timer stop 10015"};
+
 struct SessionFixture : ::testing::Test {
     Journal journal;
     FakeHost host{journal};
@@ -34,6 +38,7 @@ struct SessionFixture : ::testing::Test {
     SessionMonitor session{link, status, host};
 };
 
+// The pause before a re-open is the window's timer, not a sleep of its thread.
 TEST_F(SessionFixture, LockClosesAndUnlockReopensAfterThePause)
 {
     link.open = true;
@@ -43,9 +48,24 @@ TEST_F(SessionFixture, LockClosesAndUnlockReopensAfterThePause)
     journal.entries.clear();
     DiagCapture capture;
     session.OnSessionChange(kUnlock);
+    EXPECT_EQ(journal.entries, kReopenPause);
+    EXPECT_TRUE(session.SessionInactive());
+    journal.entries.clear();
+    EXPECT_TRUE(session.OnTimer(TIMER_REOPEN));
     EXPECT_FALSE(session.SessionInactive());
-    EXPECT_EQ(journal.entries, Join({{"pause 2000", "link open -> 1"}, kShow}));
+    EXPECT_EQ(journal.entries, Join({kReopenEnds, {"link open -> 1"}, kShow}));
     EXPECT_TRUE(capture.Contains(L"WTS_CONSOLE_CONNECT:Open USB Success!"));
+}
+
+TEST_F(SessionFixture, LockDuringTheReopenPauseCancelsTheReopen)
+{
+    session.OnSessionChange(kLock);
+    session.OnSessionChange(kUnlock);
+    journal.entries.clear();
+    session.OnSessionChange(kLock);
+    EXPECT_EQ(journal.entries, Join({kReopenEnds, kHide}));
+    EXPECT_TRUE(session.SessionInactive());
+    EXPECT_FALSE(link.open);
 }
 
 TEST_F(SessionFixture, ClosingAnAlreadyClosedDeviceStillHidesTheIcon)
@@ -58,7 +78,8 @@ TEST_F(SessionFixture, FailedReopenLeavesTheIconHidden)
 {
     link.openSucceeds = false;
     session.OnSessionChange(kConnect);
-    EXPECT_EQ(journal.entries, (Entries{"pause 2000", "link open -> 0"}));
+    session.OnTimer(TIMER_REOPEN);
+    EXPECT_EQ(journal.entries, Join({kReopenPause, kReopenEnds, {"link open -> 0"}}));
 }
 
 TEST_F(SessionFixture, OtherSessionEventsDoNothing)
@@ -91,7 +112,9 @@ TEST_F(SessionFixture, DeviceChangeOpensOnlyAClosedDeviceInAnActiveSession)
 {
     DiagCapture capture;
     session.OnDeviceChange();
-    EXPECT_EQ(journal.entries, Join({{"pause 2000", "link open -> 1"}, kShow}));
+    EXPECT_EQ(journal.entries, kReopenPause);
+    session.OnTimer(TIMER_REOPEN);
+    EXPECT_EQ(journal.entries, Join({kReopenPause, kReopenEnds, {"link open -> 1"}, kShow}));
     EXPECT_TRUE(capture.Contains(L"Device Change g_hDevice != NULL OpenUSBDriver()\n"));
 
     journal.entries.clear();
@@ -105,12 +128,33 @@ TEST_F(SessionFixture, DeviceChangeOpensOnlyAClosedDeviceInAnActiveSession)
     EXPECT_TRUE(capture.Contains(L"Device Change g_hDevice != NULL\n"));
 }
 
+TEST_F(SessionFixture, BurstOfDeviceChangesMakesOneAttemptAfterTheLast)
+{
+    session.OnDeviceChange();
+    session.OnDeviceChange();
+    session.OnDeviceChange();
+    EXPECT_EQ(journal.entries, Join({kReopenPause, kReopenPause, kReopenPause}));
+    journal.entries.clear();
+    session.OnTimer(TIMER_REOPEN);
+    EXPECT_EQ(journal.entries, Join({kReopenEnds, {"link open -> 1"}, kShow}));
+}
+
 TEST_F(SessionFixture, DeviceChangeWithFailedOpenKeepsTryingOnTheNextOne)
 {
     link.openSucceeds = false;
     session.OnDeviceChange();
+    session.OnTimer(TIMER_REOPEN);
     session.OnDeviceChange();
-    EXPECT_EQ(journal.entries, (Entries{"pause 2000", "link open -> 0", "pause 2000", "link open -> 0"}));
+    session.OnTimer(TIMER_REOPEN);
+    EXPECT_EQ(journal.entries, Join({kReopenPause, kReopenEnds, {"link open -> 0"}, kReopenPause, kReopenEnds,
+                                     {"link open -> 0"}}));
+}
+
+TEST_F(SessionFixture, OtherTimersAreNotTheReopen)
+{
+    EXPECT_FALSE(session.OnTimer(TIMER_JOB_STEP));
+    EXPECT_FALSE(session.OnTimer(TIMER_VOLUME_UP));
+    EXPECT_TRUE(journal.entries.empty());
 }
 
 } // namespace

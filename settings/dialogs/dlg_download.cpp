@@ -87,14 +87,7 @@ void DlgDownLin::OnInitDialog()
                              14, L"AvenirLTStd-Light"));
 
     SetWindowTextW(m_hWnd, kLoadingWindowTitle);
-    // Centred on the owner.
-    RECT owner{}, self{};
-    HWND ownerWindow = GetWindow(m_hWnd, GW_OWNER);
-    if (ownerWindow != nullptr && GetWindowRect(ownerWindow, &owner) && GetWindowRect(m_hWnd, &self)) {
-        const int width = self.right - self.left, height = self.bottom - self.top;
-        SetWindowPos(m_hWnd, nullptr, owner.left + (owner.right - owner.left - width) / 2,
-                     owner.top + (owner.bottom - owner.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    }
+    CentreOverOwner(m_hWnd);
     EnableWindow(m_bar.Window(), FALSE);
     m_bar.m_bDraggable = false;
     m_bar.m_range.nMin = PROGRESS_MIN;

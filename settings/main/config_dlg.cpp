@@ -1,7 +1,6 @@
 #include "config_dlg.h"
 
 #include <commdlg.h>
-#include <shellapi.h>
 
 #include "agent_channel.h"
 #include "buffered_paint.h"
@@ -9,12 +8,14 @@
 #include "diag.h"
 #include "dlg_download.h"
 #include "dlg_funmenu.h"
+#include "dlg_macro.h"
 #include "dlg_warning.h"
 #include "file_dialogs.h"
 #include "keycodes_win.h"
 #include "modal_dialog.h"
 #include "resource.h"
 #include "setting_rw.h"
+#include "shell_open.h"
 #include "skin_files.h"
 
 using namespace qelt;
@@ -30,24 +31,6 @@ constexpr int kFirstKeyEntry = 20;  // "KEYS" 20-173 are keys 0-153
 constexpr RECT kDriverVersionRect{185, 5, 376, 21};
 constexpr RECT kSlotCaptionRect{0, 0, 34, 34};
 constexpr int kKeyFontHeight = 16;
-
-bool FileExists(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The wait cursor for the life of a file operation.
-class WaitCursor {
-public:
-    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(m_previous); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;
-};
 
 } // namespace
 
@@ -541,22 +524,11 @@ void CConfigDlg::OnImport()
 void CConfigDlg::OnWebPage()
 {
     CSkinFile file(L"main.ini");
-    std::wstring target = file.ReadString(L"WEB_PAGE", L"URL");
-    if (target.empty()) {
-        std::wstring folder = ProgramFolder();
-        if (!folder.empty() && folder.back() == L'\\')
-            folder.pop_back();
-        target = folder + L"\\help\\index.html";
-        if (!FileExists(target)) {
-            Diag(L"ERROR: help page %ls is missing\n", target.c_str());
-            return;
-        }
-    }
-    Diag(L"Opening %ls\n", target.c_str());
-    const auto result =
-        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW));
-    if (result <= 32)
-        DiagError(L"ShellExecuteW (web page)", static_cast<unsigned long>(result));
+    const std::wstring target = file.ReadString(L"WEB_PAGE", L"URL");
+    if (target.empty())
+        OpenHelpPage(nullptr);
+    else
+        OpenWithShell(nullptr, target);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -601,5 +573,10 @@ void CConfigDlg::OnFunctionLabel(int slot)
 
 void CConfigDlg::RunMacroEditor(int slot)
 {
-    (void)slot;
+    PROFILE_CONFIG& profile = m_state->Profile();
+    CDlgMacro editor(profile.TButton[slot].Macro, profile.nMacroTotal);
+    // A single step (a key pressed and stopped at once) is no macro: the slot keeps what it had.
+    if (editor.Run(m_hWnd) == 1 && editor.StepCount() >= 2)
+        m_state->TakeMacro(slot, editor.Macro(), editor.RunningTotal());
+    SyncButtons();
 }

@@ -41,6 +41,12 @@ const DialogLook& LookOf(FileDialogKind kind)
 
 } // namespace
 
+bool FileExists(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::wstring AskFilePath(HWND owner, FileDialogKind kind)
 {
     const DialogLook& look = LookOf(kind);

@@ -18,6 +18,17 @@ INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure, void* obje
     return result;
 }
 
+void CentreOverOwner(HWND dialog)
+{
+    RECT owner{}, self{};
+    HWND ownerWindow = GetWindow(dialog, GW_OWNER);
+    if (ownerWindow == nullptr || !GetWindowRect(ownerWindow, &owner) || !GetWindowRect(dialog, &self))
+        return;
+    const int width = self.right - self.left, height = self.bottom - self.top;
+    SetWindowPos(dialog, nullptr, owner.left + (owner.right - owner.left - width) / 2,
+                 owner.top + (owner.bottom - owner.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
 ModalMessageFilter::ModalMessageFilter(HWND window, Filter filter, bool everyMessage)
     : m_hWnd(window), m_bEveryMessage(everyMessage), m_filter(std::move(filter)), m_pOuter(t_pInnermostFilter)
 {

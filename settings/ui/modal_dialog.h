@@ -21,6 +21,9 @@ Dialog* DialogObject(HWND dialog, UINT message, LPARAM lParam)
 // through DialogObject. Returns the end code, or -1 when the dialog could not be made.
 INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure, void* object);
 
+// Moves a dialog so that it is centred over its owner window (nothing without an owner).
+void CentreOverOwner(HWND dialog);
+
 // While it lives, `filter` sees every message the modal loops of this thread are about to
 // dispatch for `window` or one of its children (with everyMessage: every message of the loop);
 // returning true drops the message. Filters nest: the newest one the message is for decides.

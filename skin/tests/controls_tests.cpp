@@ -230,34 +230,39 @@ TEST_F(ListTest, DrawingSetsHorizontalExtentFromWidestItem)
     EXPECT_GT(before, 0);
     SendMessageW(list.Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"A much longer line than any other one"));
     Draw(0, ODA_DRAWENTIRE, 0);
-    EXPECT_GT(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
+    const LRESULT longest = SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0);
+    EXPECT_GT(longest, before);
+
+    // The widest item is remembered between drawings: removing it must shrink the extent again.
+    const LRESULT last = SendMessageW(list.Window(), LB_GETCOUNT, 0, 0) - 1;
+    SendMessageW(list.Window(), LB_DELETESTRING, WPARAM(last), 0);
+    Draw(0, ODA_DRAWENTIRE, 0);
+    EXPECT_EQ(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
+    SendMessageW(list.Window(), LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(L"A much longer line than any other one"));
+    Draw(0, ODA_DRAWENTIRE, 0);
+    EXPECT_EQ(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), longest);
+    SendMessageW(list.Window(), LB_RESETCONTENT, 0, 0);
+    SendMessageW(list.Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"i"));
+    Draw(0, ODA_DRAWENTIRE, 0);
+    EXPECT_LT(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
 }
 
-TEST_F(ListTest, HorizontalExtentFollowsEveryChangeOfItemsAndFont)
+TEST_F(ListTest, HorizontalExtentFollowsTheFontAndReturnsWhenChangedElsewhere)
 {
     auto extentAfterDraw = [this] {
         Draw(0, ODA_DRAWENTIRE, 0);
         return SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0);
     };
-    const LRESULT shortLines = extentAfterDraw();
-    SendMessageW(list.Window(), LB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(L"A much longer line than any other one"));
-    const LRESULT withLongLine = extentAfterDraw();
-    EXPECT_GT(withLongLine, shortLines);
+    const LRESULT systemFont = extentAfterDraw();
     SendMessageW(list.Window(), LB_SETHORIZONTALEXTENT, 5, 0);  // changed behind the list's back
-    EXPECT_EQ(extentAfterDraw(), withLongLine);
-    SendMessageW(list.Window(), LB_DELETESTRING, 1, 0);
-    EXPECT_EQ(extentAfterDraw(), shortLines);
+    EXPECT_EQ(extentAfterDraw(), systemFont);
 
     qelt::UniqueFont large(CreateFontW(40, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, L"AvenirLTStd-Light"));
     SendMessageW(list.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(large.Get()), FALSE);
-    EXPECT_GT(extentAfterDraw(), shortLines);
+    EXPECT_GT(extentAfterDraw(), systemFont);
     SendMessageW(list.Window(), WM_SETFONT, 0, FALSE);
-    EXPECT_EQ(extentAfterDraw(), shortLines);
-
-    SendMessageW(list.Window(), LB_RESETCONTENT, 0, 0);
-    SendMessageW(list.Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"i"));
-    EXPECT_LT(extentAfterDraw(), shortLines);
+    EXPECT_EQ(extentAfterDraw(), systemFont);
 }
 
 TEST_F(ListTest, KeyboardDoesNotMoveSelection)

@@ -572,6 +572,16 @@ progress_of() {
         while read -r w l; do printf '%d,%d ' "$((16#$w))" "$((16#$l))"; done
 }
 
+# osd_texts LOG: the text of each OSD_MESSAGE record a "MIVO OSD" stand-in received (the
+# UTF-16 text up to its NUL at the start of the record), one per line.
+osd_texts() {
+    { grep -o '^copydata .* bytes=[0-9a-f]*' "$1" || true; } | sed 's/.* bytes=//' | python3 -c '
+import sys
+for line in sys.stdin:
+    text = bytes.fromhex(line.strip())[:512].decode("utf-16-le", "replace")
+    print(text.split("\0", 1)[0])'
+}
+
 # ---------------------------------------------------------------------------------------------
 # The agent
 
@@ -785,23 +795,9 @@ _find_dialog() {
     DIALOG="hwnd:$(cut -f1 <<<"$line")"
     DIALOG_RECT="$(cut -f4 <<<"$line" | tr ',' ' ')"
 }
-wait_dialog() {
-    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
-    until _find_dialog; do
-        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "no dialog within ${1:-10} s"
-        sleep 0.05
-    done
-}
-# wait_no_dialog [TIMEOUT]: the untitled modal window has closed.
-wait_no_dialog() {
-    local deadline=$(($(date +%s%3N) + $(_timeout_ms "${1:-10}")))
-    while _find_dialog; do
-        [ "$(date +%s%3N)" -lt "$deadline" ] || fail "a dialog is still open after ${1:-10} s"
-        sleep 0.05
-    done
-}
+wait_dialog() { wait_until "${1:-10}" "an editor dialog" _find_dialog; }
 
-# answer_warning BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
+# answer_warning SKIN BUTTON: clicks button 1 (OK, or the single button) or 2 (Cancel) of the open
 # warning, whose skin file is named by its kind: reset 1, no device / macro full 2, others 3.
 answer_warning() {
     local skin="$1" button="$2"

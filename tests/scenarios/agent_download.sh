@@ -58,8 +58,10 @@ wait_kbsim_state current_profile 1
 kbsim reset >/dev/null
 post_agent 0x7EA 3 6
 post_agent 0x7EA 1 -1
-_two_ignored() { [ "$(diag_count agent ignored)" = 2 ]; }
-wait_until 10 "both requests refused" _two_ignored
+post_agent 0x7EA 1 0x100000002
+_three_ignored() { [ "$(diag_count agent ignored)" = 3 ]; }
+wait_until 10 "the three requests refused" _three_ignored
+diag_has agent "request 1 with profile index 4294967298 ignored" || fail "a 64-bit profile index logged cut"
 expect_eq "$(kbsim journal)" "" "journal of refused requests"
 
 stop_agent

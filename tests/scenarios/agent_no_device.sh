@@ -19,11 +19,11 @@ icons_after="$(tt tray | grep -c . || true)"
 
 agent_job 1 2 15
 
-# A download request without a "DLGLoading" window is given up after a bounded wait; the agent
-# then answers again.
+# A download request without a "DLGLoading" window is given up after a bounded wait; a reload
+# sent meanwhile is answered at once and runs once the download request is given up.
 post_agent 0x7EA 1 1
+expect_eq "$(send_message "$QELT_AGENT_TITLE" 0x7EA 0 0 --timeout 1000)" 1 "answer to a reload while a request waits"
 wait_diag agent 'no "DLGLoading" window appeared' 20 >/dev/null
-expect_eq "$(send_message "$QELT_AGENT_TITLE" 0x7EA 0 0 --timeout 5000)" 1 "answer to a reload after the skipped job"
 
 # The reload read the file: the agent now knows CURRENTPROFILE 3 and keeps it on shut-down.
 stop_agent

@@ -29,8 +29,9 @@ post_agent WM_DEVICECHANGE 7 0
 wait_diag agent "Device Change g_hDevice != NULL" 10 >/dev/null
 expect_eq "$(kbsim journal)" "" "requests while locked"
 
-# Unlock: re-opened after the pause, icon back, DEVICEPSTATS=1.
+# Unlock: re-opened after the pause, icon back, DEVICEPSTATS=1. The window answers meanwhile.
 post_agent WM_WTSSESSION_CHANGE 8 1
+agent_answers_within 1000 || fail "the agent's window did not answer during the pause before the re-open"
 wait_config DEVICEPSTATS 1 10
 expect_eq "$(kbsim_state hooked)" yes "device hooked after the unlock"
 wait_until 5 "icon after the unlock" icon_shown

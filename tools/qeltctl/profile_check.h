@@ -1,12 +1,15 @@
 #pragma once
-// Checks a profile file for values the configuration reader would silently turn into defaults:
-// numbers that are not numbers or out of range, and macro steps that cannot be decoded.
+// Finds the values of a profile file that the configuration reader does not take as written:
+// text that is not a number, numbers cut to their field's width, macro steps that do not decode.
+// The agent reads such a file all the same; these are the places where what it sends differs
+// from what the file seems to say.
 #include <string>
 #include <vector>
 
 namespace qelt {
 
-// One message per problem found, each naming section and key; empty when the file reads cleanly.
+// One message per value, naming section and key and saying what is read instead; empty when the
+// file reads as written.
 std::vector<std::wstring> CheckProfileFile(const std::wstring& path);
 
 } // namespace qelt

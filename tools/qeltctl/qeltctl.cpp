@@ -1,6 +1,8 @@
 // qeltctl: developer tool. `qeltctl tables PROFILE_FILE [--keynum N] [--profile P]` prints the three
 // device tables a profile file encodes to, one per line: key-mapping table, index table, macro data
-// block, as uppercase hexadecimal byte pairs separated by spaces.
+// block, as uppercase hexadecimal byte pairs separated by spaces. They are exactly what the agent
+// sends for the file: values it reads otherwise than written (text, numbers cut to their field,
+// steps that do not decode) or cuts while encoding are warnings on stderr, and the exit code is 0.
 #include <windows.h>
 
 #include <cstdio>
@@ -48,6 +50,39 @@ void PrintHexLine(const std::vector<uint8_t>& bytes)
     std::printf("\n");
 }
 
+void Warn(const wchar_t* file, const std::wstring& text)
+{
+    std::fwprintf(stderr, L"qeltctl: %ls: warning: %ls\n", file, text.c_str());
+}
+
+bool CarriesData(uint8_t funId)
+{
+    return (funId >= FUN_CTRL_X && funId <= FUN_CTRL_S) || funId == FUN_LAUNCH_APP || funId == FUN_MACRO;
+}
+
+// What the encoder cuts: key positions without a key, macro steps, entries beyond the data block.
+void WarnAboutEncoding(const wchar_t* file, int keyNum, const PROFILE_CONFIG& records,
+                       const qelt::DeviceTableEncoder& encoder, int profile)
+{
+    for (int slot = 0; slot < BUTTON_COUNT; ++slot) {
+        const BUTTON_CONFIG& button = records.TButton[slot];
+        const std::wstring where = L"[BUTTONCONFIG" + std::to_wstring(slot) + L"] ";
+        const qelt::DEVICE_ENTRY& entry = encoder.Entry(profile, slot);
+        if (button.MappingKey != UNASSIGNED && entry.bKeyCode == 0)
+            Warn(file, where + L"Mappinkey: position " + std::to_wstring(button.MappingKey) + L" has no key in the " +
+                           (keyNum == qelt::KEYNUM_103 ? L"103-key" : L"larger") + L" layout, sent as key code 0");
+        if (CarriesData(button.FunID) && entry.bEntryType == qelt::ENTRY_NONE)
+            Warn(file, where + L"FunID " + std::to_wstring(button.FunID) + L": its data does not fit the " +
+                           std::to_wstring(qelt::MACRO_BLOCK_CAPACITY) + L"-byte data block, sent without function");
+        const bool macro = entry.bEntryType == qelt::ENTRY_MACRO;
+        const int sent = qelt::MacroStepsToSend(button.Macro);
+        if (macro && button.Macro.length != 0xFFFF && sent < button.Macro.length)
+            Warn(file, L"[MACROG" + std::to_wstring(slot) + L"] MacroLength: " + std::to_wstring(button.Macro.length) +
+                           L", " + std::to_wstring(sent) +
+                           L" step(s) sent (at most 700, ending before the first step whose code is 0)");
+    }
+}
+
 int PrintTables(int argc, wchar_t** argv)
 {
     const wchar_t* file = nullptr;
@@ -86,12 +121,8 @@ int PrintTables(int argc, wchar_t** argv)
         std::fwprintf(stderr, L"qeltctl: %ls: no such profile file\n", file);
         return kExitFailed;
     }
-    const std::vector<std::wstring> problems = qelt::CheckProfileFile(fullPath);
-    if (!problems.empty()) {
-        for (const std::wstring& problem : problems)
-            std::fwprintf(stderr, L"qeltctl: %ls: %ls\n", file, problem.c_str());
-        return kExitFailed;
-    }
+    for (const std::wstring& problem : qelt::CheckProfileFile(fullPath))
+        Warn(file, problem);
 
     auto profiles = std::make_unique<PROFILE_CONFIG[]>(PROFILE_COUNT);
     std::memset(profiles.get(), 0, sizeof(PROFILE_CONFIG) * PROFILE_COUNT);
@@ -99,6 +130,7 @@ int PrintTables(int argc, wchar_t** argv)
     auto encoder = std::make_unique<qelt::DeviceTableEncoder>(
         *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), qelt::UsEnglishKeyboardLayout());
     encoder->FormatKeyMappingData(keyNum, profile);
+    WarnAboutEncoding(file, keyNum, profiles[profile], *encoder, profile);
     PrintHexLine(encoder->BuildKeyMapTable(profile));
     PrintHexLine(encoder->BuildIndexTable(profile));
     PrintHexLine(encoder->BuildMacroDataBlock(profile));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -294,6 +295,54 @@ TEST_F(EncoderTest, MacroLengthIsCappedAtSevenHundredSteps)
             EXPECT_EQ(Bytes(block.end() - 6, block.end()), (Bytes{0x86, 0x00, 0x01, 0x87, 0x00, 0x01}));
         }
     }
+}
+
+// A MacroLength that is missing (read as 0xFFFF) or -1 must not send the unused steps after the
+// recorded ones: no recorded step has the code 0.
+TEST_F(EncoderTest, MacroEndsAtItsLengthOrAtItsFirstStepWithoutCode)
+{
+    const MACRO_STEP none{0, {0, 0, 0}, 0};
+    struct Case {
+        const char* what;
+        std::vector<MACRO_STEP> steps;
+        uint16_t storedLength;
+        Bytes data;
+    };
+    const Bytes tail{0x86, 0x00, 0x01, 0x87, 0x00, 0x01};
+    const Case cases[] = {
+        {"length missing", {Key(0x04, 1), PauseMs(50), Key(0x04, 0)}, 0xFFFF,
+         Concat({{0x84, 0x04, 0x01, 0x87, 0x00, 0x02, 0x84, 0x04, 0x00}, tail})},
+        {"length shorter than the steps", {Key(0x04, 1), PauseMs(50), Key(0x04, 0)}, 2,
+         Concat({{0x84, 0x04, 0x01, 0x87, 0x00, 0x02}, tail})},
+        {"step without code inside the length", {Key(0x04, 1), none, Key(0x04, 0)}, 3,
+         Concat({{0x84, 0x04, 0x01}, tail})},
+        {"first step without code", {none, Key(0x04, 1)}, 0xFFFF, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BUTTON_CONFIG& button = Slot(0, 0);
+        button.FunID = FUN_MACRO;
+        button.MappingKey = 59;
+        std::memset(&button.Macro, 0, sizeof(button.Macro));
+        std::copy(c.steps.begin(), c.steps.end(), button.Macro.Steps);
+        button.Macro.length = c.storedLength;
+        button.Macro.RepeatOption = 1;
+        encoder->FormatKeyMappingData(103, 0);
+        EXPECT_EQ(encoder->BuildMacroDataBlock(0), c.data);
+        EXPECT_EQ(MacroStepsToSend(button.Macro), c.data.empty() ? 0 : static_cast<int>(c.data.size() / 3) - 2);
+    }
+}
+
+TEST_F(EncoderTest, TenMacrosWithoutLengthAllFitTheBlock)
+{
+    for (int slot = 0; slot < BUTTON_COUNT; ++slot)
+        SetLongMacro(0, slot, 4, 0xFFFF);
+    DiagCapture diagnostics;
+    encoder->FormatKeyMappingData(103, 0);
+    EXPECT_EQ(encoder->BuildMacroDataBlock(0).size(), 10u * 18u);
+    for (int slot = 0; slot < BUTTON_COUNT; ++slot)
+        EXPECT_EQ(encoder->Entry(0, slot).bEntryType, ENTRY_MACRO) << slot;
+    EXPECT_FALSE(diagnostics.Contains(L"does not fit"));
 }
 
 TEST_F(EncoderTest, MacroWithoutStepsIsADataEntryOfLengthZero)

@@ -56,10 +56,10 @@ void FakeDeviceIo::FailOpen(DWORD error)
     m_openError = error;
 }
 
-void FakeDeviceIo::FailRequest(DWORD code, DWORD error, int count)
+void FakeDeviceIo::FailRequest(DWORD code, DWORD error, int count, int skip)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_failures[code] = {error, count};
+    m_failures[code] = {error, count, skip};
 }
 
 void FakeDeviceIo::ClearFailures()
@@ -74,6 +74,13 @@ bool FakeDeviceIo::InjectEvent(uint32_t word)
     std::lock_guard<std::mutex> guard(m_lock);
     m_events.push_back(word);
     return m_semaphore && ReleaseSemaphore(m_semaphore, 1, nullptr);
+}
+
+bool FakeDeviceIo::InjectEvents(const std::vector<uint32_t>& words)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_events.insert(m_events.end(), words.begin(), words.end());
+    return m_semaphore && ReleaseSemaphore(m_semaphore, static_cast<LONG>(words.size()), nullptr);
 }
 
 bool FakeDeviceIo::SignalOnly()
@@ -118,21 +125,24 @@ DWORD FakeDeviceIo::Control(HANDLE device, DWORD code, void* input, DWORD inputL
     m_journal.push_back(line);
 
     auto failure = m_failures.find(code);
-    if (failure != m_failures.end() && failure->second.second != 0) {
-        if (failure->second.second > 0)
-            --failure->second.second;
-        return failure->second.first;
+    if (failure != m_failures.end() && failure->second.count != 0) {
+        if (failure->second.skip > 0) {
+            --failure->second.skip;
+        } else {
+            if (failure->second.count > 0)
+                --failure->second.count;
+            return failure->second.error;
+        }
     }
     if (code == IOCTL_HOOK && inputLength == 4) {
         uint32_t value = 0;
         std::memcpy(&value, input, 4);
         m_semaphore = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
     } else if (code == IOCTL_READ_EVENT && outputLength == 4) {
-        uint32_t word = 0;
-        if (!m_events.empty()) {
-            word = m_events.front();
-            m_events.pop_front();
-        }
+        if (m_events.empty())
+            return ERROR_NO_MORE_ITEMS;
+        const uint32_t word = m_events.front();
+        m_events.pop_front();
         std::memcpy(output, &word, 4);
     }
     return 0;

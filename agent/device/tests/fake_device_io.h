@@ -29,12 +29,16 @@ public:
     void Note(const std::string& line);
 
     void FailOpen(DWORD error);
-    // Fails the next `count` requests with this code (count < 0: all of them).
-    void FailRequest(DWORD code, DWORD error, int count = -1);
+    // Fails the next `count` requests with this code (count < 0: all of them), after letting
+    // `skip` of them succeed.
+    void FailRequest(DWORD code, DWORD error, int count = -1, int skip = 0);
     void ClearFailures();
 
-    // Queues one event word and signals the hooked semaphore once.
+    // Queues one event word and signals the hooked semaphore once. A read with no word queued
+    // fails with ERROR_NO_MORE_ITEMS, as the driver's does.
     bool InjectEvent(uint32_t word);
+    // Queues all the words first, then signals once per word.
+    bool InjectEvents(const std::vector<uint32_t>& words);
     // Signals the hooked semaphore without an event.
     bool SignalOnly();
     int RequestsOnClosedHandles() const;
@@ -49,7 +53,12 @@ private:
     mutable std::mutex m_lock;
     std::vector<std::string> m_journal;
     DWORD m_openError = 0;
-    std::map<DWORD, std::pair<DWORD, int>> m_failures;
+    struct Failure {
+        DWORD error;
+        int count;
+        int skip;
+    };
+    std::map<DWORD, Failure> m_failures;
     std::deque<uint32_t> m_events;
     std::set<HANDLE> m_openHandles;
     uintptr_t m_nextHandle = 0x100;

@@ -88,6 +88,7 @@ private:
 class RecordingProgress final : public ReportProgress {
 public:
     void Percent(int percent) override { steps.push_back(std::to_string(percent)); }
+    void NotUpdated() override { steps.push_back("not updated"); }
     void Done() override { steps.push_back("done"); }
     Lines steps;
 };
@@ -149,7 +150,9 @@ protected:
     std::unique_ptr<PROFILE_CONFIG[]> profiles;
     std::unique_ptr<DeviceTableEncoder> encoder;
     std::unique_ptr<DeviceLink> link;
-    RecordingProgress progress;
+    void Download(int profile, int keyNum) { link->RunToEnd(link->DownloadProfile(profile, keyNum, progress)); }
+
+    std::shared_ptr<RecordingProgress> progress = std::make_shared<RecordingProgress>();
 };
 
 TEST_F(KbsimLinkTest, OpenHooksAndCloseUnhooks)
@@ -170,7 +173,7 @@ TEST_F(KbsimLinkTest, DownloadDeliversTheEncodedTables)
     ASSERT_TRUE(link->OpenUSBDriver());
     ResetJournal();
     DiagCapture diagnostics;
-    link->DownloadProfile(1, 104, progress);
+    Download(1, 104);
 
     const Lines expected{
         Entry(IOCTL_SET_DRIVER_PROFILEID, {0x02}), Entry(IOCTL_SEND_INDEXTABLE, encoder->BuildIndexTable(1)),
@@ -182,7 +185,7 @@ TEST_F(KbsimLinkTest, DownloadDeliversTheEncodedTables)
               (std::vector<uint8_t>{0x0A, 0x04, 0x01, 0x16, 0x03, 0, 0, 0, 0, 0x07, 0x01, 0, 0, 0, 0, 0x09, 0x00,
                                     0, 0, 0, 0}));
     EXPECT_EQ(encoder->BuildMacroDataBlock(1).size(), 2u + 15u + 27u);
-    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+    EXPECT_EQ(progress->steps, (Lines{"25", "50", "75", "100", "done"}));
     EXPECT_FALSE(diagnostics.Contains(L"ERROR"));
 
     // The stand-in decodes what it stored and finds the three tables consistent.
@@ -195,26 +198,26 @@ TEST_F(KbsimLinkTest, DownloadDeliversTheEncodedTables)
 TEST_F(KbsimLinkTest, ResetClearsTheKeyMappingThenRestoresTheCurrentProfile)
 {
     ASSERT_TRUE(link->OpenUSBDriver());
-    link->DownloadProfile(1, 103, progress);
+    Download(1, 103);
     ResetJournal();
-    progress.steps.clear();
-    link->ResetProfile(1, 3, progress);
+    progress->steps.clear();
+    link->RunToEnd(link->ResetProfile(1, [] { return 3; }, progress));
 
     std::vector<uint8_t> cleared(21, 0);
     cleared[0] = 0x0A;
     EXPECT_EQ(Journal(), (Lines{Entry(IOCTL_SET_DRIVER_PROFILEID, {0x02}), Entry(IOCTL_SEND_KEYMAPTABLE, cleared),
                                 Entry(IOCTL_SET_DRIVER_PROFILEID, {0x04}), Entry(IOCTL_SET_PROFILEID, {0x04})}));
     EXPECT_EQ(StateValue("current_profile"), "4");
-    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+    EXPECT_EQ(progress->steps, (Lines{"25", "50", "75", "100", "done"}));
 }
 
 TEST_F(KbsimLinkTest, SetProfileMakesPcModeProfileZero)
 {
     ASSERT_TRUE(link->OpenUSBDriver());
     ResetJournal();
-    link->SenDeviceCurProfileID(5);
+    link->RunToEnd(link->SenDeviceCurProfileID(5));
     EXPECT_EQ(StateValue("current_profile"), "0");
-    link->SenDeviceCurProfileID(2);
+    link->RunToEnd(link->SenDeviceCurProfileID(2));
     EXPECT_EQ(StateValue("current_profile"), "3");
     EXPECT_EQ(Journal(), (Lines{Entry(IOCTL_SET_DRIVER_PROFILEID, {0x00}), Entry(IOCTL_SET_PROFILEID, {0x00}),
                                 Entry(IOCTL_SET_DRIVER_PROFILEID, {0x03}), Entry(IOCTL_SET_PROFILEID, {0x03})}));
@@ -233,20 +236,27 @@ TEST_F(KbsimLinkTest, InjectedEventsAreReadInOrder)
     link->StopReader();
 }
 
-TEST_F(KbsimLinkTest, FailedRequestIsReportedAndTheDownloadGoesOn)
+TEST_F(KbsimLinkTest, FailedRequestIsReportedAndNoKeyUsesTablesThatDisagree)
 {
     ASSERT_TRUE(link->OpenUSBDriver());
-    ASSERT_EQ(Kbsim(L"fail 222494 31 1").exitCode, 0u);
-    ResetJournal();  // the reset drops failure rules: set it again
-    ASSERT_EQ(Kbsim(L"fail 222494 31 1").exitCode, 0u);
+    Download(1, 103);
+    ResetJournal();
+    progress->steps.clear();
+    // The macro of S gets shorter: the new index table no longer fits the old data block.
+    profiles[1].TButton[1].Macro.length = 2;
+    ASSERT_EQ(Kbsim(L"fail 22249C 31 1").exitCode, 0u);
     DiagCapture diagnostics;
-    link->DownloadProfile(1, 103, progress);
-    EXPECT_TRUE(diagnostics.Contains(L"ERROR: IOCTL_SEND_INDEXTABLE failed, error=1f\n"));
+    Download(1, 103);
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: IOCTL_SEND_DATA failed, error=1f\n"));
+    std::vector<uint8_t> cleared(21, 0);
+    cleared[0] = 0x0A;
     const Lines journal = Journal();
     ASSERT_EQ(journal.size(), 6u);
-    EXPECT_EQ(journal[3], Entry(IOCTL_SEND_DATA, encoder->BuildMacroDataBlock(1)));
-    EXPECT_EQ(journal[5], Entry(IOCTL_SEND_KEYMAPTABLE, encoder->BuildKeyMapTable(1)));
-    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+    EXPECT_EQ(journal[5], Entry(IOCTL_SEND_KEYMAPTABLE, cleared));
+    EXPECT_EQ(progress->steps, (Lines{"25", "50", "75", "100", "not updated", "done"}));
+    const RunResult tables = Kbsim(L"tables 2");
+    EXPECT_EQ(tables.exitCode, 0u) << tables.err;
+    EXPECT_EQ(tables.out.find("warning"), std::string::npos) << tables.out;
 }
 
 // Last: stops the driver and starts it again.
@@ -257,8 +267,8 @@ TEST_F(KbsimLinkTest, ZzOpenFailsWithFileNotFoundWhileTheDriverIsStopped)
     EXPECT_FALSE(link->OpenUSBDriver());
     EXPECT_FALSE(link->IsOpen());
     EXPECT_TRUE(diagnostics.Contains(L"ERROR: Cannot create device, error=00000002\n"));
-    link->DownloadProfile(1, 103, progress);  // nothing to send, but the progress runs to its end
-    EXPECT_EQ(progress.steps, (Lines{"25", "50", "75", "100", "done"}));
+    Download(1, 103);  // nothing to send, but the progress runs to its end
+    EXPECT_EQ(progress->steps, (Lines{"25", "50", "75", "100", "done"}));
     ASSERT_EQ(Kbsim(L"start").exitCode, 0u);
     EXPECT_TRUE(link->OpenUSBDriver());
 }

@@ -2,6 +2,7 @@
 // progress, failures, the closed device and the reader thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -30,6 +31,7 @@ class JournalProgress final : public ReportProgress {
 public:
     explicit JournalProgress(FakeDeviceIo& io) : m_io(io) {}
     void Percent(int percent) override { m_io.Note("percent " + std::to_string(percent)); }
+    void NotUpdated() override { m_io.Note("not updated"); }
     void Done() override { m_io.Note("done"); }
 
 private:
@@ -94,9 +96,23 @@ protected:
         }
     }
 
+    // The reader running on the open device; its next read fails.
+    void ReadWithTheNextReadFailing(CollectingSink& sink)
+    {
+        ASSERT_TRUE(link->StartReader(sink));
+        OpenAndForget();
+        io.FailRequest(IOCTL_READ_EVENT, ERROR_GEN_FAILURE, 1);
+    }
+
+    void Download(int profile, int keyNum) { link->RunToEnd(link->DownloadProfile(profile, keyNum, progress)); }
+    void Reset(int profile, int current)
+    {
+        link->RunToEnd(link->ResetProfile(profile, [current] { return current; }, progress));
+    }
+
     test::UsEnglishTestLayout layout;
     FakeDeviceIo io;
-    JournalProgress progress{io};
+    std::shared_ptr<JournalProgress> progress = std::make_shared<JournalProgress>(io);
     std::unique_ptr<PROFILE_CONFIG[]> profiles;
     std::unique_ptr<DeviceTableEncoder> encoder;
     std::unique_ptr<DeviceLink> link;
@@ -175,7 +191,7 @@ TEST_F(LinkTest, CurrentProfileNumbersOnTheWire)
     for (const Case c : {Case{0, 1}, Case{2, 3}, Case{4, 5}, Case{5, 0}}) {
         SCOPED_TRACE(c.profile);
         OpenAndForget();
-        link->SenDeviceCurProfileID(c.profile);
+        link->RunToEnd(link->SenDeviceCurProfileID(c.profile));
         EXPECT_EQ(io.Journal(),
                   (Lines{DriverProfile(c.number), "pause 200", "pause 50", SetProfile(c.number), "pause 200"}));
     }
@@ -186,10 +202,10 @@ TEST_F(LinkTest, ProfileIndicesOutsideTheRecordsSendNothing)
     OpenAndForget();
     DiagCapture diagnostics;
     for (int profile : {-1, 6, 255}) {
-        link->SenDeviceCurProfileID(profile);
-        link->SendIndexTable(profile);
-        link->SendMacroDataBlock2Device(profile);
-        link->SendKeyMapTable(profile);
+        link->RunToEnd(link->SenDeviceCurProfileID(profile));
+        link->RunToEnd(link->SendIndexTable(profile));
+        link->RunToEnd(link->SendMacroDataBlock2Device(profile));
+        link->RunToEnd(link->SendKeyMapTable(profile));
     }
     EXPECT_TRUE(io.Journal().empty());
     EXPECT_TRUE(diagnostics.Contains(L"no profile -1"));
@@ -215,7 +231,7 @@ TEST_F(LinkTest, DataPauseGrowsWithEachWhole512Bytes)
         const std::vector<uint8_t> block = encoder->BuildMacroDataBlock(2);
         ASSERT_EQ(block.size(), c.bytes);
         OpenAndForget();
-        link->SendMacroDataBlock2Device(2);
+        link->RunToEnd(link->SendMacroDataBlock2Device(2));
         EXPECT_EQ(io.Journal(), (Lines{DriverProfile(3), "pause 200",
                                        Ioctl(IOCTL_SEND_DATA, HexBytes(block), static_cast<DWORD>(c.bytes)),
                                        "pause " + std::to_string(c.pause)}));
@@ -228,7 +244,7 @@ TEST_F(LinkTest, DownloadSendsTheThreeTablesInOrderWithProgress)
     profiles[1].TButton[0].MappingKey = 59;
     OpenAndForget();
     DiagCapture diagnostics;
-    link->DownloadProfile(1, 104, progress);
+    Download(1, 104);
 
     std::string zeros45;
     for (int i = 0; i < 45; ++i)
@@ -256,7 +272,7 @@ TEST_F(LinkTest, DownloadLogsEverySlotWhenNoneHasAKey)
 {
     OpenAndForget();
     DiagCapture diagnostics;
-    link->DownloadProfile(0, 103, progress);
+    Download(0, 103);
     EXPECT_TRUE(diagnostics.Contains(L"sending data to device Profile 0,TButton[9].MappingKey=255\n"));
     EXPECT_EQ(io.Requests().size(), 6u);
     EXPECT_EQ(io.Requests()[3], Ioctl(IOCTL_SEND_DATA, "", 0));
@@ -265,11 +281,11 @@ TEST_F(LinkTest, DownloadLogsEverySlotWhenNoneHasAKey)
 TEST_F(LinkTest, ClosedDeviceStillRunsProgressAndPauses)
 {
     ProfileWithData(0, 1, 5);
-    link->DownloadProfile(0, 103, progress);
+    Download(0, 103);
     EXPECT_EQ(io.Journal(), (Lines{"percent 25", "pause 500", "percent 50", "pause 500", "percent 75", "pause 500",
                                    "percent 100", "pause 500", "pause 100", "done"}));
     io.ClearJournal();
-    link->ResetProfile(0, 0, progress);
+    Reset(0, 0);
     EXPECT_EQ(io.Journal(), (Lines{"percent 25", "pause 100", "percent 50", "pause 100", "percent 75", "pause 100",
                                    "percent 100", "pause 500", "done"}));
 }
@@ -280,7 +296,7 @@ TEST_F(LinkTest, ResetClearsTheKeyMappingAndRestoresTheCurrentProfile)
     encoder->FormatKeyMappingData(103, 1);
     OpenAndForget();
     DiagCapture diagnostics;
-    link->ResetProfile(1, 3, progress);
+    Reset(1, 3);
 
     std::string zeros20;
     for (int i = 0; i < 20; ++i)
@@ -294,38 +310,79 @@ TEST_F(LinkTest, ResetClearsTheKeyMappingAndRestoresTheCurrentProfile)
     EXPECT_TRUE(diagnostics.Contains(L"reseting Profile 1...\n"));
 }
 
-// A failed request is reported and skips only its own pause; the sequence goes on.
-TEST_F(LinkTest, FailedRequestsAreReportedAndTheDownloadGoesOn)
+// A failed request is reported and skips its pause; the sequence goes on with its progress. A table
+// whose own profile number failed is not sent (it would land under the number sent before), and
+// when the index table or the data block did not arrive the key mapping sent is the cleared one.
+TEST_F(LinkTest, FailedRequestsInADownload)
 {
+    const std::string number = DriverProfile(2);
+    std::string zeros45, zeros18;
+    for (int i = 0; i < 45; ++i)
+        zeros45 += " 00";
+    for (int i = 0; i < 18; ++i)
+        zeros18 += " 00";
+    const std::string index = Ioctl(IOCTL_SEND_INDEXTABLE, "0A 00 37 00 02 11 00 00 00 02" + zeros45, 55);
+    const std::string data = Ioctl(IOCTL_SEND_DATA, "01 FD", 2);
+    const std::string keyMap = Ioctl(IOCTL_SEND_KEYMAPTABLE, "0A 04 01" + zeros18, 21);
+    const std::string cleared = Ioctl(IOCTL_SEND_KEYMAPTABLE, "0A 00 00" + zeros18, 21);
     struct Case {
+        const char* what;
         DWORD code;
+        int skip;  // requests of that code that succeed first
+        Lines requests;
         const wchar_t* diagnostic;
     };
     const Case cases[] = {
-        {IOCTL_SEND_INDEXTABLE, L"ERROR: IOCTL_SEND_INDEXTABLE failed, error=1f\n"},
-        {IOCTL_SEND_DATA, L"ERROR: IOCTL_SEND_DATA failed, error=1f\n"},
-        {IOCTL_SEND_KEYMAPTABLE, L"ERROR: IOCTL_SEND_KEYMAPTABLE failed, error=1f\n"},
-        {IOCTL_SET_DRIVER_PROFILEID, L"ERROR: IOCTL_SET_DRIVER_PROFILEID failed, error=1f\n"},
+        {"index table", IOCTL_SEND_INDEXTABLE, 0, {number, index, number, data, number, cleared},
+         L"ERROR: IOCTL_SEND_INDEXTABLE failed, error=1f\n"},
+        {"data block", IOCTL_SEND_DATA, 0, {number, index, number, data, number, cleared},
+         L"ERROR: IOCTL_SEND_DATA failed, error=1f\n"},
+        {"key mapping", IOCTL_SEND_KEYMAPTABLE, 0, {number, index, number, data, number, keyMap},
+         L"ERROR: IOCTL_SEND_KEYMAPTABLE failed, error=1f\n"},
+        {"number of the index table", IOCTL_SET_DRIVER_PROFILEID, 0, {number, number, data, number, cleared},
+         L"ERROR: IOCTL_SEND_INDEXTABLE not sent: its IOCTL_SET_DRIVER_PROFILEID failed\n"},
+        {"number of the data block", IOCTL_SET_DRIVER_PROFILEID, 1, {number, index, number, number, cleared},
+         L"ERROR: IOCTL_SEND_DATA not sent: its IOCTL_SET_DRIVER_PROFILEID failed\n"},
+        {"number of the key mapping", IOCTL_SET_DRIVER_PROFILEID, 2, {number, index, number, data, number},
+         L"ERROR: IOCTL_SEND_KEYMAPTABLE not sent: its IOCTL_SET_DRIVER_PROFILEID failed\n"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
+        SCOPED_TRACE(c.what);
         SetUp();
+        profiles[1].TButton[0].FunID = FUN_LAUNCH_APP;
+        profiles[1].TButton[0].MappingKey = 59;
         OpenAndForget();
-        io.FailRequest(c.code, ERROR_GEN_FAILURE);
+        io.FailRequest(c.code, ERROR_GEN_FAILURE, 1, c.skip);
         DiagCapture diagnostics;
-        link->DownloadProfile(0, 103, progress);
+        Download(1, 104);
+        EXPECT_EQ(io.Requests(), c.requests);
         EXPECT_TRUE(diagnostics.Contains(c.diagnostic));
-        EXPECT_EQ(diagnostics.Contains(L"SendDriverProfileID.....finish...\n"), c.code != IOCTL_SET_DRIVER_PROFILEID);
-        EXPECT_EQ(io.Requests().size(), 6u);
-        const Lines journal = io.Journal();
-        EXPECT_EQ(journal.back(), "done");
-        // Every table request is still made; only the failed ones lose their pause.
-        int pauses200 = 0;
-        for (const std::string& line : journal)
-            pauses200 += line == "pause 200";
-        const bool tableFails = c.code == IOCTL_SEND_INDEXTABLE || c.code == IOCTL_SEND_KEYMAPTABLE;
-        EXPECT_EQ(pauses200, 5 - (tableFails ? 1 : 0) - (c.code == IOCTL_SET_DRIVER_PROFILEID ? 3 : 0));
+        EXPECT_TRUE(diagnostics.Contains(L"Profile 1: the keyboard was not updated\n"));
+        Lines notes;
+        for (const std::string& line : io.Journal())
+            if (line.rfind("percent", 0) == 0 || line == "not updated" || line == "done")
+                notes.push_back(line);
+        EXPECT_EQ(notes, (Lines{"percent 25", "percent 50", "percent 75", "percent 100", "not updated", "done"}));
     }
+}
+
+TEST_F(LinkTest, DownloadAfterAFailedOneSendsTheKeyMappingAgain)
+{
+    profiles[1].TButton[0].FunID = FUN_LAUNCH_APP;
+    profiles[1].TButton[0].MappingKey = 59;
+    OpenAndForget();
+    io.FailRequest(IOCTL_SEND_DATA, ERROR_GEN_FAILURE, 1);
+    Download(1, 104);
+    io.ClearJournal();
+    Download(1, 104);
+    std::string zeros18;
+    for (int i = 0; i < 18; ++i)
+        zeros18 += " 00";
+    const Lines requests = io.Requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[5], Ioctl(IOCTL_SEND_KEYMAPTABLE, "0A 04 01" + zeros18, 21));
+    const Lines journal = io.Journal();
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "not updated"), 0);
 }
 
 TEST_F(LinkTest, FailedProfileRequestsAreReported)
@@ -333,7 +390,7 @@ TEST_F(LinkTest, FailedProfileRequestsAreReported)
     OpenAndForget();
     io.FailRequest(IOCTL_SET_PROFILEID, ERROR_INVALID_FUNCTION, 1);
     DiagCapture diagnostics;
-    link->SenDeviceCurProfileID(2);
+    link->RunToEnd(link->SenDeviceCurProfileID(2));
     EXPECT_TRUE(diagnostics.Contains(L"ERROR: IOCTL_SET_PROFILEID failed, error=1\n"));
     EXPECT_EQ(io.Journal(), (Lines{DriverProfile(3), "pause 200", "pause 50", SetProfile(3)}));
 }
@@ -348,21 +405,43 @@ TEST_F(LinkTest, ReaderDeliversEventsInOrder)
         ASSERT_TRUE(io.InjectEvent(word));
     EXPECT_EQ(sink.WaitFor(4), (std::vector<uint16_t>{0xB500, 0x01F3, 0xFD05, 0x0000}));
     EXPECT_TRUE(diagnostics.Contains(L"read: 1234fd05\n"));
-    for (const std::string& line : io.Requests())
-        EXPECT_EQ(line, Ioctl(IOCTL_READ_EVENT, "", 4));
+    link->StopReader();  // nothing more can be read
+    // One read per count: none beyond the four words.
+    EXPECT_EQ(io.Requests(), Lines(4, Ioctl(IOCTL_READ_EVENT, "", 4)));
 }
 
 TEST_F(LinkTest, FailedReadIsReportedAndTheNextEventIsRead)
 {
     CollectingSink sink;
-    ASSERT_TRUE(link->StartReader(sink));
-    OpenAndForget();
     DiagCapture diagnostics;
-    io.FailRequest(IOCTL_READ_EVENT, ERROR_GEN_FAILURE, 1);
+    ReadWithTheNextReadFailing(sink);
     ASSERT_TRUE(io.SignalOnly());
     ASSERT_TRUE(io.InjectEvent(0xE900));
     EXPECT_EQ(sink.WaitFor(1), (std::vector<uint16_t>{0xE900}));
     EXPECT_TRUE(diagnostics.Contains(L"ERROR: read call failed, error=1f\n"));
+}
+
+// A failed read used up the count of a word the driver still holds. Without catching up, every later
+// count would read the word before its own: each key one event behind.
+TEST_F(LinkTest, FailedReadLeavesNoWordBehind)
+{
+    CollectingSink sink;
+    DiagCapture diagnostics;
+    ReadWithTheNextReadFailing(sink);
+    ASSERT_TRUE(io.InjectEvent(0xB500));
+    for (int i = 0; i < 1000 && io.Requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(io.Requests().size(), 1u);  // the failed read
+    ASSERT_TRUE(io.InjectEvents({0xE200, 0xB600}));
+    EXPECT_EQ(sink.WaitFor(3), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600}));
+    ASSERT_TRUE(io.InjectEvent(0xB700));
+    EXPECT_EQ(sink.WaitFor(4), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600, 0xB700}));
+    link->StopReader();
+    // The failed read, the three words and the read that found none left, then one read for B700:
+    // the catch-up took back the count of the third word it read, so no count reads nothing.
+    EXPECT_EQ(io.Requests().size(), 6u);
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: read call failed, error=1f\n"));
+    EXPECT_FALSE(diagnostics.Contains(L"error=103"));
 }
 
 TEST_F(LinkTest, ReleasesWhileClosedAreConsumedWithoutReads)
@@ -410,7 +489,7 @@ TEST_F(LinkTest, ReaderAndWindowThreadDoNotRaceOnTheHandle)
     });
     for (int i = 0; i < 300; ++i) {
         link->OpenUSBDriver();
-        link->SendKeyMapTable(0);
+        link->RunToEnd(link->SendKeyMapTable(0));
         link->CloseUSBDriver();
     }
     stop = true;

@@ -127,11 +127,19 @@ std::string DecodeProfile(unsigned profileNumber, const ProfileTables& t)
     if (index && (t.indexTable[0] != 0x0A || t.indexTable[1] != 0x00 || t.indexTable[2] != 0x37))
         warnings.push_back("index table header is not 0A 00 37");
     if (keymap && t.keymapTable[0] != 0x0A) warnings.push_back("key-mapping table does not start with 0A");
+    // The index table and the data block only matter for slots whose key the key-mapping table
+    // programs: a disagreement no key reaches (after a cleared key mapping) is a note.
+    auto keyed = [&](unsigned s) { return keymap && t.keymapTable[1 + 2 * s] != 0; };
+    bool keyReachesData = false;
+    for (unsigned s = 0; index && s < kSlots; ++s)
+        keyReachesData = keyReachesData || (keyed(s) && CarriesData(t.indexTable[5 + 5 * s]));
+    std::vector<std::string> notes;
     if (index && t.hasData) {
         const unsigned total = (t.indexTable[3] << 8) | t.indexTable[4];
         if (total != t.dataBlock.size())
-            warnings.push_back("index table gives " + std::to_string(total) + " data bytes, the data block has " +
-                               std::to_string(t.dataBlock.size()));
+            (keyReachesData ? warnings : notes)
+                .push_back("index table gives " + std::to_string(total) + " data bytes, the data block has " +
+                           std::to_string(t.dataBlock.size()));
     }
 
     for (unsigned s = 0; (index || keymap) && s < kSlots; ++s) {
@@ -152,7 +160,8 @@ std::string DecodeProfile(unsigned profileNumber, const ProfileTables& t)
                     if (!steps.empty()) line += ":";
                     for (size_t i = 0; i < steps.size(); ++i) line += (i ? ", " : " ") + steps[i];
                 } else if (t.hasData) {
-                    warnings.push_back("M" + std::to_string(s + 1) + " data lies beyond the data block");
+                    (keyed(s) ? warnings : notes)
+                        .push_back("M" + std::to_string(s + 1) + " data lies beyond the data block");
                 }
             } else if (offset || length) {
                 warnings.push_back("M" + std::to_string(s + 1) + " has no data type but offset/length set");
@@ -161,6 +170,7 @@ std::string DecodeProfile(unsigned profileNumber, const ProfileTables& t)
         out += line + "\n";
     }
     for (const auto& w : warnings) out += "  warning: " + w + "\n";
+    for (const auto& n : notes) out += "  note: " + n + " (no key uses them)\n";
     return out;
 }
 

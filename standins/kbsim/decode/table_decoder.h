@@ -22,7 +22,9 @@ std::vector<std::string> DecodeEntryData(uint8_t entryType, const uint8_t* data,
 
 // The whole profile, several lines, each ending with '\n'. Inconsistencies between the tables
 // (total length, entry ranges beyond the data block, bad headers) are reported on lines
-// starting with "  warning: ".
+// starting with "  warning: "; a disagreement between the index table and the data block that no
+// programmed key reaches (the key-mapping table gives none of those slots a key) only on a line
+// starting with "  note: ".
 std::string DecodeProfile(unsigned profileNumber, const ProfileTables& tables);
 
 // Short name of a keyboard usage ("A", "1", "Enter", "LCtrl"...), empty when unknown.

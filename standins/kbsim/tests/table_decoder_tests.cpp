@@ -85,6 +85,34 @@ TEST(KbsimProfileDecode, InconsistenciesAreReported)
     }
 }
 
+// A download whose data block failed leaves a new index table beside the old block; with the key
+// mapping cleared no key plays either, so that is no warning.
+TEST(KbsimProfileDecode, DisagreementNoKeyReachesIsANote)
+{
+    ProfileTables t = ExampleProfile();
+    t.dataBlock.resize(10);
+    const std::string keyed = DecodeProfile(2, t);
+    EXPECT_NE(keyed.find("  warning: index table gives 17 data bytes, the data block has 10"), std::string::npos)
+        << keyed;
+    EXPECT_NE(keyed.find("  warning: M2 data lies beyond"), std::string::npos) << keyed;
+
+    t.keymapTable.assign(21, 0);
+    t.keymapTable[0] = 0x0A;
+    const std::string cleared = DecodeProfile(2, t);
+    EXPECT_EQ(cleared.find("warning"), std::string::npos) << cleared;
+    EXPECT_NE(cleared.find("  note: index table gives 17 data bytes, the data block has 10 (no key uses them)"),
+              std::string::npos)
+        << cleared;
+    EXPECT_NE(cleared.find("  note: M2 data lies beyond the data block (no key uses them)"), std::string::npos)
+        << cleared;
+
+    // One key left on a slot without data does not reach the data either.
+    t.keymapTable[1 + 2 * 3] = 0x07;
+    EXPECT_EQ(DecodeProfile(2, t).find("warning"), std::string::npos);
+    t.keymapTable[1 + 2 * 1] = 0x16;
+    EXPECT_NE(DecodeProfile(2, t).find("warning"), std::string::npos);
+}
+
 TEST(KbsimProfileDecode, MissingTablesLeaveTheirFieldsOut)
 {
     ProfileTables keymapOnly;

@@ -1,0 +1,374 @@
+#include "dlg_macro.h"
+
+#include "buffered_paint.h"
+#include "diag.h"
+#include "dlg_repeat.h"
+#include "dlg_warning.h"
+#include "file_dialogs.h"
+#include "keycodes_win.h"
+#include "keynames.h"
+#include "resource.h"
+#include "setting_rw.h"
+#include "shell_open.h"
+#include "skin_buttons.h"
+#include "skin_files.h"
+
+using namespace qelt;
+
+namespace {
+
+// "BUTTONINFO" keys of macro_skin.ini.
+constexpr int kHelpKey = 1, kRecordKey = 2, kStopKey = 3, kSpareKey = 4, kRepeatKey = 10, kLoadKey = 11,
+              kSaveKey = 12, kOkKey = 13, kCancelKey = 14;
+constexpr RECT kLabelRect{6, 6, 65, 32};
+
+constexpr UINT kStepListId = 1006;
+constexpr RECT kStepListRect{16, 37, 165, 293};
+constexpr UINT kDelayFieldId = 11026;
+constexpr RECT kDelayFieldRect{280, 182, 300, 199};
+constexpr int kDelayFieldChars = 5;
+constexpr RECT kShownLengthRect{62, 40, 103, 68};
+
+// Told to the parent when the editor window is created (1) and destroyed (0).
+constexpr UINT kEditorOpenMessage = 0x0614;
+
+constexpr INT_PTR kEndOk = 1;
+constexpr INT_PTR kEndCancel = 2;
+
+// Captions of larger scripts get a larger font.
+int LabelFontHeight(const std::wstring& programFolder)
+{
+    const int language = ReadSkinLanguage(programFolder);
+    return language == 2 || language == 3 ? 17 : 14;
+}
+
+void EnableButton(CBitmapBtn* button, bool enable)
+{
+    if (button != nullptr)
+        EnableWindow(button->Window(), enable ? TRUE : FALSE);
+}
+
+void SelectButton(CBitmapBtn* button, bool selected)
+{
+    if (button != nullptr)
+        button->SetSelected(selected);
+}
+
+} // namespace
+
+uint8_t CDlgMacro::ForegroundKeyText::KeyCodeOf(unsigned virtualKey) const
+{
+    return KeyCodeFromVk(virtualKey, ForegroundLayout());
+}
+
+std::wstring CDlgMacro::ForegroundKeyText::NameOfCode(uint8_t keyCode) const
+{
+    return KeyNameOfCode(keyCode);
+}
+
+CDlgMacro::CDlgMacro(const MACRO_DATA& macro, int macroTotal)
+    : m_recorder(macro, macroTotal, m_keys), m_skin(SkinBehaviour{true, false, true})
+{
+}
+
+INT_PTR CDlgMacro::Run(HWND owner)
+{
+    return RunModalDialog(IDD_MACRO_EDITOR, owner, DialogProc, this);
+}
+
+INT_PTR CALLBACK CDlgMacro::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CDlgMacro* self = DialogObject<CDlgMacro>(dialog, message, lParam);
+    if (self == nullptr)
+        return FALSE;
+    if (message == WM_INITDIALOG)
+        self->m_hWnd = dialog;
+    return self->OnMessage(message, wParam, lParam);
+}
+
+INT_PTR CDlgMacro::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MEASUREITEM && wParam == kStepListId) {
+        // Every line added asks for its height; answered here without searching the controls.
+        m_list.MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
+    INT_PTR handled = FALSE;
+    if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(m_hWnd, message, wParam, lParam, handled))
+        return handled;
+    switch (message) {
+    case WM_INITDIALOG:
+        OnCreate();
+        OnInitDialog();
+        return FALSE;  // no control takes the focus: keys typed while recording reach none
+    case WM_PAINT:
+        OnPaint();
+        return TRUE;
+    case WM_COMMAND:
+        OnCommand(wParam, lParam);
+        return TRUE;
+    case WM_RECORDED_KEY:
+        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, OnRecordedKey(wParam, lParam));
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window life
+
+void CDlgMacro::OnCreate()
+{
+    m_hParent = GetParent(m_hWnd);
+    if (m_hParent != nullptr)
+        PostMessageW(m_hParent, kEditorOpenMessage, 1, 0);
+
+    // The dialog is still hidden here: nothing is drawn before it is shown, centred.
+    CSkinFile file(L"macro_skin.ini");
+    m_skin.LoadScreen(m_hWnd, file);
+    const int labelHeight = LabelFontHeight(file.Folder());
+    auto labelled = [&](int key) { return AddLabelledButton(m_skin, file, key, kLabelRect, labelHeight); };
+    m_pHelp = m_skin.AddButton(file, SKIN_BUTTONINFO, kHelpKey);
+    m_pRecord = labelled(kRecordKey);
+    m_pStop = labelled(kStopKey);
+    m_pSpare = labelled(kSpareKey);
+    m_pRepeat = labelled(kRepeatKey);
+    m_pLoad = labelled(kLoadKey);
+    m_pSave = labelled(kSaveKey);
+    m_pOk = labelled(kOkKey);
+    m_pCancel = m_skin.AddButton(file, SKIN_BUTTONINFO, kCancelKey);
+
+    m_font.Reset(CreateFontW(16, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0x30, L"AvenirLTStd-Light"));
+    if (m_list.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS,
+                      kStepListRect, m_hWnd, kStepListId)) {
+        m_list.m_crSelectedBackground = 0xC8D0D0;
+        m_list.SetBackground(0xFFFFFF);
+        m_list.m_crText = 0x969696;
+        m_list.m_crSelectedText = 0x28D0D0;
+        SendMessageW(m_list.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+        EnableWindow(m_list.Window(), FALSE);
+    }
+    if (m_delay.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, kDelayFieldRect, m_hWnd, kDelayFieldId))
+        SendMessageW(m_delay.Window(), EM_LIMITTEXT, kDelayFieldChars, 0);
+    m_skin.ApplyRegion();
+}
+
+void CDlgMacro::OnInitDialog()
+{
+    EnableButton(m_pStop, false);
+    // The delay field shows the pause every step gets; what is typed there is never read.
+    SetWindowTextW(m_delay.Window(), std::to_wstring(MACRO_DEFAULT_DELAY).c_str());
+    m_recorder.Open();
+    SyncList();
+    m_strShownLength = std::to_wstring(m_recorder.ShownLength());
+    if (m_recorder.StepCount() >= 2) {
+        EnableButton(m_pSave, true);
+        EnableButton(m_pLoad, true);
+        EnableButton(m_pRepeat, true);
+    } else {
+        EnableButton(m_pRepeat, false);
+    }
+    CentreOverOwner(m_hWnd);
+    // Keys typed while recording must not press buttons, end the editor or type into the field.
+    m_keyFilter.emplace(m_hWnd, IsKeyPress);
+}
+
+void CDlgMacro::OnDestroy()
+{
+    m_hook.Remove();
+    m_hook.Unload();
+    m_keyFilter.reset();
+    if (m_hParent != nullptr)
+        PostMessageW(m_hParent, kEditorOpenMessage, 0, 0);
+}
+
+void CDlgMacro::OnPaint()
+{
+    BufferedPaint paint(m_hWnd, m_skin.ClientSize());
+    m_skin.DrawBackground(paint.Dc());
+    DrawSkinText(paint.Dc(), m_strShownLength.c_str(), kShownLengthRect, m_font.Get(), 0xFFFFFF,
+                 DT_CENTER | DT_VCENTER);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+void CDlgMacro::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    HWND from = reinterpret_cast<HWND>(lParam);
+    if (from == nullptr) {
+        // Closing the window is a cancel; Enter and Esc never get here (key presses are dropped).
+        if (LOWORD(wParam) == IDCANCEL)
+            EndDialog(m_hWnd, kEndCancel);
+        return;
+    }
+    if (from == m_list.Window()) {
+        if (HIWORD(wParam) == LBN_SELCHANGE && SendMessageW(from, LB_GETCURSEL, 0, 0) == LB_ERR)
+            EnableButton(m_pSpare, false);
+        return;
+    }
+    if (HIWORD(wParam) != BN_CLICKED)
+        return;
+    auto is = [from](const CBitmapBtn* button) { return button != nullptr && button->Window() == from; };
+    if (is(m_pRecord))
+        OnRecord();
+    else if (is(m_pStop))
+        OnStop();
+    else if (is(m_pRepeat))
+        OnRepeat();
+    else if (is(m_pLoad))
+        OnLoad();
+    else if (is(m_pSave))
+        OnSave();
+    else if (is(m_pOk))
+        OnOk();
+    else if (is(m_pCancel))
+        EndDialog(m_hWnd, kEndCancel);
+    else if (is(m_pHelp))
+        OpenHelpPage(m_hWnd);
+}
+
+LRESULT CDlgMacro::OnRecordedKey(WPARAM wParam, LPARAM lParam)
+{
+    const TakeOutcome outcome = m_recorder.TakeKey(RecordedKey::FromMessage(wParam, lParam));
+    if (outcome.bLimitReached) {
+        m_hook.Remove();  // the library stays loaded until Stop or the end of the editor
+        EnableIdleCommands();
+        SyncList();
+        ShowWarning(m_hWnd, WARN_MACRO_FULL);
+    } else if (outcome.bTaken) {
+        SyncList();
+    }
+    return outcome.bTaken ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void CDlgMacro::OnRecord()
+{
+    m_hook.Load();
+    m_hook.Remove();
+    m_hook.Install(m_hWnd);
+    m_recorder.StartRecording();
+    SyncList();
+    SelectButton(m_pRecord, false);
+    SelectButton(m_pStop, true);
+    EnableButton(m_pRecord, false);
+    EnableButton(m_pStop, true);
+}
+
+void CDlgMacro::OnStop()
+{
+    m_hook.Remove();
+    m_hook.Unload();
+    m_recorder.FinishRecording();
+    m_recorder.EnableList();
+    SyncList();
+    SelectButton(m_pRecord, false);
+    SelectButton(m_pStop, true);
+    EnableIdleCommands();
+    EnableWindow(m_delay.Window(), TRUE);
+}
+
+void CDlgMacro::OnRepeat()
+{
+    m_hook.Remove();
+    m_recorder.FinishRecording();
+    SyncList();
+    SelectButton(m_pRecord, false);
+
+    CDlgRepeat options;
+    options.SetValue(m_recorder.Macro().RepeatOption);
+    if (options.Run(m_hWnd) > 0)
+        m_recorder.SetRepeatOption(uint8_t(options.Value()));
+}
+
+void CDlgMacro::OnLoad()
+{
+    LeaveRecording();
+    const std::wstring path = AskFilePath(m_hWnd, FileDialogKind::OpenMacro);
+    if (path.empty())
+        return;
+    WaitCursor wait;
+    if (!FileExists(path)) {
+        Diag(L"ERROR: macro file %ls does not exist, nothing loaded\n", path.c_str());
+        return;
+    }
+    m_recorder.Load([&path](MACRO_DATA& macro) { settingRW::ImportMacroFile(path, macro); });
+    SyncList();
+    m_strShownLength = std::to_wstring(m_recorder.ShownLength());
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CDlgMacro::OnSave()
+{
+    LeaveRecording();
+    const std::wstring path = AskFilePath(m_hWnd, FileDialogKind::SaveMacro);
+    if (path.empty())
+        return;
+    m_recorder.Save([&path](const MACRO_DATA& macro) {
+        WaitCursor wait;
+        settingRW::ExportMacroFile(path, macro);
+    });
+    SyncList();
+}
+
+void CDlgMacro::OnOk()
+{
+    m_hook.Remove();
+    m_recorder.FinishForKeeping();
+    SelectButton(m_pRecord, false);
+    EndDialog(m_hWnd, kEndOk);
+}
+
+void CDlgMacro::EnableIdleCommands()
+{
+    EnableButton(m_pRecord, true);
+    EnableButton(m_pSave, true);
+    EnableButton(m_pLoad, true);
+    EnableButton(m_pRepeat, true);
+    EnableButton(m_pStop, false);
+}
+
+void CDlgMacro::LeaveRecording()
+{
+    m_hook.Remove();
+    m_recorder.DropRecording();
+    SelectButton(m_pRecord, false);
+}
+
+void CDlgMacro::SyncList()
+{
+    HWND list = m_list.Window();
+    if (list == nullptr)
+        return;
+    if (m_recorder.ListGeneration() != m_nShownGeneration) {
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        m_nShownGeneration = m_recorder.ListGeneration();
+        m_nShownLines = 0;
+    }
+    const std::vector<std::wstring>& lines = m_recorder.ListLines();
+    // A loaded macro brings hundreds of lines: the list is drawn once, when they are all in.
+    const bool many = lines.size() - m_nShownLines > 8;
+    if (many) {
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list, LB_INITSTORAGE, lines.size() - m_nShownLines, 0);
+    }
+    for (; m_nShownLines < lines.size(); ++m_nShownLines)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lines[m_nShownLines].c_str()));
+    if (many) {
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+    if (bool(IsWindowEnabled(list)) != m_recorder.ListEnabled())
+        EnableWindow(list, m_recorder.ListEnabled() ? TRUE : FALSE);
+    if (std::optional<int> top = m_recorder.TakeListTop())
+        SendMessageW(list, LB_SETTOPINDEX, WPARAM(*top), 0);
+}

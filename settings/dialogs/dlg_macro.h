@@ -1,0 +1,86 @@
+#pragma once
+// The macro editor: records a key sequence for one slot through the keyboard hook library,
+// shows it as a list of key presses and releases, sets the repeat option, loads and saves
+// ".Macro" files. The caller gives the slot's macro and the profile's running total, runs the
+// editor and, on OK with at least two steps, takes the working macro and the running total.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "controls.h"
+#include "handles.h"
+#include "hook_library.h"
+#include "macro_recorder.h"
+#include "modal_dialog.h"
+#include "skinned_window.h"
+
+class CDlgMacro {
+public:
+    CDlgMacro(const MACRO_DATA& macro, int macroTotal);
+    CDlgMacro(const CDlgMacro&) = delete;
+    CDlgMacro& operator=(const CDlgMacro&) = delete;
+
+    INT_PTR Run(HWND owner);  // 1 OK, 2 Cancel
+    int StepCount() const { return m_recorder.StepCount(); }
+    int RunningTotal() const { return m_recorder.RunningTotal(); }
+    // The working macro (length = step count after OK).
+    const MACRO_DATA& Macro() const { return m_recorder.Macro(); }
+
+private:
+    // Key codes in the foreground window's layout; names from table.xml and that layout.
+    class ForegroundKeyText final : public qelt::MacroKeyText {
+    public:
+        uint8_t KeyCodeOf(unsigned virtualKey) const override;
+        std::wstring NameOfCode(uint8_t keyCode) const override;
+    };
+
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCreate();
+    void OnInitDialog();
+    void OnDestroy();
+    void OnPaint();
+    void OnCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRecordedKey(WPARAM wParam, LPARAM lParam);
+
+    // Commands.
+    void OnRecord();
+    void OnStop();
+    void OnRepeat();
+    void OnLoad();
+    void OnSave();
+    void OnOk();
+
+    // Leaves a recording for a command that runs its own dialog: no more key events.
+    void LeaveRecording();
+    // A recording has ended: Record and the file and repeat commands, not Stop.
+    void EnableIdleCommands();
+    // Copies the recorder's list onto the list box.
+    void SyncList();
+
+    ForegroundKeyText m_keys;
+    qelt::MacroRecorder m_recorder;
+    CHookLibrary m_hook;
+
+    HWND m_hWnd = nullptr;
+    HWND m_hParent = nullptr;
+    CSkinnedWindow m_skin;
+    CBitmapBtn* m_pHelp = nullptr;
+    CBitmapBtn* m_pRecord = nullptr;
+    CBitmapBtn* m_pStop = nullptr;
+    CBitmapBtn* m_pSpare = nullptr;  // "4": no command
+    CBitmapBtn* m_pRepeat = nullptr;
+    CBitmapBtn* m_pLoad = nullptr;
+    CBitmapBtn* m_pSave = nullptr;
+    CBitmapBtn* m_pOk = nullptr;
+    CBitmapBtn* m_pCancel = nullptr;
+    CListBoxEx m_list;
+    CEditEx m_delay;
+    qelt::UniqueFont m_font;
+    std::wstring m_strShownLength;
+
+    unsigned m_nShownGeneration = 0;  // of the recorder's list, as the list box holds it
+    size_t m_nShownLines = 0;
+    std::optional<qelt::ModalMessageFilter> m_keyFilter;
+};

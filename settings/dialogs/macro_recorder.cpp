@@ -1,0 +1,192 @@
+#include "macro_recorder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qelt {
+
+namespace {
+
+constexpr int32_t kPressed = 1;
+constexpr int32_t kReleased = 0;
+constexpr int32_t kClosingPause = 0;
+constexpr int kNewestVisibleLines = 7;  // while recording, the newest lines stay in view
+constexpr int kLinesAboveWarning = 6;
+
+bool IsPause(const MACRO_STEP& step)
+{
+    return step.Code == MACRO_STEP_DELAY;
+}
+
+} // namespace
+
+unsigned VirtualKeyOfRecordedKey(const RecordedKey& key)
+{
+    // Scan code -> the key table's own virtual key of an international key (HID 0x8B, 0x8A,
+    // 0x88, 0x87, 0x89), which the platform reports under other virtual keys or none.
+    struct International {
+        unsigned scanCode;
+        unsigned virtualKey;
+    };
+    static constexpr International kInternational[] = {
+        {0x7B, 0x98}, {0x79, 0x97}, {0x70, 0x88}, {0x73, 0x99}, {0x7D, 0x3C},
+    };
+    for (const International& entry : kInternational) {
+        if (entry.scanCode == key.scanCode)
+            return entry.virtualKey;
+    }
+    return key.virtualKey;
+}
+
+MacroRecorder::MacroRecorder(const MACRO_DATA& given, int macroTotal, const MacroKeyText& keys) : m_keys(keys)
+{
+    m_nInitialTotal = m_nRunningTotal = std::max(macroTotal, 0);
+    if (given.RepeatOption != 0) {
+        m_macro = given;
+    } else {
+        m_macro = MACRO_DATA{};
+        m_macro.RepeatOption = 1;
+    }
+    // A stored length can be anything up to 0xFFFF; the editor shows, counts and keeps only the
+    // steps it can read.
+    m_nShownLength = CountSteps(m_macro, given.RepeatOption != 0 ? given.length : 0);
+    m_macro.length = uint16_t(m_nShownLength);
+}
+
+int MacroRecorder::CountSteps(const MACRO_DATA& macro, int bound)
+{
+    const int limit = std::min(bound, MACRO_MAX_STEPS);
+    int count = 0;
+    while (count < limit && macro.Steps[count].Code != 0)
+        ++count;
+    return count;
+}
+
+void MacroRecorder::Open()
+{
+    m_nStepCount = 0;
+    RefreshList();
+}
+
+void MacroRecorder::StartRecording()
+{
+    m_nStepCount = 0;
+    m_nRunningTotal = m_nInitialTotal;
+    std::memset(m_macro.Steps, 0, sizeof m_macro.Steps);
+    m_nLastScan = 0;
+    m_nLastFlags = 0;
+    Finish();
+    m_bRecording = true;
+    ClearList();
+}
+
+TakeOutcome MacroRecorder::TakeKey(const RecordedKey& key)
+{
+    if (!m_bRecording)
+        return {};
+    // A held key repeats its press with the same scan code and flags: only the first counts.
+    if (key.scanCode == m_nLastScan && key.flags == m_nLastFlags)
+        return {};
+    if (m_nStepCount >= MACRO_RECORD_STOP_AT) {
+        FinishRecording();
+        m_listTop = std::max(int(m_lines.size()) - kLinesAboveWarning, 0);
+        return {true, true};
+    }
+
+    const uint8_t code = m_keys.KeyCodeOf(VirtualKeyOfRecordedKey(key));
+    // Every gap between two events is the same pause, however long the user waited.
+    if (m_nStepCount > 0)
+        Append(MACRO_STEP_DELAY, MACRO_DEFAULT_DELAY);
+    const int32_t value = key.Released() ? kReleased : kPressed;
+    Append(code, value);
+    AddLine(code, value);
+    if (int(m_lines.size()) > kNewestVisibleLines)
+        m_listTop = int(m_lines.size()) - kNewestVisibleLines;
+
+    m_nLastScan = key.scanCode;
+    m_nLastFlags = key.flags;
+    return {true, false};
+}
+
+void MacroRecorder::FinishRecording()
+{
+    Finish();
+    m_bRecording = false;
+}
+
+void MacroRecorder::FinishForKeeping()
+{
+    FinishRecording();
+    m_macro.length = uint16_t(m_nStepCount);
+}
+
+void MacroRecorder::Load(const MacroReader& read)
+{
+    m_bRecording = false;
+    read(m_macro);
+    m_nShownLength = m_nStepCount = CountSteps(m_macro, m_macro.length);
+    m_macro.length = uint16_t(m_nStepCount);
+    RefreshList();
+    Finish();
+}
+
+void MacroRecorder::Save(const MacroWriter& write)
+{
+    FinishForKeeping();
+    write(m_macro);
+}
+
+void MacroRecorder::Append(uint8_t code, int32_t value)
+{
+    if (m_nStepCount >= MACRO_MAX_STEPS)
+        return;  // only a loaded macro gets this far, and it gains nothing past the last step
+    MACRO_STEP& step = m_macro.Steps[m_nStepCount];
+    step = MACRO_STEP{};
+    step.Code = code;
+    step.Value = value;
+    ++m_nStepCount;
+    ++m_nRunningTotal;
+}
+
+void MacroRecorder::AddLine(uint8_t code, int32_t value)
+{
+    m_lines.push_back(m_keys.NameOfCode(code) + ((value & 1) ? L" Press" : L" Release"));
+}
+
+void MacroRecorder::ClearList()
+{
+    m_lines.clear();
+    ++m_nListGeneration;
+}
+
+void MacroRecorder::RefreshList()
+{
+    // A macro without a first step leaves the list as it is (empty and disabled when opened).
+    if (m_macro.Steps[0].Code == 0)
+        return;
+    ClearList();
+    m_bListEnabled = true;
+    // Without a count (an opened macro) the count is rebuilt from the steps the shown length
+    // covers; pauses count but get no line.
+    if (m_nStepCount <= 0)
+        m_nStepCount = CountSteps(m_macro, m_nShownLength);
+    for (int i = 0; i < m_nStepCount; ++i) {
+        const MACRO_STEP& step = m_macro.Steps[i];
+        if (!IsPause(step))
+            AddLine(step.Code, step.Value);
+    }
+}
+
+void MacroRecorder::Finish()
+{
+    // A recording that ended on a release gets a closing pause; one that ended on a press (a key
+    // still held) does not.
+    if (m_nStepCount >= 1) {
+        const MACRO_STEP& last = m_macro.Steps[m_nStepCount - 1];
+        if (!IsPause(last) && last.Value == kReleased)
+            Append(MACRO_STEP_DELAY, kClosingPause);
+    }
+    RefreshList();
+}
+
+} // namespace qelt

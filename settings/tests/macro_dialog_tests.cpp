@@ -1,0 +1,293 @@
+// The macro editor and the repeat options as windows, with the shipped skin: recorded key events
+// reach the list and the macro, the buttons follow the recording, keys typed never reach the
+// controls, the step limit warns once, the repeat option is taken only when confirmed.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+
+#include "bitmap_btn.h"
+#include "diag.h"
+#include "dialog_driver.h"
+#include "dlg_macro.h"
+#include "dlg_repeat.h"
+#include "gdiplus_session.h"
+#include "keycodes_win.h"
+#include "macro_test_support.h"
+#include "profile_ops.h"
+#include "temp_folder.h"
+
+using namespace qelt;
+using namespace qelt::testing;
+
+namespace {
+
+constexpr wchar_t kMacroSkin[] = L"macro_skin.ini";
+constexpr wchar_t kRepeatSkin[] = L"repeat_skin.ini";
+constexpr UINT kEditorOpenMessage = 0x614;
+constexpr int kStepList = 1006, kDelayField = 11026;
+constexpr uint8_t P = MACRO_STEP_DELAY;
+
+LRESULT SendKey(HWND dialog, const RecordedKey& key)
+{
+    return SendMessageW(dialog, WM_RECORDED_KEY, key.virtualKey | (key.scanCode << 16), LPARAM(key.flags));
+}
+
+bool Enabled(HWND window)
+{
+    return IsWindowEnabled(window) != FALSE;
+}
+
+// The editor's buttons by their "BUTTONINFO" keys.
+struct EditorButtons {
+    explicit EditorButtons(HWND dialog)
+        : help(SkinButton(dialog, kMacroSkin, 1)), record(SkinButton(dialog, kMacroSkin, 2)),
+          stop(SkinButton(dialog, kMacroSkin, 3)), repeat(SkinButton(dialog, kMacroSkin, 10)),
+          load(SkinButton(dialog, kMacroSkin, 11)), save(SkinButton(dialog, kMacroSkin, 12)),
+          ok(SkinButton(dialog, kMacroSkin, 13)), cancel(SkinButton(dialog, kMacroSkin, 14))
+    {
+    }
+    HWND help, record, stop, repeat, load, save, ok, cancel;
+};
+
+struct DialogFixture : ::testing::Test {
+    GdiplusSession gdiplus;
+    HostWindow host;
+    DiagCapture diag;
+
+    INT_PTR RunEditor(CDlgMacro& editor, const std::function<void(HWND)>& script)
+    {
+        const INT_PTR result = RunDriven(host.Window(), [&] { return editor.Run(host.Window()); }, script);
+        HostWindow::Pump();  // what the editor posted while it closed
+        return result;
+    }
+};
+
+TEST_F(DialogFixture, RecordedKeyEventsAreListedAndKeptOnOk)
+{
+    const MACRO_DATA empty{};
+    CDlgMacro editor(empty, 5);
+    const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        HWND list = GetDlgItem(dialog, kStepList);
+        EXPECT_TRUE(Enabled(buttons.record));
+        EXPECT_FALSE(Enabled(buttons.stop));
+        EXPECT_FALSE(Enabled(buttons.repeat)) << "nothing to repeat yet";
+        EXPECT_FALSE(Enabled(list));
+        EXPECT_EQ(WindowTextOf(GetDlgItem(dialog, kDelayField)), L"25");
+        EXPECT_EQ(SendKey(dialog, Press('A')), 0) << "not recording";
+
+        Click(dialog, buttons.record);
+        EXPECT_FALSE(Enabled(buttons.record));
+        EXPECT_TRUE(Enabled(buttons.stop));
+        EXPECT_EQ(SendKey(dialog, Press('A')), 1);
+        EXPECT_EQ(SendKey(dialog, Press('A')), 0) << "the held key repeats its press";
+        EXPECT_EQ(SendKey(dialog, Release('A')), 1);
+        EXPECT_EQ(SendKey(dialog, RecordedKey{0x42, 0x30, 0}), 1);
+        EXPECT_EQ(SendKey(dialog, RecordedKey{0x42, 0x30, 0x80}), 1);
+        EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"A Release", L"B Press", L"B Release"}));
+
+        Click(dialog, buttons.stop);
+        for (HWND enabled : {buttons.record, buttons.save, buttons.load, buttons.repeat, list,
+                             GetDlgItem(dialog, kDelayField)})
+            EXPECT_TRUE(Enabled(enabled));
+        EXPECT_FALSE(Enabled(buttons.stop));
+        EXPECT_EQ(SendKey(dialog, Press('C')), 0) << "stopped";
+        Click(dialog, buttons.ok);
+    });
+
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(editor.StepCount(), 8);
+    EXPECT_EQ(editor.RunningTotal(), 5 + 8);
+    EXPECT_EQ(editor.Macro().length, 8);
+    EXPECT_EQ(StepsOf(editor.Macro(), 8),
+              (std::vector<Step>{{0x04, 1}, {P, 25}, {0x04, 0}, {P, 25}, {0x05, 1}, {P, 25}, {0x05, 0}, {P, 0}}));
+    EXPECT_TRUE(diag.Contains(L"Plexin.dll")) << "no hook library beside the tests: said so, and recording works";
+    EXPECT_EQ(host.Messages(), (std::vector<std::wstring>{L"1556:1", L"1556:0"})) << "0x614 on open and close";
+}
+
+TEST_F(DialogFixture, KeysTypedNeverReachTheEditorsControls)
+{
+    const MACRO_DATA empty{};
+    CDlgMacro editor(empty, 0);
+    const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+        HWND field = GetDlgItem(dialog, kDelayField);
+        PostMessageW(field, WM_KEYDOWN, '7', 0);
+        PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+        // Posted behind the keys: once the host has it, the keys went through the editor's loop.
+        PostMessageW(host.Window(), WM_USER + 77, 0, 0);
+        const bool keysHandled = host.WaitMessage(WM_USER + 77, 0);
+        ASSERT_TRUE(IsWindowVisible(dialog)) << "Enter or Esc ended the editor";
+        ASSERT_TRUE(keysHandled);
+        EXPECT_EQ(WindowTextOf(field), L"25");
+
+        Click(dialog, EditorButtons(dialog).help);
+        EXPECT_TRUE(diag.Contains(L"help page")) << "the missing help page is reported";
+        Click(dialog, EditorButtons(dialog).cancel);
+    });
+    EXPECT_EQ(result, 2);
+}
+
+TEST_F(DialogFixture, StepLimitEndsTheRecordingWithOneWarning)
+{
+    const MACRO_DATA empty{};
+    CDlgMacro editor(empty, 0);
+    const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        Click(dialog, buttons.record);
+        for (int i = 0; i < 54; ++i)
+            ASSERT_EQ(SendKey(dialog, i % 2 == 0 ? Press('A') : Release('A')), 1) << "event " << i;
+        // The event at the limit shows the warning modally: posted, so this thread can close it.
+        PostMessageW(dialog, WM_RECORDED_KEY, 0x41 | (0x1E << 16), 0);
+        HWND warning = WaitOwnedDialog(dialog);
+        ASSERT_NE(warning, nullptr);
+        EXPECT_TRUE(Enabled(buttons.record));
+        EXPECT_FALSE(Enabled(buttons.stop));
+        EXPECT_TRUE(Enabled(buttons.repeat));
+        HWND list = GetDlgItem(dialog, kStepList);
+        EXPECT_EQ(ListLines(list).size(), 54u);
+        // Scrolled down (as far as the list box goes toward line 54 - 6): the newest line shows.
+        RECT client{}, newest{};
+        GetClientRect(list, &client);
+        SendMessageW(list, LB_GETITEMRECT, 53, reinterpret_cast<LPARAM>(&newest));
+        EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+        EXPECT_LE(newest.bottom, client.bottom);
+        PostMessageW(warning, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitNoOwnedDialog(dialog));
+
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(SendKey(dialog, i % 2 == 0 ? Release('B') : Press('B')), 0) << "after the limit";
+        EXPECT_EQ(OwnedDialogCount(dialog), 0) << "one warning only";
+        Click(dialog, buttons.ok);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(editor.StepCount(), MACRO_RECORD_MAX_STEPS);
+    EXPECT_EQ(editor.Macro().Steps[107].Code, P);
+    EXPECT_EQ(editor.Macro().Steps[107].Value, 0);
+}
+
+TEST_F(DialogFixture, OpenedShortcutMacroIsListedAndKeptWithAClosingPause)
+{
+    auto profile = std::make_unique<PROFILE_CONFIG>();
+    ASSERT_TRUE(BuildShortcutMacro(*profile, 0, FUN_CTRL_X, ForegroundLayout()));
+    CDlgMacro editor(profile->TButton[0].Macro, 3);
+    const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        HWND list = GetDlgItem(dialog, kStepList);
+        const std::vector<std::wstring> lines = ListLines(list);
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[1], L"X Press");
+        EXPECT_EQ(lines[2], L"X Release");
+        EXPECT_TRUE(Enabled(list));
+        EXPECT_TRUE(Enabled(buttons.repeat));
+        Click(dialog, buttons.ok);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(editor.StepCount(), 8);
+    EXPECT_EQ(editor.Macro().length, 8);
+    EXPECT_EQ(editor.RunningTotal(), 4);
+}
+
+TEST_F(DialogFixture, RepeatOptionChangesOnlyWhenConfirmed)
+{
+    const MACRO_DATA typed = MacroOf({{0x04, 1}, {P, 25}, {0x04, 0}, {P, 0}}, 4, 1);
+    CDlgMacro editor(typed, 0);
+    const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        auto choose = [&](int option, int endKey) {
+            PostClick(dialog, buttons.repeat);
+            HWND options = WaitOwnedDialog(dialog);
+            ASSERT_NE(options, nullptr);
+            Click(options, SkinButton(options, kRepeatSkin, option));
+            Click(options, SkinButton(options, kRepeatSkin, endKey));
+            ASSERT_TRUE(WaitNoOwnedDialog(dialog));
+        };
+        choose(3, 4);  // OK
+        choose(2, 5);  // Cancel
+        Click(dialog, buttons.ok);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(editor.Macro().RepeatOption, 3);
+}
+
+TEST_F(DialogFixture, SaveAndLoadGoThroughMacroFiles)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"typed.Macro");
+    const MACRO_DATA empty{};
+    CDlgMacro recording(empty, 0);
+    RunEditor(recording, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        Click(dialog, buttons.record);
+        SendKey(dialog, Press('A'));
+        SendKey(dialog, Release('A'));
+        PostClick(dialog, buttons.save);  // ends the recording and saves it
+        ASSERT_TRUE(ChooseFile(dialog, path));
+        Click(dialog, buttons.cancel);
+    });
+    ASSERT_EQ(GetPrivateProfileIntW(L"MACROG0", L"MacroLength", -1, path.c_str()), 4);
+
+    auto profile = std::make_unique<PROFILE_CONFIG>();
+    ASSERT_TRUE(BuildShortcutMacro(*profile, 0, FUN_CTRL_C, ForegroundLayout()));
+    CDlgMacro loading(profile->TButton[0].Macro, 0);
+    const INT_PTR result = RunEditor(loading, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        HWND list = GetDlgItem(dialog, kStepList);
+        PostClick(dialog, buttons.load);
+        ASSERT_TRUE(ChooseFile(dialog, folder.File(L"missing.Macro")));
+        EXPECT_EQ(ListLines(list).size(), 4u) << "a file that is not there changes nothing";
+        EXPECT_TRUE(diag.Contains(L"missing.Macro"));
+
+        PostClick(dialog, buttons.load);
+        ASSERT_TRUE(ChooseFile(dialog, path));
+        EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"A Release"}));
+        Click(dialog, buttons.ok);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(loading.StepCount(), 4);
+    EXPECT_EQ(StepsOf(loading.Macro(), MACRO_MAX_STEPS), StepsOf(recording.Macro(), MACRO_MAX_STEPS));
+}
+
+struct RepeatCase {
+    const char* name;
+    int given;
+    std::vector<int> clicks;  // option keys 1-3
+    int endKey;               // 4 OK, 5 Cancel, 0 the platform's cancel (Esc, closing)
+    INT_PTR result;
+    int value;
+    std::array<bool, 3> selected;  // after the clicks
+};
+
+TEST_F(DialogFixture, RepeatOptionsEndWithTheChosenValueOrMinusOne)
+{
+    const RepeatCase cases[] = {
+        {"option 2, option 1, OK", 1, {2, 1}, 4, 1, 1, {true, false, false}},
+        {"option 3, Cancel", 1, {3}, 5, -1, 3, {false, false, true}},
+        {"OK at once keeps the given value", 2, {}, 4, 2, 2, {false, true, false}},
+        {"a value outside 1-3 is shown by no option and returned", 7, {}, 4, 7, 7, {false, false, false}},
+        {"Esc cancels", 3, {1}, 0, -1, 1, {true, false, false}},
+    };
+    for (const RepeatCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDlgRepeat options;
+        options.SetValue(c.given);
+        const INT_PTR result = RunDriven(host.Window(), [&] { return options.Run(host.Window()); }, [&](HWND dialog) {
+            for (int key : c.clicks)
+                Click(dialog, SkinButton(dialog, kRepeatSkin, key));
+            for (int k = 0; k < 3; ++k) {
+                const CBitmapBtn* option = CBitmapBtn::FromHandle(SkinButton(dialog, kRepeatSkin, k + 1));
+                ASSERT_NE(option, nullptr);
+                EXPECT_EQ(option->m_bSelected, c.selected[size_t(k)]) << "option " << k + 1;
+            }
+            if (c.endKey == 0)
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            else
+                Click(dialog, SkinButton(dialog, kRepeatSkin, c.endKey));
+        });
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(options.Value(), c.value);
+    }
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+// ".Macro" files through the editor's Save and Load, with the platform's private-profile
+// functions: one section MACROG0 whatever the slot, and lengths the steps do not support.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+
+#include "macro_recorder.h"
+#include "macro_test_support.h"
+#include "setting_rw.h"
+#include "temp_folder.h"
+
+using namespace qelt;
+using namespace qelt::testing;
+
+namespace {
+
+constexpr uint8_t P = MACRO_STEP_DELAY;
+
+void SaveTo(MacroRecorder& recorder, const std::wstring& path)
+{
+    recorder.Save([&](const MACRO_DATA& macro) { settingRW::ExportMacroFile(path, macro); });
+}
+
+void LoadFrom(MacroRecorder& recorder, const std::wstring& path)
+{
+    recorder.Load([&](MACRO_DATA& macro) { settingRW::ImportMacroFile(path, macro); });
+}
+
+// A macro file written key by key, as another program or an edit could leave it.
+void WriteMacroKeys(const std::wstring& path, const MACRO_DATA& macro, const wchar_t* length)
+{
+    WritePrivateProfileStringW(L"MACROG0", L"RepeatOption", L"2", path.c_str());
+    WritePrivateProfileStructW(L"MACROG0", L"Macro", const_cast<MACRO_STEP*>(macro.Steps), sizeof macro.Steps,
+                               path.c_str());
+    if (length != nullptr)
+        WritePrivateProfileStringW(L"MACROG0", L"MacroLength", length, path.c_str());
+}
+
+TEST(MacroFile, SavedFromOneSlotLoadsIntoAnother)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"typed.Macro");
+    UsKeyText keys;
+
+    const MACRO_DATA slot6{};
+    MacroRecorder fromSlot6(slot6, 0, keys);
+    fromSlot6.Open();
+    fromSlot6.StartRecording();
+    for (const RecordedKey& key : Typed("AB"))
+        fromSlot6.TakeKey(key);
+    fromSlot6.SetRepeatOption(3);
+    SaveTo(fromSlot6, path);
+
+    const std::vector<std::string> lines = ReadLines(path);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "[MACROG0]");
+    EXPECT_EQ(lines[1], "RepeatOption=3");
+    EXPECT_EQ(lines[2].rfind("Macro=0400000001000000FF00000019000000", 0), 0u) << "A press, then the 25 ms pause";
+    EXPECT_EQ(lines[2].size(), std::string("Macro=").size() + 11202);
+    EXPECT_EQ(lines[3], "MacroLength=8");
+
+    // A slot holding another macro takes the file whole.
+    const MACRO_DATA slot2 = MacroOf({{0x10, 1}, {P, 25}, {0x10, 0}, {P, 25}, {0x11, 1}, {P, 25}, {0x11, 0},
+                                      {P, 25}, {0x12, 1}, {P, 25}, {0x12, 0}, {P, 0}},
+                                     12, 1);
+    MacroRecorder intoSlot2(slot2, 40, keys);
+    intoSlot2.Open();
+    LoadFrom(intoSlot2, path);
+    EXPECT_EQ(StepsOf(intoSlot2.Macro(), MACRO_MAX_STEPS), StepsOf(fromSlot6.Macro(), MACRO_MAX_STEPS));
+    EXPECT_EQ(intoSlot2.StepCount(), 8);
+    EXPECT_EQ(intoSlot2.ShownLength(), 8);
+    EXPECT_EQ(intoSlot2.Macro().RepeatOption, 3);
+    EXPECT_EQ(intoSlot2.ListLines(), (std::vector<std::wstring>{L"A Press", L"A Release", L"B Press", L"B Release"}));
+    EXPECT_EQ(intoSlot2.RunningTotal(), 40) << "a load keeps the running total";
+}
+
+TEST(MacroFile, LengthsTheStepsDoNotSupportAreClipped)
+{
+    TempFolder folder;
+    UsKeyText keys;
+    MACRO_DATA full{};
+    for (int i = 0; i < MACRO_MAX_STEPS; ++i) {
+        full.Steps[i].Code = i % 2 ? P : 0x04;
+        full.Steps[i].Value = i % 4 == 0 ? 1 : (i % 2 ? 25 : 0);
+    }
+    MACRO_DATA short5 = full;
+    for (int i = 5; i < MACRO_MAX_STEPS; ++i)
+        short5.Steps[i] = MACRO_STEP{};
+
+    struct {
+        const char* name;
+        const MACRO_DATA& steps;
+        const wchar_t* length;  // null: no MacroLength key (read as 0xFFFF)
+        int count;
+    } const cases[] = {
+        {"MacroLength 5000 over 700 steps", full, L"5000", 700},
+        {"MacroLength missing over 700 steps", full, nullptr, 700},
+        {"MacroLength missing over 5 steps", short5, nullptr, 5},
+        {"MacroLength 65535 over 5 steps", short5, L"65535", 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring path = folder.File((std::wstring(L"case") + std::to_wstring(c.count) +
+                                               (c.length ? c.length : L"none") + L".Macro").c_str());
+        WriteMacroKeys(path, c.steps, c.length);
+        const MACRO_DATA empty{};
+        MacroRecorder recorder(empty, 0, keys);
+        recorder.Open();
+        LoadFrom(recorder, path);
+        EXPECT_EQ(recorder.ShownLength(), c.count);
+        EXPECT_LE(recorder.StepCount(), MACRO_MAX_STEPS);
+
+        // Saved again, the file holds what the editor showed.
+        const std::wstring again = path + L".again";
+        SaveTo(recorder, again);
+        EXPECT_EQ(GetPrivateProfileIntW(L"MACROG0", L"MacroLength", -1, again.c_str()), recorder.StepCount());
+        EXPECT_EQ(GetPrivateProfileIntW(L"MACROG0", L"RepeatOption", -1, again.c_str()), 2);
+    }
+}
+
+} // namespace
