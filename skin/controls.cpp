@@ -296,23 +296,31 @@ CDMarker::~CDMarker()
     }
 }
 
-bool CDMarker::Create(const RECT& rect, HWND parent)
+bool RegisterSkinWindowClass(const wchar_t* name, WNDPROC windowProc)
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    if (!GetClassInfoExW(instance, kMarkerClass, &windowClass)) {
-        windowClass = WNDCLASSEXW{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = kMarkerClass;
-        if (!RegisterClassExW(&windowClass)) {
-            qelt::DiagLastError(L"RegisterClassExW (value bar)");
-            return false;
-        }
-    }
+    if (GetClassInfoExW(instance, name, &windowClass))
+        return true;
+    windowClass = WNDCLASSEXW{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    if (RegisterClassExW(&windowClass))
+        return true;
+    const DWORD error = GetLastError();
+    qelt::DiagError((L"RegisterClassExW (" + std::wstring(name) + L")").c_str(), error);
+    return false;
+}
+
+bool CDMarker::Create(const RECT& rect, HWND parent)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!RegisterSkinWindowClass(kMarkerClass, WindowProc))
+        return false;
     m_range.nLeft = rect.left;
     m_range.nTop = rect.top;
     m_range.nRight = rect.right;

@@ -145,7 +145,7 @@ class PlainWindow {
 public:
     PlainWindow(SIZE size, const std::vector<RECT>& places)
     {
-        skintest::RegisterWindowClass(kPlainClass, PlainWindowProc);
+        RegisterSkinWindowClass(kPlainClass, PlainWindowProc);
         HINSTANCE instance = GetModuleHandleW(nullptr);
         m_hWnd = CreateWindowExW(0, kPlainClass, L"skin bench floor", WS_POPUP, 0, 0, size.cx, size.cy, nullptr,
                                  nullptr, instance, nullptr);

@@ -1,5 +1,7 @@
 #include "skin_host_window.h"
 
+#include "controls.h"
+
 namespace skintest {
 
 namespace {
@@ -8,7 +10,7 @@ constexpr const wchar_t* kHostClass = L"QeltSkinTestHost";
 
 HostWindow::HostWindow(SkinBehaviour behaviour, bool visible) : m_skin(behaviour)
 {
-    RegisterWindowClass(kHostClass, WindowProc);
+    RegisterSkinWindowClass(kHostClass, WindowProc);
     m_hWnd = CreateWindowExW(0, kHostClass, L"skin test", WS_POPUP | (visible ? WS_VISIBLE : 0), 200, 150, 300, 200,
                              nullptr, nullptr, GetModuleHandleW(nullptr), this);
 }
@@ -43,22 +45,6 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam
         }
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc)
-{
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    if (GetClassInfoExW(instance, name, &windowClass))
-        return;
-    windowClass = WNDCLASSEXW{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = name;
-    RegisterClassExW(&windowClass);
 }
 
 void DrainMessages()

@@ -26,7 +26,4 @@ private:
 // Removes pending messages of the thread so one test's posts do not reach the next.
 void DrainMessages();
 
-// Registers a window class of this program once (later calls find it registered).
-void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc);
-
 } // namespace skintest
