@@ -13,6 +13,10 @@
 //                                            (LX, LY) -> the function menu shown
 //   editor_probe apply X Y                   click on the button at (X, Y) of the running editor
 //                                            (Apply & Close) -> the download dialog has closed
+//   editor_probe record LIST EVENTS          with the macro editor recording: EVENTS key events
+//                                            (presses and releases of letters) injected at once;
+//                                            events per second taken into the step list LIST
+//                                            (a window handle) and the number lost
 //   editor_probe trivial                     the trivial window program itself
 #include <windows.h>
 #include <psapi.h>
@@ -329,6 +333,38 @@ int MeasureApply(POINT at)
     return 0;
 }
 
+int MeasureRecording(HWND list, int events)
+{
+    std::vector<INPUT> inputs;
+    for (int i = 0; i < events; ++i) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = WORD('A' + (i / 2) % 26);
+        input.ki.dwFlags = i % 2 == 0 ? 0 : KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    const LRESULT before = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    const LONGLONG start = Now();
+    const UINT sent = SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    const LONGLONG sentAt = Now();
+    LRESULT lines = before;
+    LONGLONG lastChange = sentAt;
+    // Taken: one list line per event. The recording is over when no line came for a second.
+    while (Ms(Now() - lastChange) < 1000.0 && lines < before + events) {
+        const LRESULT now = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        if (now != lines) {
+            lines = now;
+            lastChange = Now();
+        }
+        Sleep(1);
+    }
+    const long taken = long(lines - before);
+    std::printf("recording: %u events injected in %.1f ms, %ld taken in %.1f ms (%.0f events/s), %ld lost\n", sent,
+                Ms(sentAt - start), taken, Ms(lastChange - start),
+                taken > 0 ? 1000.0 * double(taken) / Ms(lastChange - start) : 0.0, long(events) - taken);
+    return 0;
+}
+
 LRESULT CALLBACK TrivialProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_DESTROY) {
@@ -373,6 +409,8 @@ int wmain(int argc, wchar_t** argv)
         return MeasureAssign(argv[2], POINT{_wtoi(argv[3]), _wtoi(argv[4])}, POINT{_wtoi(argv[5]), _wtoi(argv[6])},
                              POINT{_wtoi(argv[7]), _wtoi(argv[8])}, POINT{_wtoi(argv[9]), _wtoi(argv[10])},
                              _wtoi(argv[11]));
+    if (command == L"record" && argc >= 4)
+        return MeasureRecording(reinterpret_cast<HWND>(std::wcstoull(argv[2], nullptr, 16)), _wtoi(argv[3]));
     if (command == L"apply" && argc >= 4)
         return MeasureApply(POINT{_wtoi(argv[2]), _wtoi(argv[3])});
     std::printf("usage: editor_probe start EDITOR COUNT | floor COUNT | switch EDITOR X1 Y1 X2 Y2 COUNT |\n"

@@ -823,14 +823,20 @@ data_checksum() { (cd "$(qelt_data_dir)" 2>/dev/null && find . -type f -print0 |
 # type_into_file_dialog TITLE PATH: Wine's common file dialog TITLE ("Open", "Save As") is open:
 # types the path (Windows form) and confirms.
 type_into_file_dialog() {
-    local title="$1" path="$2"
+    local title="$1" path="$2" attempt l t r b
     wait_window "$title" 10 --visible
-    local l t r b
-    read -r l t r b <<<"$(tt rect "$title")"
-    xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) || true
-    xdotool key --delay 20 ctrl+a || true
-    xdotool type --delay 10 -- "$path" || fail "xdotool type failed"
-    xdotool key Return || fail "xdotool key failed"
+    # Focus follows the pointer; Alt+N puts the caret in the name field wherever it was. On a
+    # loaded machine the first keys can come before the dialog takes them: try again then.
+    for attempt in 1 2 3; do
+        read -r l t r b <<<"$(tt rect "$title")" || return 0  # already gone: the name was taken
+        xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) key --delay 20 alt+n ctrl+a || true
+        xdotool type --delay 10 -- "$path" || fail "xdotool type failed"
+        xdotool key Return || fail "xdotool key failed"
+        tt wait-gone "$title" --timeout "$(_timeout_ms 5)" >/dev/null 2>&1 && return 0
+        # A question of the dialog's own (overwrite) is answered by the caller.
+        window_exists Error && return 0
+        note "file dialog \"$title\" still open after typing the name (attempt $attempt)"
+    done
 }
 
 # watch_download PREFIX: while "DLGLoading" is open, takes screenshots PREFIX-N.png and prints,

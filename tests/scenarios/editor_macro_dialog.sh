@@ -41,7 +41,48 @@ click_skin "$DIALOG" repeat_skin.ini BUTTONINFO 2
 click_skin "$DIALOG" repeat_skin.ini BUTTONINFO 4
 tt wait-gone "$DIALOG" --timeout "$(_timeout_ms 10)" || fail "the repeat options did not close"
 
+# Save to a new ".Macro" file, then OK.
+macro_file="$QELT_SCENARIO_DIR/bc.Macro"
+rm -f "$macro_file"
+click_skin "$editor" macro_skin.ini BUTTONINFO 12
+type_into_file_dialog "Save As" "$(windows_path "$macro_file")"
+wait_until 10 "the saved macro file" grep -q '^MacroLength=8' "$macro_file"
 click_skin "$editor" macro_skin.ini BUTTONINFO 13  # OK
+tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
+
+# open_macro_editor SLOT KEY: binds the slot to the key and opens its macro editor (EDITOR, LIST).
+open_macro_editor() {
+    click_slot "$1"
+    click_key "$2"
+    choose_function "$1" 1
+    wait_dialog
+    editor="$DIALOG"
+    list="hwnd:$(tt children "$editor" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
+}
+
+# M2 on S: the saved file loaded into another slot.
+open_macro_editor 1 "$(key_index S)"
+click_skin "$editor" macro_skin.ini BUTTONINFO 11  # Load
+type_into_file_dialog Open "$(windows_path "$macro_file")"
+wait_until 10 "four lines loaded" _four_lines
+click_skin "$editor" macro_skin.ini BUTTONINFO 13
+tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
+
+# M3 on D: a key held down records one press; then typing on past the step limit stops the
+# recording with one warning; Cancel keeps the slot's earlier macro (none).
+open_macro_editor 2 "$(key_index D)"
+click_skin "$editor" macro_skin.ini BUTTONINFO 2
+point_at "$editor"
+xdotool keydown x sleep 0.8 keyup x
+_two_lines() { [ "$(line_count)" = 2 ]; }
+wait_until 10 "one press and one release of a held key" _two_lines
+type_text "abcdefghijklmnopqrstuvwxyzabcdefghij"
+_warning_open() { _find_dialog && [ "$DIALOG" != "$editor" ]; }
+wait_until 15 "the macro-full warning" _warning_open
+answer_warning 2 1
+_warning_open && fail "a second warning after the step limit"
+expect_eq "$(line_count)" 54 "lines when the limit stopped the recording (27 key events)"
+click_skin "$editor" macro_skin.ini BUTTONINFO 14  # Cancel
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
 
 # Apply: the keyboard plays B and C with the pauses, repeated as mode 2 says.
@@ -57,6 +98,10 @@ grep -q "M1: key 0x04 (A), param 2, type 0x20 macro, .*: press 0x05 (B), pause 2
     fail "M1 is not the recorded B, C: $tables"
 expect_eq "$(ini_value "$(profile_file 0)" MACROG0 MacroLength)" 8 "stored length (two keys, three pauses, closing pause)"
 expect_eq "$(ini_value "$(profile_file 0)" BUTTONCONFIG0 FunID)" 32 "M1's function"
+grep -q "M2: key 0x16 (S), param 2, type 0x20 macro, .*: press 0x05 (B), pause 25 ms, release 0x05 (B)" <<<"$tables" ||
+    fail "M2 is not the loaded macro: $tables"
+m3="$(grep "M3: " <<<"$tables")"
+[[ "$m3" == *"type 0x20 macro"* && "$m3" != *press* ]] || fail "M3 after Cancel: $m3"
 
 click_editor BUTTONINFO 2
 expect_exit editor 0 15
