@@ -13,7 +13,6 @@
 namespace {
 
 constexpr UINT_PTR kToolId = 1;
-constexpr const wchar_t* kButtonClass = L"QeltBitmapBtn";
 
 // Every button shows the same three indicator images: one decoded copy serves all the buttons
 // alive at a time, and goes with the last of them (so none outlives the imaging library).
@@ -30,53 +29,6 @@ std::shared_ptr<Gdiplus::Image> LoadIndicator(const std::wstring& path)
     }
     decoded[path] = image;
     return image;
-}
-
-// The platform's button with room for the address of the object behind each window. Messages
-// reach the object without a lookup: a window property (what subclassing keeps its data in) is
-// a round trip to the window manager on every message under Wine.
-struct ButtonClass {
-    ATOM atom = 0;
-    WNDPROC baseProc = nullptr;
-    int objectOffset = 0;  // after the platform button's own extra bytes
-};
-
-ButtonClass& ButtonClassInfo()
-{
-    static ButtonClass registered;  // the class is the process's; so is what it was made from
-    return registered;
-}
-
-bool RegisterButtonClass(WNDPROC windowProc)
-{
-    ButtonClass& info = ButtonClassInfo();
-    if (info.atom != 0)
-        return true;
-    WNDCLASSEXW base{};
-    base.cbSize = sizeof(base);
-    if (!GetClassInfoExW(nullptr, L"BUTTON", &base)) {
-        qelt::DiagLastError(L"GetClassInfoExW (BUTTON)");
-        return false;
-    }
-    WNDCLASSEXW derived = base;
-    derived.lpfnWndProc = windowProc;
-    derived.hInstance = GetModuleHandleW(nullptr);
-    derived.lpszClassName = kButtonClass;
-    derived.cbWndExtra = base.cbWndExtra + int(sizeof(LONG_PTR));
-    derived.style &= ~UINT(CS_GLOBALCLASS);
-    info.baseProc = base.lpfnWndProc;
-    info.objectOffset = base.cbWndExtra;
-    info.atom = RegisterClassExW(&derived);
-    if (info.atom == 0) {
-        qelt::DiagLastError(L"RegisterClassExW (bitmap button)");
-        return false;
-    }
-    return true;
-}
-
-CBitmapBtn* ObjectOf(HWND window)
-{
-    return reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, ButtonClassInfo().objectOffset));
 }
 
 // Clears style bits only when set: each change is a round trip to the window manager.
@@ -127,9 +79,9 @@ CBitmapBtn::~CBitmapBtn()
 {
     m_tooltip.Reset();
     if (m_hWnd && IsWindow(m_hWnd)) {
-        // Nothing of this object outlives it: the window's last messages go to the platform button.
-        SetWindowLongPtrW(m_hWnd, ButtonClassInfo().objectOffset, 0);
-        DestroyWindow(m_hWnd);
+        HWND window = m_hWnd;
+        Detach();  // the window's last messages go to the platform button
+        DestroyWindow(window);
     }
 }
 
@@ -151,18 +103,27 @@ bool CBitmapBtn::Create(HWND parent, const RECT& rect, const IndicatorImages& in
 
 bool CBitmapBtn::CreateButtonWindow(HWND parent, const RECT& rect)
 {
-    if (!RegisterButtonClass(WindowProc))
-        return false;
-    // The window knows this object from its first message; its messages reach OnMessage once
-    // m_hWnd is set, after creation, as they would for a button subclassed then.
-    HWND window = CreateWindowExW(0, kButtonClass, L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
+    HWND window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                                  GetModuleHandleW(nullptr), this);
+                                  GetModuleHandleW(nullptr), nullptr);
     if (window == nullptr) {
         qelt::DiagLastError(L"CreateWindowExW (bitmap button)");
         return false;
     }
+    // Subclassed through the window procedure, the object in the window's user data: every
+    // message reaches it without a lookup. (Subclassing through SetWindowSubclass keeps its data
+    // in a window property, fetched from the window manager on every message under Wine.)
     m_hWnd = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_baseProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CBitmapBtn::WindowProc)));
+    if (m_baseProc == nullptr) {
+        qelt::DiagLastError(L"SetWindowLongPtrW (bitmap button)");
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+        m_hWnd = nullptr;
+        return false;
+    }
     RemoveStyles(window, WS_TABSTOP);  // buttons are not reached by the tab key
     m_sizeIndicator = SIZE{17, 17};
     return true;
@@ -170,13 +131,21 @@ bool CBitmapBtn::CreateButtonWindow(HWND parent, const RECT& rect)
 
 CBitmapBtn* CBitmapBtn::FromHandle(HWND window)
 {
-    if (window == nullptr || ButtonClassInfo().atom == 0)
-        return nullptr;
     DWORD process = 0;
-    if (GetClassLongPtrW(window, GCW_ATOM) != ButtonClassInfo().atom || GetWindowThreadProcessId(window, &process) == 0 ||
-        process != GetCurrentProcessId())
+    if (window == nullptr || GetWindowThreadProcessId(window, &process) == 0 || process != GetCurrentProcessId() ||
+        GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&CBitmapBtn::WindowProc))
         return nullptr;
-    return ObjectOf(window);
+    return reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void CBitmapBtn::Detach()
+{
+    if (m_hWnd == nullptr)
+        return;
+    if (m_baseProc != nullptr)
+        SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_baseProc));
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+    m_hWnd = nullptr;
 }
 
 bool CBitmapBtn::ReflectDrawItem(const DRAWITEMSTRUCT* item)
@@ -449,9 +418,9 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_bmpPressed.Reset();
         m_bmpGreyed.Reset();
         m_strCaption.clear();
-        SetWindowLongPtrW(window, ButtonClassInfo().objectOffset, 0);
-        m_hWnd = nullptr;
-        return CallWindowProcW(ButtonClassInfo().baseProc, window, message, wParam, lParam);
+        WNDPROC base = m_baseProc;
+        Detach();
+        return CallWindowProcW(base, window, message, wParam, lParam);
     }
     default:
         return CallBase(message, wParam, lParam);
@@ -460,18 +429,17 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CBitmapBtn::CallBase(UINT message, WPARAM wParam, LPARAM lParam) const
 {
-    return CallWindowProcW(ButtonClassInfo().baseProc, m_hWnd, message, wParam, lParam);
+    return CallWindowProcW(m_baseProc, m_hWnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK CBitmapBtn::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, ButtonClassInfo().objectOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    auto* button = reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (button == nullptr || button->m_hWnd != window) {
+        // Not attached (any more): the platform button's own procedure.
+        auto base = reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC));
+        return CallWindowProcW(base, window, message, wParam, lParam);
     }
-    CBitmapBtn* button = ObjectOf(window);
-    if (button == nullptr || button->m_hWnd != window)
-        return CallWindowProcW(ButtonClassInfo().baseProc, window, message, wParam, lParam);
     return button->OnMessage(message, wParam, lParam);
 }
 

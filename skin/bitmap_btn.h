@@ -86,8 +86,9 @@ public:
     std::wstring m_strCaption;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);      // of the button window class
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);      // replaces the button's
     LRESULT CallBase(UINT message, WPARAM wParam, LPARAM lParam) const;  // the platform button
+    void Detach();  // gives the window back its own procedure
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
     bool CreateButtonWindow(HWND parent, const RECT& rect);
@@ -98,6 +99,7 @@ private:
     int IndicatorIndex(UINT itemState) const;
 
     HWND m_hWnd = nullptr;
+    WNDPROC m_baseProc = nullptr;  // the platform button's procedure
     // Made on first use; until then the text and the tool's rectangle wait here.
     mutable qelt::UniqueWindow m_tooltip;
     mutable bool m_bToolAdded = false;

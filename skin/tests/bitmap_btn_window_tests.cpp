@@ -331,7 +331,10 @@ TEST(BitmapBtnWindow, FromHandleKnowsOnlyLiveBitmapButtons)
                                  GetModuleHandleW(nullptr), nullptr);
     EXPECT_EQ(CBitmapBtn::FromHandle(plain), nullptr);
 
-    // The platform button underneath answers dialog navigation as a button.
+    // Still the platform's button, by class name and in dialog navigation.
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    EXPECT_EQ(lstrcmpiW(className, L"Button"), 0) << className;
     EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON, LRESULT(DLGC_BUTTON));
 
     button.reset();
