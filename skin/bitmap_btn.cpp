@@ -12,9 +12,7 @@
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x51424221;  // identifies this class's subclass on a window
 constexpr UINT_PTR kToolId = 1;
-constexpr const wchar_t* kObjectProperty = L"QeltBitmapBtn";  // the object behind a button window
 
 // Every button shows the same three indicator images: one decoded copy serves all the buttons
 // alive at a time, and goes with the last of them (so none outlives the imaging library).
@@ -33,15 +31,12 @@ std::shared_ptr<Gdiplus::Image> LoadIndicator(const std::wstring& path)
     return image;
 }
 
-void CopyBitmap(HDC target, SIZE client, const SkinBitmap& image)
+// Clears style bits only when set: each change is a round trip to the window manager.
+void RemoveStyles(HWND window, LONG_PTR styles)
 {
-    if (image.Empty())
-        return;  // an empty state image draws nothing
-    qelt::UniqueMemoryDc source(CreateCompatibleDC(target));
-    if (!source)
-        return;
-    qelt::SelectedObject selected(source.Get(), image.Get());
-    BitBlt(target, 0, 0, client.cx, client.cy, source.Get(), 0, 0, SRCCOPY);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    if (style & styles)
+        SetWindowLongPtrW(window, GWL_STYLE, style & ~styles);
 }
 
 UINT DrawTextFormat(int align)
@@ -55,22 +50,58 @@ UINT DrawTextFormat(int align)
     }
 }
 
+// A bitmap to draw a button on before it goes to dc. On a true-colour display an in-process one
+// (a DIB section), which is much cheaper to select into a DC than a device-dependent bitmap.
+HBITMAP OffscreenBitmap(HDC dc, SIZE size)
+{
+    if (GetDeviceCaps(dc, BITSPIXEL) != 32)
+        return CreateCompatibleBitmap(dc, size.cx, size.cy);
+    const BITMAPINFO info = TrueColourLayout(size);
+    void* bits = nullptr;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 } // namespace
+
+IndicatorImages LoadIndicatorImages(const std::wstring& programFolder)
+{
+    CSkinFile mainFile(programFolder, L"main.ini");
+    const wchar_t* keys[3] = {L"Red", L"Green", L"Blue"};
+    IndicatorImages images;
+    for (size_t i = 0; i < images.size(); ++i)
+        images[i] = LoadIndicator(mainFile.ImagePath(SKIN_SCREEN, keys[i]));
+    return images;
+}
 
 CBitmapBtn::CBitmapBtn() = default;
 
 CBitmapBtn::~CBitmapBtn()
 {
     m_tooltip.Reset();
-    if (m_hWnd) {
-        RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
-        RemovePropW(m_hWnd, kObjectProperty);
-        if (IsWindow(m_hWnd))
-            DestroyWindow(m_hWnd);
+    if (m_hWnd && IsWindow(m_hWnd)) {
+        HWND window = m_hWnd;
+        Detach();  // the window's last messages go to the platform button
+        DestroyWindow(window);
     }
 }
 
 bool CBitmapBtn::Create(HWND parent, const RECT& rect, const std::wstring& programFolder)
+{
+    if (!CreateButtonWindow(parent, rect))
+        return false;
+    LoadIndicators(programFolder);
+    return true;
+}
+
+bool CBitmapBtn::Create(HWND parent, const RECT& rect, const IndicatorImages& indicators)
+{
+    if (!CreateButtonWindow(parent, rect))
+        return false;
+    m_indicators = indicators;
+    return true;
+}
+
+bool CBitmapBtn::CreateButtonWindow(HWND parent, const RECT& rect)
 {
     HWND window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
@@ -79,21 +110,42 @@ bool CBitmapBtn::Create(HWND parent, const RECT& rect, const std::wstring& progr
         qelt::DiagLastError(L"CreateWindowExW (bitmap button)");
         return false;
     }
+    // Subclassed through the window procedure, the object in the window's user data: every
+    // message reaches it without a lookup. (Subclassing through SetWindowSubclass keeps its data
+    // in a window property, fetched from the window manager on every message under Wine.)
     m_hWnd = window;
-    SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    SetPropW(window, kObjectProperty, this);
-    // Buttons are not reached by the tab key.
-    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) & ~LONG_PTR(WS_TABSTOP));
-    LoadIndicators(programFolder);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_baseProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CBitmapBtn::WindowProc)));
+    if (m_baseProc == nullptr) {
+        qelt::DiagLastError(L"SetWindowLongPtrW (bitmap button)");
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+        m_hWnd = nullptr;
+        return false;
+    }
+    RemoveStyles(window, WS_TABSTOP);  // buttons are not reached by the tab key
     m_sizeIndicator = SIZE{17, 17};
     return true;
 }
 
 CBitmapBtn* CBitmapBtn::FromHandle(HWND window)
 {
-    if (window == nullptr)
+    DWORD process = 0;
+    if (window == nullptr || GetWindowThreadProcessId(window, &process) == 0 || process != GetCurrentProcessId() ||
+        GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&CBitmapBtn::WindowProc))
         return nullptr;
-    return static_cast<CBitmapBtn*>(GetPropW(window, kObjectProperty));
+    return reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void CBitmapBtn::Detach()
+{
+    if (m_hWnd == nullptr)
+        return;
+    if (m_baseProc != nullptr)
+        SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_baseProc));
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+    m_hWnd = nullptr;
 }
 
 bool CBitmapBtn::ReflectDrawItem(const DRAWITEMSTRUCT* item)
@@ -111,24 +163,18 @@ bool CBitmapBtn::ReflectDrawItem(const DRAWITEMSTRUCT* item)
 
 void CBitmapBtn::LoadIndicators(const std::wstring& programFolder)
 {
-    CSkinFile mainFile(programFolder, L"main.ini");
-    const wchar_t* keys[3] = {L"Red", L"Green", L"Blue"};
-    for (int i = 0; i < 3; ++i)
-        m_indicators[size_t(i)] = LoadIndicator(mainFile.ImagePath(SKIN_SCREEN, keys[i]));
+    m_indicators = LoadIndicatorImages(programFolder);
 }
 
 void CBitmapBtn::SetStateImages(const SkinBitmap& normal, const SkinBitmap& over, const SkinBitmap& pressed,
                                 const SkinBitmap& greyed, const RECT& rect)
 {
-    qelt::WindowDc dc(m_hWnd);
-    CropStateImage(m_bmpNormal, dc.Get(), normal, rect);
-    CropStateImage(m_bmpOver, dc.Get(), over, rect);
-    CropStateImage(m_bmpPressed, dc.Get(), pressed, rect);
-    CropStateImage(m_bmpGreyed, dc.Get(), greyed, rect);
-    if (m_hWnd) {
-        LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
-        SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~LONG_PTR(WS_BORDER | WS_TABSTOP));
-    }
+    m_bmpNormal.ShowRectOf(normal, rect);
+    m_bmpOver.ShowRectOf(over, rect);
+    m_bmpPressed.ShowRectOf(pressed, rect);
+    m_bmpGreyed.ShowRectOf(greyed, rect);
+    if (m_hWnd)
+        RemoveStyles(m_hWnd, WS_BORDER | WS_TABSTOP);
 }
 
 void CBitmapBtn::SetSelected(bool selected)
@@ -153,7 +199,9 @@ void CBitmapBtn::Repaint() const
         InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-void CBitmapBtn::EnsureTooltip()
+// A tooltip is a top-level window, about as dear to make as the button itself: a window of 190
+// buttons makes the few the mouse reaches, not all of them.
+void CBitmapBtn::EnsureTooltip() const
 {
     if (m_tooltip || m_hWnd == nullptr)
         return;
@@ -164,25 +212,43 @@ void CBitmapBtn::EnsureTooltip()
         return;
     }
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
+    if (m_bHasToolText)
+        ApplyToolText();
 }
 
-void CBitmapBtn::SetTooltipText(const std::wstring& text)
+void CBitmapBtn::ApplyToolText() const
 {
-    EnsureTooltip();
-    if (!m_tooltip)
-        return;
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = m_hWnd;
     tool.uId = kToolId;
-    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    tool.lpszText = const_cast<wchar_t*>(m_strToolText.c_str());
     if (!m_bToolAdded) {
-        GetClientRect(m_hWnd, &tool.rect);  // the rectangle stays that of the first call
+        tool.rect = m_rcTool;
         m_bToolAdded = SendMessageW(m_tooltip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
     }
     SendMessageW(m_tooltip.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, TRUE, 0);
+}
+
+void CBitmapBtn::SetTooltipText(const std::wstring& text)
+{
+    if (m_hWnd == nullptr)
+        return;
+    if (!m_bHasToolText && !m_bToolAdded)
+        GetClientRect(m_hWnd, &m_rcTool);  // the rectangle stays that of the first call
+    m_strToolText = text;
+    m_bHasToolText = true;
+    if (m_tooltip)
+        ApplyToolText();
+}
+
+HWND CBitmapBtn::Tooltip() const
+{
+    if (m_bHasToolText)
+        EnsureTooltip();
+    return m_tooltip.Get();
 }
 
 const SkinBitmap& CBitmapBtn::StateImage(UINT itemState) const
@@ -215,13 +281,13 @@ void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
     const int indicator = m_nIndicatorMode != 0 ? IndicatorIndex(itemState) : 0;
 
     if (m_strCaption.empty()) {
-        CopyBitmap(dc, client, image);
+        image.CopyTo(dc, client);
         return;
     }
 
     // Off screen, so the caption never flickers over the image.
     qelt::UniqueMemoryDc memoryDc(CreateCompatibleDC(dc));
-    qelt::UniqueBitmap memoryBitmap(CreateCompatibleBitmap(dc, client.cx, client.cy));
+    qelt::UniqueBitmap memoryBitmap(OffscreenBitmap(dc, client));
     if (!memoryDc || !memoryBitmap) {
         qelt::DiagLastError(L"CreateCompatibleBitmap (button)");
         return;
@@ -231,7 +297,7 @@ void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
         HDC mem = memoryDc.Get();
         // Areas without an image keep what the target had.
         BitBlt(mem, 0, 0, client.cx, client.cy, dc, 0, 0, SRCCOPY);
-        CopyBitmap(mem, client, image);
+        image.CopyTo(mem, client);
         SetBkMode(mem, TRANSPARENT);
 
         COLORREF colour = BTN_TEXT_COLOUR;
@@ -315,7 +381,7 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
     switch (message) {
     case WM_MOUSEMOVE: {
-        LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+        LRESULT result = CallBase(message, wParam, lParam);
         OnMouseMove(wParam, lParam);
         return result;
     }
@@ -326,9 +392,9 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 ReleaseCapture();
             Repaint();
         }
-        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+        return CallBase(message, wParam, lParam);
     case WM_KILLFOCUS: {
-        LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+        LRESULT result = CallBase(message, wParam, lParam);
         m_bHover = false;
         Repaint();
         return result;
@@ -337,7 +403,7 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND owner = GetParent(m_hWnd);
         if (owner != nullptr && GetActiveWindow() != GetAncestor(owner, GA_ROOT))
             SetActiveWindow(GetAncestor(owner, GA_ROOT));
-        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+        return CallBase(message, wParam, lParam);
     }
     case WM_ERASEBKGND:
         return 0;  // the owner draw covers the whole button
@@ -345,27 +411,35 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND window = m_hWnd;
         m_tooltip.Reset();
         m_bToolAdded = false;
+        m_bHasToolText = false;
+        m_strToolText.clear();
         m_bmpNormal.Reset();
         m_bmpOver.Reset();
         m_bmpPressed.Reset();
         m_bmpGreyed.Reset();
         m_strCaption.clear();
-        RemoveWindowSubclass(window, SubclassProc, kSubclassId);
-        RemovePropW(window, kObjectProperty);
-        m_hWnd = nullptr;
-        return DefSubclassProc(window, message, wParam, lParam);
+        WNDPROC base = m_baseProc;
+        Detach();
+        return CallWindowProcW(base, window, message, wParam, lParam);
     }
     default:
-        return DefSubclassProc(m_hWnd, message, wParam, lParam);
+        return CallBase(message, wParam, lParam);
     }
 }
 
-LRESULT CALLBACK CBitmapBtn::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR data)
+LRESULT CBitmapBtn::CallBase(UINT message, WPARAM wParam, LPARAM lParam) const
 {
-    auto* button = reinterpret_cast<CBitmapBtn*>(data);
-    if (button->m_hWnd == nullptr)
-        return DefSubclassProc(window, message, wParam, lParam);
+    return CallWindowProcW(m_baseProc, m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CBitmapBtn::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* button = reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (button == nullptr || button->m_hWnd != window) {
+        // Not attached (any more): the platform button's own procedure.
+        auto base = reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC));
+        return CallWindowProcW(base, window, message, wParam, lParam);
+    }
     return button->OnMessage(message, wParam, lParam);
 }
 
@@ -373,9 +447,16 @@ std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info
                                              const SkinBitmap& over, const SkinBitmap& down,
                                              const SkinBitmap& disabled, const std::wstring& programFolder)
 {
+    return CreateSkinButton(parent, info, main, over, down, disabled, LoadIndicatorImages(programFolder));
+}
+
+std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info, const SkinBitmap& main,
+                                             const SkinBitmap& over, const SkinBitmap& down,
+                                             const SkinBitmap& disabled, const IndicatorImages& indicators)
+{
     auto button = std::make_unique<CBitmapBtn>();
     RECT rect{info.nLeft, info.nTop, info.nRight, info.nBottom};
-    if (!button->Create(parent, rect, programFolder))
+    if (!button->Create(parent, rect, indicators))
         return nullptr;
     button->SetStateImages(main, over, down, disabled, rect);
     button->SetSelected(info.bSelected);

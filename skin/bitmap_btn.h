@@ -3,6 +3,11 @@
 // optional caption in the skin font with a small indicator image under it, mouse-over tracking
 // through the mouse capture, an own tooltip and a selected state held by the owner.
 //
+// A window makes many of these at once (the main window about 190) and re-cuts its keys on every
+// profile change, so nothing here costs more than the window itself: state images share the
+// window's pixels (SkinBitmap::ShowRectOf), the indicator images are decoded once and shared,
+// and the tooltip window is made when the mouse first reaches the button or Tooltip() asks.
+//
 // Owner drawing arrives at the parent as WM_DRAWITEM; the parent hands it on with
 // CBitmapBtn::ReflectDrawItem (CSkinnedWindow does this for its windows).
 #include <windows.h>
@@ -16,6 +21,11 @@
 #include "skin_image.h"
 
 namespace Gdiplus { class Image; }
+
+// The indicator images "Red", "Green", "Blue" of main.ini's "SCREEN" (missing ones empty). One
+// decoded copy of each file serves every button alive at a time.
+using IndicatorImages = std::array<std::shared_ptr<Gdiplus::Image>, 3>;
+IndicatorImages LoadIndicatorImages(const std::wstring& programFolder);
 
 // Caption colours.
 constexpr COLORREF BTN_TEXT_COLOUR = RGB(141, 145, 148);
@@ -33,19 +43,26 @@ public:
     // Creates the visible owner-drawn child (empty text, identifier 0) at rect and loads the
     // indicator images named by main.ini of programFolder. False when the window cannot be made.
     bool Create(HWND parent, const RECT& rect, const std::wstring& programFolder);
+    // The same with indicator images already loaded (LoadIndicatorImages), as a window that
+    // makes many buttons does.
+    bool Create(HWND parent, const RECT& rect, const IndicatorImages& indicators);
     HWND Window() const { return m_hWnd; }
     static CBitmapBtn* FromHandle(HWND window);
     // For the parent's WM_DRAWITEM: paints when the item is a bitmap button. True when handled.
     static bool ReflectDrawItem(const DRAWITEMSTRUCT* item);
 
-    // Cuts the four state images at rect (the button's own DC) and drops border and tab stop.
+    // Cuts the four state images at rect and drops border and tab stop. The cut images share the
+    // given images' pixels (no copies are made), so this is cheap enough to call for every key
+    // on every profile change; an empty image leaves that state image as it was.
     void SetStateImages(const SkinBitmap& normal, const SkinBitmap& over, const SkinBitmap& pressed,
                         const SkinBitmap& greyed, const RECT& rect);
     void SetSelected(bool selected);  // repaints only on a change
     void SetGreyed(bool greyed);      // repaints only on a change
     void SetCaption(const std::wstring& caption) { m_strCaption = caption; }  // no repaint
+    // The tool's rectangle is the client rectangle at the first call. The tooltip window itself
+    // is made when the mouse first reaches the button, or by Tooltip().
     void SetTooltipText(const std::wstring& text);
-    HWND Tooltip() const { return m_tooltip.Get(); }
+    HWND Tooltip() const;  // null while no text was set and no mouse message came
 
     // Indicator images "Red", "Green", "Blue" of main.ini's "SCREEN"; missing ones stay empty.
     void LoadIndicators(const std::wstring& programFolder);
@@ -65,21 +82,30 @@ public:
     bool m_bHover = false;
     int m_nAlign = BTN_ALIGN_LEFT;
     SkinBitmap m_bmpNormal, m_bmpOver, m_bmpPressed, m_bmpGreyed;
-    std::array<std::shared_ptr<Gdiplus::Image>, 3> m_indicators;  // Red, Green, Blue; shared by buttons
+    IndicatorImages m_indicators;  // Red, Green, Blue; shared by buttons
     std::wstring m_strCaption;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);      // replaces the button's
+    LRESULT CallBase(UINT message, WPARAM wParam, LPARAM lParam) const;  // the platform button
+    void Detach();  // gives the window back its own procedure
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
-    void EnsureTooltip();
+    bool CreateButtonWindow(HWND parent, const RECT& rect);
+    void EnsureTooltip() const;
+    void ApplyToolText() const;  // adds the tool when missing, sets its text, activates
     void Repaint() const;
     const SkinBitmap& StateImage(UINT itemState) const;
     int IndicatorIndex(UINT itemState) const;
 
     HWND m_hWnd = nullptr;
-    qelt::UniqueWindow m_tooltip;
-    bool m_bToolAdded = false;
+    WNDPROC m_baseProc = nullptr;  // the platform button's procedure
+    // Made on first use; until then the text and the tool's rectangle wait here.
+    mutable qelt::UniqueWindow m_tooltip;
+    mutable bool m_bToolAdded = false;
+    bool m_bHasToolText = false;
+    std::wstring m_strToolText;
+    RECT m_rcTool{0, 0, 0, 0};
 };
 
 // Creates a button from a skin entry: the window's Main, Over, Down and Disabled images give the
@@ -88,3 +114,7 @@ std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info
                                              const SkinBitmap& main, const SkinBitmap& over,
                                              const SkinBitmap& down, const SkinBitmap& disabled,
                                              const std::wstring& programFolder);
+std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info,
+                                             const SkinBitmap& main, const SkinBitmap& over,
+                                             const SkinBitmap& down, const SkinBitmap& disabled,
+                                             const IndicatorImages& indicators);

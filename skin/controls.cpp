@@ -296,23 +296,31 @@ CDMarker::~CDMarker()
     }
 }
 
-bool CDMarker::Create(const RECT& rect, HWND parent)
+bool RegisterSkinWindowClass(const wchar_t* name, WNDPROC windowProc)
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    if (!GetClassInfoExW(instance, kMarkerClass, &windowClass)) {
-        windowClass = WNDCLASSEXW{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = kMarkerClass;
-        if (!RegisterClassExW(&windowClass)) {
-            qelt::DiagLastError(L"RegisterClassExW (value bar)");
-            return false;
-        }
-    }
+    if (GetClassInfoExW(instance, name, &windowClass))
+        return true;
+    windowClass = WNDCLASSEXW{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    if (RegisterClassExW(&windowClass))
+        return true;
+    const DWORD error = GetLastError();
+    qelt::DiagError((L"RegisterClassExW (" + std::wstring(name) + L")").c_str(), error);
+    return false;
+}
+
+bool CDMarker::Create(const RECT& rect, HWND parent)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!RegisterSkinWindowClass(kMarkerClass, WindowProc))
+        return false;
     m_range.nLeft = rect.left;
     m_range.nTop = rect.top;
     m_range.nRight = rect.right;
@@ -333,9 +341,8 @@ bool CDMarker::Create(const RECT& rect, HWND parent)
 
 void CDMarker::SetImages(const SkinBitmap& track, const SkinBitmap& fill, const RECT& rect)
 {
-    qelt::WindowDc dc(m_hWnd);
-    CropStateImage(m_bmpTrack, dc.Get(), track, rect);
-    CropStateImage(m_bmpFill, dc.Get(), fill, rect);
+    m_bmpTrack.ShowRectOf(track, rect);
+    m_bmpFill.ShowRectOf(fill, rect);
 }
 
 void CDMarker::Repaint() const
@@ -352,20 +359,14 @@ void CDMarker::Paint(HDC dc) const
         return;
     qelt::UniqueMemoryDc buffer(CreateCompatibleDC(dc));
     qelt::UniqueBitmap canvas(CreateCompatibleBitmap(dc, width, height));
-    qelt::UniqueMemoryDc source(CreateCompatibleDC(dc));
-    if (!buffer || !canvas || !source)
+    if (!buffer || !canvas)
         return;
     qelt::SelectedObject canvasSelected(buffer.Get(), canvas.Get());
     BitBlt(buffer.Get(), 0, 0, width, height, dc, 0, 0, SRCCOPY);  // empty images keep what was there
-    if (!m_bmpTrack.Empty()) {
-        qelt::SelectedObject selected(source.Get(), m_bmpTrack.Get());
-        BitBlt(buffer.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
-    }
+    m_bmpTrack.CopyTo(buffer.Get(), SIZE{width, height});
     const int filled = MarkerFilledWidth(m_range);
-    if (!m_bmpFill.Empty() && filled > 0) {
-        qelt::SelectedObject selected(source.Get(), m_bmpFill.Get());
-        BitBlt(buffer.Get(), 0, 0, filled, height, source.Get(), 0, 0, SRCCOPY);
-    }
+    if (filled > 0)
+        m_bmpFill.CopyTo(buffer.Get(), SIZE{filled, height});
     BitBlt(dc, 0, 0, width, height, buffer.Get(), 0, 0, SRCCOPY);
 }
 

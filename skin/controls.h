@@ -89,3 +89,7 @@ private:
 
     HWND m_hWnd = nullptr;
 };
+
+// Registers a window class of this program (arrow cursor, no background brush) unless it is
+// registered already. False, with a diagnostic, when it cannot be.
+bool RegisterSkinWindowClass(const wchar_t* name, WNDPROC windowProc);

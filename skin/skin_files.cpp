@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "diag.h"
 #include "setting_rw.h"
+#include "setting_section.h"
 
 namespace {
 
@@ -21,16 +24,32 @@ const std::wstring& ProgramFolder()
     return g_szProgramFolder;
 }
 
+struct CSkinFile::Sections {
+    explicit Sections(const std::wstring& path) : file(path) {}
+    CSettingRW file;  // the sections read through it
+    std::vector<std::unique_ptr<qelt::SettingSection>> fetched;
+};
+
 CSkinFile::CSkinFile(const std::wstring& programFolder, std::wstring_view fileName)
-    : m_programFolder(programFolder), m_path(skinpath::DescriptionFile(programFolder, fileName))
+    : m_programFolder(programFolder), m_path(skinpath::DescriptionFile(programFolder, fileName)),
+      m_sections(std::make_shared<Sections>(m_path))
 {
+}
+
+const qelt::SettingSection& CSkinFile::Section(const wchar_t* name) const
+{
+    for (const auto& section : m_sections->fetched)
+        if (CompareStringOrdinal(section->Name().c_str(), -1, name, -1, TRUE) == CSTR_EQUAL)
+            return *section;  // section names match regardless of case, as the platform's do
+    m_sections->fetched.push_back(std::make_unique<qelt::SettingSection>(m_sections->file, name));
+    return *m_sections->fetched.back();
 }
 
 CSkinFile::CSkinFile(std::wstring_view fileName) : CSkinFile(ProgramFolder(), fileName) {}
 
 std::wstring CSkinFile::ReadString(const wchar_t* section, const wchar_t* key) const
 {
-    return CSettingRW(m_path).ReadString(section, key, L"");
+    return Section(section).ReadString(key, L"");
 }
 
 std::wstring CSkinFile::ReadString(const wchar_t* section, int key) const
@@ -40,7 +59,7 @@ std::wstring CSkinFile::ReadString(const wchar_t* section, int key) const
 
 int CSkinFile::ReadInt(const wchar_t* section, const wchar_t* key, int defaultValue) const
 {
-    return CSettingRW(m_path).ReadInt(section, key, defaultValue);
+    return Section(section).ReadInt(key, defaultValue);
 }
 
 ButtonInfo CSkinFile::ReadButton(const wchar_t* section, int key) const

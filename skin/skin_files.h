@@ -1,10 +1,13 @@
 #pragma once
 // Skin description files: the folder of the programs, window files (_skin.ini, main.ini),
 // string files (_str.ini) and font files. Description files are only ever read.
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "button_info.h"
+
+namespace qelt { class SettingSection; }
 
 // Folder of the running executable, ending in a backslash. Recomputed from the module path on
 // every call (windows and buttons call it as they load their skin) and kept in one process-wide
@@ -16,7 +19,11 @@ inline constexpr const wchar_t* SKIN_SCREEN = L"SCREEN";
 inline constexpr const wchar_t* SKIN_BUTTONINFO = L"BUTTONINFO";
 inline constexpr const wchar_t* SKIN_STRING = L"STRING";
 
-// One description file in the skin folder: "<programFolder>Skins\<fileName>".
+// One description file in the skin folder: "<programFolder>Skins\<fileName>". Each section is
+// fetched whole on its first read and answered from then on as the per-key read would be (the
+// platform opens and parses the whole file on every call, and a window reads most keys of the few
+// sections it uses: the main window 189 button entries). Copies share what was fetched; the file
+// is only ever read.
 class CSkinFile {
 public:
     // programFolder ends in a backslash; fileName includes its extension ("menu_skin.ini").
@@ -38,8 +45,12 @@ public:
     std::wstring ImagePath(const wchar_t* section, const wchar_t* key) const;
 
 private:
+    struct Sections;
+    const qelt::SettingSection& Section(const wchar_t* name) const;
+
     std::wstring m_programFolder;
     std::wstring m_path;
+    std::shared_ptr<Sections> m_sections;
 };
 
 // Text number `number` of a string file (section "STRING"); "" when missing.

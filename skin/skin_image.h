@@ -4,29 +4,49 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <memory>
 #include <string>
 
 #include "handles.h"
 
-// A bitmap of a skin. Decoded images belong to their picture object, which stays alive as long
-// as the bitmap does; images made here (cut state images) are owned directly.
+// A bitmap of a skin. Skin pixels are never drawn on once loaded (windows draw on copies), so
+// an image that shows a rectangle of another (a button's state image cut from a full-window
+// image) shares the other's pixels instead of holding a copy: it costs nothing to make, draws
+// straight from the shared pixels, and gets a bitmap of its own only when Get() asks for one.
+// Decoded images belong to their picture object, which lives as long as any image showing it.
 class SkinBitmap {
 public:
     SkinBitmap() = default;
     SkinBitmap(SkinBitmap&&) = default;
     SkinBitmap& operator=(SkinBitmap&&) = default;
 
+    // The image as a bitmap of exactly its size, for selecting into a DC. Do not draw on it:
+    // images cut from this one would show the change.
     HBITMAP Get() const;
-    bool Empty() const { return Get() == nullptr; }
+    bool Empty() const { return m_pixels == nullptr; }
     SIZE Size() const;  // 0 x 0 when empty
 
     void Reset();
     void AttachPicture(qelt::ComPtr<IPicture> picture);
     void AttachBitmap(HBITMAP bitmap);
+    // Shows `rect` of source from now on, sharing source's pixels; parts of rect beyond source
+    // are black. Nothing happens when source is empty. A rectangle of negative width or height
+    // leaves this image empty.
+    void ShowRectOf(const SkinBitmap& source, const RECT& rect);
+
+    // Copies the image to target at (0, 0), at most `area` of it (SRCCOPY). An empty image draws
+    // nothing.
+    void CopyTo(HDC target, SIZE area) const;
 
 private:
-    qelt::ComPtr<IPicture> m_picture;
-    qelt::UniqueBitmap m_owned;
+    struct Pixels;
+    void Attach(std::shared_ptr<const Pixels> pixels);
+
+    std::shared_ptr<const Pixels> m_pixels;
+    RECT m_rect{};   // what this image shows, in the shared pixels' coordinates
+    RECT m_valid{};  // the part of m_rect that has pixels of the source; black elsewhere
+    bool m_isCut = false;
+    mutable qelt::UniqueBitmap m_ownBitmap;  // a cut image's own bitmap, made by Get()
 };
 
 // Decodes the image file (bitmap, JPEG, GIF, icon, metafile) into target, replacing what it held.
@@ -34,10 +54,29 @@ private:
 // returns 0 x 0 (with a diagnostic).
 SIZE LoadSkinImage(const std::wstring& path, SkinBitmap& target);
 
+// LoadSkinImage for the several images of one window: the files are read through one memory
+// block, so images of equal size (megabytes each) do not each pay for fresh memory.
+class SkinImageReader {
+public:
+    SIZE Load(const std::wstring& path, SkinBitmap& target);
+
+private:
+    DWORD ReadFile(const std::wstring& path);  // the file's size in m_block, or 0
+    qelt::UniqueGlobal m_block;
+};
+
+// Replaces target with a copy of source's pixels that is its own (to draw on). Empty when source
+// is empty or no bitmap could be made.
+void CopySkinImage(SkinBitmap& target, const SkinBitmap& source);
+
 // The window outline made of the mask's pixels that are not exactly white (255, 255, 255).
 // No region when the mask is empty or no drawing surface could be made.
 qelt::UniqueRegion RegionFromMask(HBITMAP mask);
 
-// Replaces target with a copy of `rect` of source, made compatible with dc. Nothing happens when
-// source is empty.
+// The layout of a 32-bit bottom-up device-independent bitmap of the given size: the one whose
+// rows every platform reads alike (StretchDIBits counts source rows from the bottom).
+BITMAPINFO TrueColourLayout(SIZE size);
+
+// Replaces target with `rect` of source (target.ShowRectOf(source, rect)). Nothing happens when
+// source is empty. The image is drawn compatibly with any DC, so dc is not needed any more.
 void CropStateImage(SkinBitmap& target, HDC dc, const SkinBitmap& source, const RECT& rect);

@@ -8,6 +8,8 @@
 void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNotext)
 {
     m_hWnd = window;
+    if (file.Folder() != m_programFolder)
+        m_bIndicatorsLoaded = false;
     m_programFolder = file.Folder();
 
     const std::wstring maskPath = file.ImagePath(SKIN_SCREEN, L"Mask");
@@ -17,15 +19,18 @@ void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNot
     const std::wstring disabledPath = file.ImagePath(SKIN_SCREEN, L"Disabled");
     const std::wstring notextPath = withNotext ? file.ImagePath(SKIN_SCREEN, L"Notext") : std::wstring();
 
-    // Each load reports its size; the window takes the size of the last one.
-    m_size = LoadSkinImage(maskPath, m_bmpMask);
-    m_size = LoadSkinImage(mainPath, m_bmpMain);
-    m_size = LoadSkinImage(downPath, m_bmpDown);
-    m_size = LoadSkinImage(overPath, m_bmpOver);
-    m_size = LoadSkinImage(disabledPath, m_bmpDisabled);
-    m_size = LoadSkinImage(mainPath, m_bmpBackground);
+    // Each load reports its size; the window takes the size of the last one. The background is
+    // Main again, as a copy of its own: windows draw on it, and buttons show Main's pixels.
+    SkinImageReader reader;
+    m_size = reader.Load(maskPath, m_bmpMask);
+    m_size = reader.Load(mainPath, m_bmpMain);
+    m_size = reader.Load(downPath, m_bmpDown);
+    m_size = reader.Load(overPath, m_bmpOver);
+    m_size = reader.Load(disabledPath, m_bmpDisabled);
+    CopySkinImage(m_bmpBackground, m_bmpMain);
+    m_size = m_bmpBackground.Size();
     if (withNotext)
-        m_size = LoadSkinImage(notextPath, m_bmpNotext);
+        m_size = reader.Load(notextPath, m_bmpNotext);
 
     if (window != nullptr)
         MoveWindow(window, 0, 0, m_size.cx, m_size.cy, TRUE);
@@ -33,8 +38,12 @@ void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNot
 
 CBitmapBtn* CSkinnedWindow::AddButton(const ButtonInfo& info)
 {
+    if (!m_bIndicatorsLoaded) {
+        m_indicators = LoadIndicatorImages(m_programFolder);
+        m_bIndicatorsLoaded = true;
+    }
     std::unique_ptr<CBitmapBtn> button =
-        CreateSkinButton(m_hWnd, info, m_bmpMain, m_bmpOver, m_bmpDown, m_bmpDisabled, m_programFolder);
+        CreateSkinButton(m_hWnd, info, m_bmpMain, m_bmpOver, m_bmpDown, m_bmpDisabled, m_indicators);
     if (!button)
         return nullptr;
     m_buttons.push_back(std::move(button));
@@ -60,14 +69,7 @@ void CSkinnedWindow::ApplyRegion()
 
 void CSkinnedWindow::DrawBackground(HDC dc) const
 {
-    if (m_bmpBackground.Empty())
-        return;
-    qelt::UniqueMemoryDc source(CreateCompatibleDC(dc));
-    if (!source)
-        return;
-    qelt::SelectedObject selected(source.Get(), m_bmpBackground.Get());
-    SIZE size = m_bmpBackground.Size();
-    BitBlt(dc, 0, 0, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+    m_bmpBackground.CopyTo(dc, m_bmpBackground.Size());
 }
 
 void CSkinnedWindow::PaintBackground(HWND window) const

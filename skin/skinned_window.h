@@ -61,6 +61,8 @@ private:
     SkinBehaviour m_behaviour;
     HWND m_hWnd = nullptr;
     std::wstring m_programFolder;
+    IndicatorImages m_indicators;  // of m_programFolder, read for the first button
+    bool m_bIndicatorsLoaded = false;
     SIZE m_size{0, 0};
     std::vector<std::unique_ptr<CBitmapBtn>> m_buttons;
 };

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 #include "skin_host_window.h"
 #include "skin_test_support.h"
 
@@ -217,6 +219,92 @@ TEST_F(SkinnedWindowTest, TooltipTextChangesButToolRectangleStays)
     EXPECT_EQ(tool.rect.bottom, 20);
 }
 
+// Tooltip windows of this thread, made by any button.
+int TooltipWindows()
+{
+    int count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0)
+                ++*reinterpret_cast<int*>(data);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST_F(SkinnedWindowTest, TooltipMadeWhenFirstNeededWithFirstRectangleAndLatestText)
+{
+    const int before = TooltipWindows();
+    LoadSkin();
+    EXPECT_EQ(TooltipWindows(), before);  // two buttons with tooltip texts, no tooltip windows yet
+
+    MoveWindow(second->Window(), 60, 10, 70, 25, TRUE);
+    second->SetTooltipText(L"Later");
+    SendMessageW(second->Window(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(TooltipWindows(), before + 1);
+    HWND tooltip = second->Tooltip();
+    ASSERT_NE(tooltip, nullptr);
+    EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    wchar_t text[100] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = second->Window();
+    tool.uId = 1;
+    tool.lpszText = text;
+    ASSERT_TRUE(SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_STREQ(text, L"Later");
+    EXPECT_EQ(tool.rect.right, 40);  // the client rectangle when the first text was set
+    EXPECT_EQ(tool.rect.bottom, 20);
+}
+
+TEST_F(SkinnedWindowTest, BackgroundIsACopyTheButtonsDoNotShow)
+{
+    LoadSkin();
+    {
+        qelt::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        qelt::SelectedObject selected(dc.Get(), host.Skin().m_bmpBackground.Get());
+        RECT all{0, 0, 120, 80};
+        FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    Surface surface(40, 20, RGB(7, 7, 7));
+    SendMessageW(second->Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    EXPECT_EQ(surface.Pixel(0, 0), MainPixel(60, 10));
+    EXPECT_EQ(surface.Pixel(39, 19), MainPixel(99, 29));
+}
+
+// Indicator images are decoded by GDI+, which must outlive every button holding one.
+class IndicatorWindowTest : public SkinnedWindowTest {
+protected:
+    static void SetUpTestSuite() { gdiplus = new skintest::GdiplusSession; }
+    static void TearDownTestSuite()
+    {
+        delete gdiplus;
+        gdiplus = nullptr;
+    }
+    static skintest::GdiplusSession* gdiplus;
+};
+
+skintest::GdiplusSession* IndicatorWindowTest::gdiplus = nullptr;
+
+TEST_F(IndicatorWindowTest, ButtonsCarryTheIndicatorImagesOfMainIni)
+{
+    folder.WriteText(L"Skins\\main.ini", "[SCREEN]\r\nRed=t\\down.bmp\r\nGreen=t\\over.bmp\r\nBlue=none.png\r\n");
+    LoadSkin();
+    for (CBitmapBtn* button : {first, second}) {
+        EXPECT_NE(button->m_indicators[0], nullptr);
+        EXPECT_NE(button->m_indicators[1], nullptr);
+        EXPECT_EQ(button->m_indicators[2], nullptr);
+    }
+    CBitmapBtn made;
+    ASSERT_TRUE(made.Create(host.Window(), RECT{0, 0, 10, 10}, first->m_indicators));
+    EXPECT_EQ(made.m_indicators[0], first->m_indicators[0]);
+    EXPECT_EQ(made.Tooltip(), nullptr);
+}
+
 TEST(BitmapBtnTooltip, CreatedOnFirstMouseMessage)
 {
     HostWindow host;
@@ -229,6 +317,29 @@ TEST(BitmapBtnTooltip, CreatedOnFirstMouseMessage)
     ASSERT_NE(tooltip, nullptr);
     DestroyWindow(host.Window());
     EXPECT_FALSE(IsWindow(tooltip));
+}
+
+TEST(BitmapBtnWindow, FromHandleKnowsOnlyLiveBitmapButtons)
+{
+    HostWindow host;
+    TempProgramFolder folder;
+    auto button = std::make_unique<CBitmapBtn>();
+    ASSERT_TRUE(button->Create(host.Window(), RECT{0, 0, 20, 20}, folder.Path()));
+    HWND window = button->Window();
+    EXPECT_EQ(CBitmapBtn::FromHandle(window), button.get());
+    HWND plain = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_OWNERDRAW, 0, 0, 5, 5, host.Window(), nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    EXPECT_EQ(CBitmapBtn::FromHandle(plain), nullptr);
+
+    // Still the platform's button, by class name and in dialog navigation.
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    EXPECT_EQ(lstrcmpiW(className, L"Button"), 0) << className;
+    EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON, LRESULT(DLGC_BUTTON));
+
+    button.reset();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(CBitmapBtn::FromHandle(window), nullptr);
 }
 
 // ------------------------------------------------------------------ mouse-over tracking

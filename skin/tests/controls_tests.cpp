@@ -247,6 +247,24 @@ TEST_F(ListTest, DrawingSetsHorizontalExtentFromWidestItem)
     EXPECT_LT(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), before);
 }
 
+TEST_F(ListTest, HorizontalExtentFollowsTheFontAndReturnsWhenChangedElsewhere)
+{
+    auto extentAfterDraw = [this] {
+        Draw(0, ODA_DRAWENTIRE, 0);
+        return SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0);
+    };
+    const LRESULT systemFont = extentAfterDraw();
+    SendMessageW(list.Window(), LB_SETHORIZONTALEXTENT, 5, 0);  // changed behind the list's back
+    EXPECT_EQ(extentAfterDraw(), systemFont);
+
+    qelt::UniqueFont large(CreateFontW(40, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, L"AvenirLTStd-Light"));
+    SendMessageW(list.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(large.Get()), FALSE);
+    EXPECT_GT(extentAfterDraw(), systemFont);
+    SendMessageW(list.Window(), WM_SETFONT, 0, FALSE);
+    EXPECT_EQ(extentAfterDraw(), systemFont);
+}
+
 TEST_F(ListTest, KeyboardDoesNotMoveSelection)
 {
     SendMessageW(list.Window(), LB_SETCURSEL, 0, 0);

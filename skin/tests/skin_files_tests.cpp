@@ -64,6 +64,28 @@ TEST_F(SkinFileTest, StringFontAndMainValues)
     EXPECT_EQ(ReadSkinKeyboardModel(folder.Path()), 104);
 }
 
+// Sections are fetched whole; every answer must still be the one the per-key platform call gives.
+TEST_F(SkinFileTest, SectionReadsAnswerAsThePlatformDoesKeyByKey)
+{
+    folder.WriteText(L"Skins\\odd_skin.ini",
+                     "[BUTTONINFO]\r\n1=Plain,1,2,3,4,Tip,FALSE\r\n2=\"Quoted,1,2,3,4,Tip\"\r\n3= spaced ,1\r\n"
+                     "Four=named\r\n1=second line of key 1\r\nno equals sign\r\n5=\r\n6='single'\r\n"
+                     "[Numbers]\r\nA=12\r\nB=0x10\r\nC=-7\r\nD=12abc\r\nE=\r\n"
+                     "[buttoninfo]\r\n7=a later section of the same name\r\n");
+    const std::wstring path = folder.SkinPath(L"odd_skin.ini");
+    CSkinFile file(folder.Path(), L"odd_skin.ini");
+    for (const wchar_t* section : {L"BUTTONINFO", L"buttoninfo", L"Numbers", L"Missing"})
+        for (const wchar_t* key : {L"1", L"2", L"3", L"FOUR", L"5", L"6", L"7", L"A", L"b", L"C", L"D", L"E", L"none"}) {
+            wchar_t expected[4096] = {};
+            GetPrivateProfileStringW(section, key, L"", expected, 4096, path.c_str());
+            EXPECT_EQ(file.ReadString(section, key), expected) << section << " " << key;
+            EXPECT_EQ(file.ReadInt(section, key, 99), int(GetPrivateProfileIntW(section, key, 99, path.c_str())))
+                << section << " " << key;
+        }
+    CSkinFile copy = file;  // shares what was fetched
+    EXPECT_EQ(copy.ReadButton(SKIN_BUTTONINFO, 1).nRight, 4);
+}
+
 TEST(SkinFileDefaults, MissingMainFileGivesDocumentedDefaults)
 {
     TempProgramFolder empty;

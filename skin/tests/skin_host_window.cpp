@@ -1,26 +1,18 @@
 #include "skin_host_window.h"
 
+#include "controls.h"
+
 namespace skintest {
 
 namespace {
 constexpr const wchar_t* kHostClass = L"QeltSkinTestHost";
 }
 
-HostWindow::HostWindow(SkinBehaviour behaviour) : m_skin(behaviour)
+HostWindow::HostWindow(SkinBehaviour behaviour, bool visible) : m_skin(behaviour)
 {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    if (!GetClassInfoExW(instance, kHostClass, &windowClass)) {
-        windowClass = WNDCLASSEXW{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = kHostClass;
-        RegisterClassExW(&windowClass);
-    }
-    m_hWnd = CreateWindowExW(0, kHostClass, L"skin test", WS_POPUP | WS_VISIBLE, 200, 150, 300, 200, nullptr,
-                             nullptr, instance, this);
+    RegisterSkinWindowClass(kHostClass, WindowProc);
+    m_hWnd = CreateWindowExW(0, kHostClass, L"skin test", WS_POPUP | (visible ? WS_VISIBLE : 0), 200, 150, 300, 200,
+                             nullptr, nullptr, GetModuleHandleW(nullptr), this);
 }
 
 HostWindow::~HostWindow()

@@ -9,7 +9,8 @@ namespace skintest {
 
 class HostWindow {
 public:
-    explicit HostWindow(SkinBehaviour behaviour = {});
+    // Hidden windows are built as the programs build theirs, before they are shown.
+    explicit HostWindow(SkinBehaviour behaviour = {}, bool visible = true);
     ~HostWindow();
     HWND Window() const { return m_hWnd; }
     CSkinnedWindow& Skin() { return m_skin; }

@@ -158,3 +158,188 @@ TEST(CropStateImage, EmptySourceLeavesTargetAsItWas)
 }
 
 } // namespace
+
+// ------------------------------------------------------------------ cut images
+
+namespace cut {
+
+constexpr COLORREF kOutside = RGB(7, 7, 7);  // what a surface held before drawing
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+COLORREF SourcePixel(int x, int y) { return RGB(x * 10 + 5, y * 20 + 5, 77); }
+
+SkinBitmap Source()  // 20 x 10
+{
+    SkinBitmap source;
+    source.AttachBitmap(MakeBitmap(20, 10, SourcePixel));
+    return source;
+}
+
+// What pixel (x, y) of a cut at rect shows: the source's where it has one, black elsewhere.
+COLORREF Expected(const RECT& rect, int x, int y)
+{
+    const int sx = rect.left + x, sy = rect.top + y;
+    return sx >= 0 && sx < 20 && sy >= 0 && sy < 10 ? SourcePixel(sx, sy) : kBlack;
+}
+
+struct CutCase {
+    const char* label;
+    RECT rect;
+};
+
+const CutCase kCutCases[] = {
+    {"inside", {5, 2, 12, 6}},
+    {"whole source", {0, 0, 20, 10}},
+    {"beyond right and bottom", {15, 7, 25, 14}},
+    {"beyond left and top", {-3, -2, 4, 3}},
+    {"all outside", {30, 30, 34, 33}},
+};
+
+TEST(SkinBitmapCut, ShowsItsRectangleOfTheSourceBlackWhereTheSourceEnds)
+{
+    SkinBitmap source = Source();
+    for (const CutCase& c : kCutCases) {
+        SkinBitmap image;
+        image.ShowRectOf(source, c.rect);
+        const int width = c.rect.right - c.rect.left, height = c.rect.bottom - c.rect.top;
+        ASSERT_EQ(image.Size().cx, width) << c.label;
+        ASSERT_EQ(image.Size().cy, height) << c.label;
+
+        // Drawn, into an area larger than the image: the rest keeps what it had.
+        Surface drawn(width + 3, height + 2, kOutside);
+        image.CopyTo(drawn.Dc(), SIZE{width + 3, height + 2});
+        // Its own bitmap, as Get() gives it for selecting into a DC.
+        Surface own(width, height, kOutside);
+        {
+            qelt::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+            qelt::SelectedObject selected(dc.Get(), image.Get());
+            BitBlt(own.Dc(), 0, 0, width, height, dc.Get(), 0, 0, SRCCOPY);
+        }
+        int wrong = 0;
+        for (int y = 0; y < height + 2; ++y)
+            for (int x = 0; x < width + 3; ++x) {
+                const bool inImage = x < width && y < height;
+                wrong += drawn.Pixel(x, y) != (inImage ? Expected(c.rect, x, y) : kOutside);
+                if (inImage)
+                    wrong += own.Pixel(x, y) != Expected(c.rect, x, y);
+            }
+        EXPECT_EQ(wrong, 0) << c.label;
+    }
+}
+
+TEST(SkinBitmapCut, DrawsAtMostTheAreaAsked)
+{
+    SkinBitmap source = Source();
+    SkinBitmap image;
+    image.ShowRectOf(source, RECT{2, 1, 12, 9});
+    Surface surface(10, 8, kOutside);
+    image.CopyTo(surface.Dc(), SIZE{4, 3});
+    EXPECT_EQ(surface.BoundsOfOthers(kOutside).right, 4);
+    EXPECT_EQ(surface.BoundsOfOthers(kOutside).bottom, 3);
+    EXPECT_EQ(surface.Pixel(3, 2), SourcePixel(5, 3));
+}
+
+TEST(SkinBitmapCut, CutOfACutEndsWhereTheFirstCutEnds)
+{
+    SkinBitmap source = Source();
+    SkinBitmap first;
+    first.ShowRectOf(source, RECT{4, 2, 10, 6});  // 6 x 4
+    SkinBitmap second;
+    second.ShowRectOf(first, RECT{3, 1, 9, 5});  // reaches 3 columns and 1 row beyond the first
+    Surface surface(6, 4, kOutside);
+    second.CopyTo(surface.Dc(), SIZE{6, 4});
+    EXPECT_EQ(surface.Pixel(0, 0), SourcePixel(7, 3));
+    EXPECT_EQ(surface.Pixel(2, 2), SourcePixel(9, 5));
+    EXPECT_EQ(surface.Pixel(3, 0), kBlack);  // the source has pixels there, the first cut has not
+    EXPECT_EQ(surface.Pixel(0, 3), kBlack);
+
+    first.ShowRectOf(first, RECT{1, 1, 3, 3});  // a cut of itself
+    Surface again(2, 2, kOutside);
+    first.CopyTo(again.Dc(), SIZE{2, 2});
+    EXPECT_EQ(again.Pixel(0, 0), SourcePixel(5, 3));
+}
+
+TEST(SkinBitmapCut, OutlivesItsSourceAndNegativeSizeLeavesItEmpty)
+{
+    SkinBitmap image;
+    {
+        SkinBitmap source = Source();
+        image.ShowRectOf(source, RECT{1, 1, 3, 3});
+        source.Reset();
+    }
+    Surface surface(2, 2, kOutside);
+    image.CopyTo(surface.Dc(), SIZE{2, 2});
+    EXPECT_EQ(surface.Pixel(1, 1), SourcePixel(2, 2));
+
+    SkinBitmap source = Source();
+    for (RECT rect : {RECT{5, 5, 4, 8}, RECT{5, 5, 8, 2}}) {
+        SkinBitmap cut;
+        cut.ShowRectOf(source, RECT{0, 0, 2, 2});
+        qelt::DiagCapture diagnostics;
+        cut.ShowRectOf(source, rect);
+        EXPECT_TRUE(cut.Empty());
+        EXPECT_FALSE(diagnostics.Lines().empty());
+    }
+}
+
+TEST(CopySkinImage, CopyIsItsOwnToDrawOn)
+{
+    SkinBitmap source = Source();
+    SkinBitmap cut;
+    cut.ShowRectOf(source, RECT{0, 0, 4, 4});
+    SkinBitmap copy;
+    CopySkinImage(copy, source);
+    ASSERT_EQ(copy.Size().cx, 20);
+    EXPECT_EQ(PixelOf(copy.Get(), 19, 9), SourcePixel(19, 9));
+    {
+        qelt::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        qelt::SelectedObject selected(dc.Get(), copy.Get());
+        RECT all{0, 0, 20, 10};
+        FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    EXPECT_EQ(PixelOf(source.Get(), 1, 1), SourcePixel(1, 1));
+    Surface surface(4, 4, kOutside);
+    cut.CopyTo(surface.Dc(), SIZE{4, 4});
+    EXPECT_EQ(surface.Pixel(1, 1), SourcePixel(1, 1));
+
+    SkinBitmap empty;
+    CopySkinImage(copy, empty);
+    EXPECT_TRUE(copy.Empty());
+}
+
+} // namespace cut
+
+TEST(SkinImageReader, OneReaderLoadsImagesOfAnySizeInTurn)
+{
+    TempProgramFolder folder;
+    folder.WriteBmp(L"Skins\\a.bmp", 7, 5, [](int x, int y) { return RGB(x, y, 1); });
+    folder.WriteSolidBmp(L"Skins\\b.bmp", 7, 5, RGB(9, 8, 7));
+    folder.WriteSolidBmp(L"Skins\\small.bmp", 3, 2, RGB(200, 100, 50));
+    folder.WriteText(L"Skins\\corrupt.bmp", "no image format starts like this");
+    struct LoadCase {
+        const wchar_t* name;
+        LONG width, height;
+        COLORREF corner;  // pixel (width - 1, height - 1)
+    };
+    const LoadCase cases[] = {
+        {L"a.bmp", 7, 5, RGB(6, 4, 1)},        {L"b.bmp", 7, 5, RGB(9, 8, 7)},
+        {L"corrupt.bmp", 0, 0, 0},             {L"small.bmp", 3, 2, RGB(200, 100, 50)},
+        {L"missing.bmp", 0, 0, 0},             {L"a.bmp", 7, 5, RGB(6, 4, 1)},
+    };
+    SkinImageReader reader;
+    std::vector<SkinBitmap> images(std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        qelt::DiagCapture quiet;
+        SIZE size = reader.Load(folder.SkinPath(cases[i].name), images[i]);
+        EXPECT_EQ(size.cx, cases[i].width) << i;
+        EXPECT_EQ(size.cy, cases[i].height) << i;
+    }
+    // Each keeps its own pixels after the reader went on to the next file.
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        if (cases[i].width == 0) {
+            EXPECT_TRUE(images[i].Empty()) << i;
+            continue;
+        }
+        EXPECT_EQ(PixelOf(images[i].Get(), cases[i].width - 1, cases[i].height - 1), cases[i].corner) << i;
+    }
+}

@@ -52,31 +52,7 @@ void RemoveTree(const std::wstring& folder)
 
 } // namespace
 
-TempProgramFolder::TempProgramFolder() : m_path(MakeTempFolder()) {}
-
-TempProgramFolder::~TempProgramFolder() { RemoveTree(m_path); }
-
-void TempProgramFolder::WriteBytes(const std::wstring& relative, const std::vector<unsigned char>& bytes) const
-{
-    std::wstring path = m_path + relative;
-    size_t slash = path.find_last_of(L'\\');
-    for (size_t i = m_path.size(); i < slash; ++i)
-        if (path[i] == L'\\')
-            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
-    CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-    qelt::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    if (file && !bytes.empty())
-        WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
-}
-
-void TempProgramFolder::WriteText(const std::wstring& relative, const std::string& content) const
-{
-    WriteBytes(relative, std::vector<unsigned char>(content.begin(), content.end()));
-}
-
-void TempProgramFolder::WriteBmp(const std::wstring& relative, int width, int height,
-                                 const std::function<COLORREF(int, int)>& colour) const
+std::vector<unsigned char> BmpFileBytes(int width, int height, const std::function<COLORREF(int, int)>& colour)
 {
     const int stride = (width * 3 + 3) & ~3;
     BITMAPFILEHEADER file{};
@@ -103,7 +79,41 @@ void TempProgramFolder::WriteBmp(const std::wstring& relative, int width, int he
             row[x * 3 + 2] = GetRValue(c);
         }
     }
-    WriteBytes(relative, bytes);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes)
+{
+    qelt::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file && !bytes.empty())
+        WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+}
+
+TempProgramFolder::TempProgramFolder() : m_path(MakeTempFolder()) {}
+
+TempProgramFolder::~TempProgramFolder() { RemoveTree(m_path); }
+
+void TempProgramFolder::WriteBytes(const std::wstring& relative, const std::vector<unsigned char>& bytes) const
+{
+    std::wstring path = m_path + relative;
+    size_t slash = path.find_last_of(L'\\');
+    for (size_t i = m_path.size(); i < slash; ++i)
+        if (path[i] == L'\\')
+            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+    WriteFileBytes(path, bytes);
+}
+
+void TempProgramFolder::WriteText(const std::wstring& relative, const std::string& content) const
+{
+    WriteBytes(relative, std::vector<unsigned char>(content.begin(), content.end()));
+}
+
+void TempProgramFolder::WriteBmp(const std::wstring& relative, int width, int height,
+                                 const std::function<COLORREF(int, int)>& colour) const
+{
+    WriteBytes(relative, BmpFileBytes(width, height, colour));
 }
 
 void TempProgramFolder::WriteSolidBmp(const std::wstring& relative, int width, int height, COLORREF colour) const

@@ -30,6 +30,11 @@ private:
     std::wstring m_path;
 };
 
+// The bytes of a 24-bit BMP file whose pixel (x, y) has colour(x, y).
+std::vector<unsigned char> BmpFileBytes(int width, int height, const std::function<COLORREF(int, int)>& colour);
+// Writes bytes as the whole file at path (replacing it).
+void WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
+
 // A 32-bit top-down DIB selected into a memory DC, for drawing and reading pixels.
 class Surface {
 public:
