@@ -60,7 +60,8 @@ constexpr wchar_t kUsage[] =
     L"profile, apply and reset refuse while the settings editor is open: both would write the same\n"
     L"configuration files. Make the change in the editor, or close it first.\n"
     L"Exit status: 0 done; 1 failed (the agent is not running, reports no keyboard, or did not\n"
-    L"answer); 2 usage; 3 refused because the editor is open.\n";
+    L"answer); 2 usage; 3 refused because the editor is open. status: 0 when the agent runs and\n"
+    L"has the keyboard, 1 otherwise.\n";
 
 int Usage(const wchar_t* problem)
 {
