@@ -20,23 +20,13 @@ void DlgDownLin::SetJob(int type, int profile)
 
 INT_PTR DlgDownLin::Run(HWND owner)
 {
-    return RunModalDialog(IDD_DOWNLOAD, owner, DialogProc, this);
+    return RunDialog(*this, IDD_DOWNLOAD, owner);
 }
 
 void DlgDownLin::StartJobTimer()
 {
     if (m_hWnd != nullptr && !SetTimer(m_hWnd, UINT_PTR(m_nTimer), JOB_TIMER_MS, nullptr))
         DiagLastError(L"SetTimer (download job)");
-}
-
-INT_PTR CALLBACK DlgDownLin::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    DlgDownLin* self = DialogObject<DlgDownLin>(dialog, message, lParam);
-    if (self == nullptr)
-        return FALSE;
-    if (message == WM_INITDIALOG)
-        self->m_hWnd = dialog;
-    return self->OnMessage(message, wParam, lParam);
 }
 
 INT_PTR DlgDownLin::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -9,6 +9,7 @@
 #include "controls.h"
 #include "download_job.h"
 #include "handles.h"
+#include "modal_dialog.h"
 #include "skinned_window.h"
 
 class DlgDownLin {
@@ -26,7 +27,7 @@ public:
     int nProfileID = 0;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    friend struct qelt::DialogAccess;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void OnTimer(UINT_PTR timer);

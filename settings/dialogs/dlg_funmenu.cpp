@@ -13,17 +13,7 @@ constexpr int kItemFontHeight = 13;
 
 INT_PTR CDlgFunMenu::Run(HWND owner)
 {
-    return RunModalDialog(IDD_FUNCTION_MENU, owner, DialogProc, this);
-}
-
-INT_PTR CALLBACK CDlgFunMenu::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CDlgFunMenu* self = DialogObject<CDlgFunMenu>(dialog, message, lParam);
-    if (self == nullptr)
-        return FALSE;
-    if (message == WM_INITDIALOG)
-        self->m_hWnd = dialog;
-    return self->OnMessage(message, wParam, lParam);
+    return RunDialog(*this, IDD_FUNCTION_MENU, owner);
 }
 
 INT_PTR CDlgFunMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

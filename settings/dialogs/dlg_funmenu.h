@@ -18,7 +18,7 @@ public:
     INT_PTR Run(HWND owner);  // 0-12 or -1
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    friend struct qelt::DialogAccess;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void OnMouseMove(LPARAM lParam);

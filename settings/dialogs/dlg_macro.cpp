@@ -73,17 +73,7 @@ CDlgMacro::CDlgMacro(const MACRO_DATA& macro, int macroTotal)
 
 INT_PTR CDlgMacro::Run(HWND owner)
 {
-    return RunModalDialog(IDD_MACRO_EDITOR, owner, DialogProc, this);
-}
-
-INT_PTR CALLBACK CDlgMacro::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CDlgMacro* self = DialogObject<CDlgMacro>(dialog, message, lParam);
-    if (self == nullptr)
-        return FALSE;
-    if (message == WM_INITDIALOG)
-        self->m_hWnd = dialog;
-    return self->OnMessage(message, wParam, lParam);
+    return RunDialog(*this, IDD_MACRO_EDITOR, owner);
 }
 
 INT_PTR CDlgMacro::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

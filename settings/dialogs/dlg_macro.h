@@ -35,7 +35,7 @@ private:
         std::wstring NameOfCode(uint8_t keyCode) const override;
     };
 
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    friend struct qelt::DialogAccess;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCreate();
     void OnInitDialog();

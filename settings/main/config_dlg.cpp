@@ -46,18 +46,8 @@ CConfigDlg::~CConfigDlg() = default;
 
 INT_PTR CConfigDlg::Run()
 {
-    const INT_PTR result = RunModalDialog(IDD_CONFIG_DIALOG, nullptr, DialogProc, this);
+    const INT_PTR result = RunDialog(*this, IDD_CONFIG_DIALOG, nullptr);
     return m_bEndedAtStart ? 0 : result;
-}
-
-INT_PTR CALLBACK CConfigDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CConfigDlg* self = DialogObject<CConfigDlg>(dialog, message, lParam);
-    if (self == nullptr)
-        return FALSE;
-    if (message == WM_INITDIALOG)
-        self->m_hWnd = dialog;
-    return self->OnMessage(message, wParam, lParam);
 }
 
 INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -35,7 +35,7 @@ public:
     INT_PTR Run();
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    friend struct qelt::DialogAccess;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Start-up.
