@@ -60,7 +60,8 @@ function(qelt_version_resource target rc_file)
   target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated ${CMAKE_SOURCE_DIR}/common/res)
   # windres gets no dependency scan: a new version must still rebuild the resource.
   set_property(SOURCE ${rc_file} APPEND PROPERTY OBJECT_DEPENDS
-               ${QELT_VERSION_HEADER} ${CMAKE_SOURCE_DIR}/common/res/version_info.rc)
+               ${QELT_VERSION_HEADER} ${CMAKE_SOURCE_DIR}/common/res/version_info.rc
+               ${CMAKE_SOURCE_DIR}/common/res/qelt.manifest)
 endfunction()
 
 # qelt_ship(TARGET RC_FILE): a program or library of the program folder (build/out), installed by

@@ -8,6 +8,8 @@
   else has to be on the target machine.
 - Every program and library, the installer and the agent's about box carry the version set in
   CMake.
+- Every program carries the application manifest (Common Controls 6, the supported Windows
+  versions, the DPI awareness), embedded as it is written in the source tree.
 """
 import argparse
 import os
@@ -49,6 +51,7 @@ def main():
     parser.add_argument("--installer", required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--objdump", required=True)
+    parser.add_argument("--manifest", required=True)
     args = parser.parse_args()
     folder = args.program_folder
     expected_version = args.version + ".0"
@@ -62,6 +65,7 @@ def main():
     if not os.path.isfile(os.path.join(folder, "help", "index.html")):
         problems.append("help/index.html: missing")
 
+    manifest = open(args.manifest, "rb").read()
     binaries = [name for name in sorted(present) if name.lower().endswith((".exe", ".dll"))]
     for name in binaries:
         path = os.path.join(folder, name)
@@ -71,6 +75,8 @@ def main():
         version = file_version(path)
         if version != expected_version:
             problems.append(f"{name}: version {version}, expected {expected_version}")
+        if name.lower().endswith(".exe") and manifest not in open(path, "rb").read():
+            problems.append(f"{name}: does not carry the application manifest {os.path.basename(args.manifest)}")
 
     about = os.path.join(folder, "Skins", "about.ini")
     if os.path.isfile(about) and f"Version {args.version}" not in open(about, encoding="cp1252").read():
@@ -85,7 +91,8 @@ def main():
         print(problem)
     if problems:
         return 1
-    print(f"{len(binaries)} programs and libraries and the installer at version {expected_version}; "
+    print(f"{len(binaries)} programs and libraries and the installer at version {expected_version}, "
+          f"the programs with their manifest; "
           f"the program folder holds {len(present)} entries, all shipped")
     return 0
 

@@ -7,6 +7,7 @@
 
 #include <map>
 
+#include "common_controls.h"
 #include "diag.h"
 #include "skin_files.h"
 
@@ -220,7 +221,7 @@ void CBitmapBtn::ApplyToolText() const
 {
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
     TOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
+    tool.cbSize = qelt::ToolInfoSize();
     tool.hwnd = m_hWnd;
     tool.uId = kToolId;
     tool.lpszText = const_cast<wchar_t*>(m_strToolText.c_str());

@@ -810,14 +810,26 @@ skin_rect() {
 # click_skin TARGET FILE SECTION KEY [DX DY]: clicks a skin button of the window TARGET (a title
 # or hwnd:0x...), at its centre or DX DY pixels from its top-left corner.
 click_skin() {
+    point_skin "$@"
+    xdotool click 1 || fail "xdotool click failed"
+}
+
+# point_skin TARGET FILE SECTION KEY [DX DY]: moves the pointer onto a skin entry (as click_skin
+# does, without the click).
+point_skin() {
     local target="$1" file="$2" section="$3" key="$4" cl ct cr cb l t r b x y
     read -r cl ct cr cb <<<"$(tt rect "$target" --client)" || fail "no window $target"
     read -r l t r b <<<"$(skin_rect "$file" "$section" "$key")"
     if [ $# -ge 6 ]; then x=$((cl + l + $5)); y=$((ct + t + $6)); else x=$((cl + (l + r) / 2)); y=$((ct + (t + b) / 2)); fi
     # Two moves: the button takes the pointer's hover on the first, then the click lands.
     xdotool mousemove "$((x - 1))" "$y" mousemove "$x" "$y" || fail "xdotool mousemove failed"
-    xdotool click 1 || fail "xdotool click failed"
 }
+
+# wait_tooltip TEXT [TIMEOUT]: waits until a tooltip showing TEXT is visible.
+_tooltip_shows() {
+    tt list | awk -F'\t' -v text="$1" '$2 == 1 && $5 == "tooltips_class32" && $6 == text' | grep -q .
+}
+wait_tooltip() { wait_until "${2:-10}" "the tooltip \"$1\"" _tooltip_shows "$1"; }
 
 # Editor buttons by what they are ("BUTTONINFO"/"KEYS" keys of main.ini).
 click_editor() { click_skin "$QELT_EDITOR_TITLE" main.ini "$@"; }

@@ -21,6 +21,9 @@ expect_button_look "$shot" BUTTONINFO 4 main_down.bmp "profile 1 button shown se
 expect_button_look "$shot" BUTTONINFO 5 main_main.bmp "profile 2 button shown plain"
 # The agent it started has loaded the configuration (its start-up ends by writing the status).
 wait_config DEVICEPSTATS 1 20
+# The buttons' tooltips show in the program as shipped (with its Common Controls 6 manifest).
+point_skin "$QELT_EDITOR_TITLE" main.ini BUTTONINFO 3
+wait_tooltip "Drivers and updates on the web"
 
 # A second start ends at once and leaves the one editor window.
 start_program editor2 QELT_Settings.exe
