@@ -47,14 +47,14 @@ class LoadingProgress : public ProgressSink {
 public:
     LoadingProgress(PeerWindows& peers, uintptr_t window, int profile)
         : m_peers(peers), m_window(window), m_profile(profile) {}
-    void Percent(int percent) override { m_peers.PostLoadingProgress(m_window, 1, percent); }
+    void Percent(int percent) override { m_peers.PostLoadingProgress(m_window, LOADING_STEP, percent); }
     void NotUpdated() override
     {
         wchar_t text[48];
         std::swprintf(text, 48, L"Profile %d not updated", m_profile + 1);
         m_peers.ShowOsd(text);
     }
-    void Done() override { m_peers.PostLoadingProgress(m_window, 0, 0); }
+    void Done() override { m_peers.PostLoadingProgress(m_window, LOADING_DONE, 0); }
 
 private:
     PeerWindows& m_peers;
