@@ -10,6 +10,30 @@ EditorSession::EditorSession(KB_CONFIG& keyboard, ProfileArray& profiles, MainWi
 {
 }
 
+bool EditorSession::Open(bool agentRunning)
+{
+    m_state.m_bEditorModified = false;
+    ZeroImageForLoad(m_keyboard, m_profiles);
+    m_state.DisableAllKeys();
+    m_files.Load(m_keyboard, m_profiles);
+    if (agentRunning && m_keyboard.nDeviceStatus == 0) {
+        m_host.AskWarning(WARN_NO_DEVICE);
+        return false;
+    }
+    SelectProfile(m_keyboard.CurrantProfile);
+    m_host.PostToAgent(AP_SET_PROFILE, m_keyboard.CurrantProfile);
+    if (!agentRunning) {
+        m_host.StartAgent();
+        // The agent is assumed to open the keyboard; it closes the editor itself if it cannot.
+        m_keyboard.nDeviceStatus = 1;
+    }
+    for (int s = 0; s < BUTTON_COUNT; ++s)
+        m_state.SelectSlot(s, true);
+    m_state.RefreshSlotLabels();
+    m_host.ShowState();
+    return true;
+}
+
 void EditorSession::SelectProfile(int profile)
 {
     m_state.SetProfileButtons(profile);

@@ -21,6 +21,8 @@ enum class ProfileFileQuestion { Export, Import };
 class EditorFiles {
 public:
     virtual ~EditorFiles() = default;
+    // The start-up load over an image made ready for it.
+    virtual void Load(KB_CONFIG& keyboard, ProfileArray& profiles) = 0;
     // Config.config and all six profile files.
     virtual void SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles) = 0;
     // After another profile was selected: Config.config alone when it exists, else everything.
@@ -43,6 +45,8 @@ public:
     // Runs the download dialog for a job; true when the agent reported the end.
     virtual bool RunDownload(DownloadMode mode, int profile, int deviceStatus) = 0;
     virtual void PostToAgent(ApRequest request, int profile) = 0;
+    // Starts the agent from the editor's folder.
+    virtual void StartAgent() = 0;
     // The chosen path, or empty when the user cancelled.
     virtual std::wstring AskProfilePath(ProfileFileQuestion question) = 0;
     // The window copies what changed in the state onto its buttons.
@@ -54,6 +58,10 @@ public:
     EditorSession(KB_CONFIG& keyboard, ProfileArray& profiles, MainWindowState& state, EditorFiles& files,
                   EditorHost& host);
 
+    // The window opens: loads the configuration, shows its current profile, tells the agent, and
+    // starts the agent when it is not running. False when the editor must end at once: the agent
+    // runs but reports no keyboard (the user is warned; nothing is shown or written).
+    bool Open(bool agentRunning);
     // Shows profile p (0-4; PC mode keeps the buttons) and saves the selection.
     void SelectProfile(int profile);
     // A profile button. Pending edits are applied (OK) or dropped (Cancel) first; an apply that

@@ -192,37 +192,13 @@ void CConfigDlg::OnInitDialog()
 {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon.Get()));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon.Get()));
-    m_state->m_bEditorModified = false;
     SetWindowTextW(m_hWnd, kEditorWindowTitle);
 
-    ZeroImageForLoad(keyboard_config, profile_config);
-    m_state->DisableAllKeys();
-    m_store->Load(keyboard_config, profile_config);
-
-    // An agent that runs without the keyboard ends the editor before anything is shown or
-    // written.
-    const bool agentRunning = FindAgentWindow() != nullptr;
-    if (agentRunning && keyboard_config.nDeviceStatus == 0) {
-        ShowWarning(m_hWnd, WARN_NO_DEVICE);
+    if (!m_session->Open(FindAgentWindow() != nullptr)) {
         m_bEndedAtStart = true;
         EndDialog(m_hWnd, 0);
         return;
     }
-
-    // First display: the current profile, and the agent told which one it is.
-    m_session->SelectProfile(keyboard_config.CurrantProfile);
-    PostAgentRequest(AP_SET_PROFILE, keyboard_config.CurrantProfile);
-
-    if (!agentRunning) {
-        StartAgent(ProgramFolder());
-        // The agent is assumed to open the keyboard; it closes the editor itself if it cannot.
-        keyboard_config.nDeviceStatus = 1;
-    }
-
-    for (int s = 0; s < BUTTON_COUNT; ++s)
-        m_state->SelectSlot(s, true);
-    m_state->RefreshSlotLabels();
-    SyncButtons();
     // The keyboard has no effect in this window: Enter and Esc do not end it, keys press nothing.
     m_keyFilter.emplace(m_hWnd, IsKeyPress);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
@@ -405,6 +381,11 @@ bool CConfigDlg::RunDownload(DownloadMode mode, int profile, int deviceStatus)
 void CConfigDlg::PostToAgent(ApRequest request, int profile)
 {
     PostAgentRequest(request, profile);
+}
+
+void CConfigDlg::StartAgent()
+{
+    qelt::StartAgent(ProgramFolder());
 }
 
 std::wstring CConfigDlg::AskProfilePath(ProfileFileQuestion question)

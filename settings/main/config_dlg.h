@@ -68,6 +68,7 @@ private:
     bool AskWarning(WarningKind kind) override;
     bool RunDownload(qelt::DownloadMode mode, int profile, int deviceStatus) override;
     void PostToAgent(qelt::ApRequest request, int profile) override;
+    void StartAgent() override;
     std::wstring AskProfilePath(qelt::ProfileFileQuestion question) override;
     void ShowState() override { SyncButtons(); }
 

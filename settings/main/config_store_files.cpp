@@ -5,6 +5,11 @@
 
 namespace qelt {
 
+void ConfigStoreFiles::Load(KB_CONFIG& keyboard, ProfileArray& profiles)
+{
+    m_store.Load(keyboard, profiles);
+}
+
 void ConfigStoreFiles::SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles)
 {
     m_store.SaveAll(keyboard, profiles);

@@ -10,6 +10,7 @@ class ConfigStoreFiles : public EditorFiles {
 public:
     explicit ConfigStoreFiles(const ConfigStore& store) : m_store(store) {}
 
+    void Load(KB_CONFIG& keyboard, ProfileArray& profiles) override;
     void SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles) override;
     void SaveSelection(const KB_CONFIG& keyboard, const ProfileArray& profiles) override;
     void ReadConfig(KB_CONFIG& keyboard) override;

@@ -55,6 +55,17 @@ struct FakeFiles : EditorFiles {
     FakeFiles(Journal& journal, ProfileArray& profiles) : journal(journal), profiles(profiles) {}
     int IndexOf(const PROFILE_CONFIG& profile) const { return int(&profile - &profiles[0]); }
 
+    // The files hold profile 2 as the current one, with M1 bound to key 5.
+    void Load(KB_CONFIG& keyboard, ProfileArray& all) override
+    {
+        const bool zeroed = keyboard.CurrantProfile == 0 && keyboard.nDeviceStatus == 0 &&
+                            all[2].TButton[0].MappingKey == UNASSIGNED;
+        journal.Add(zeroed ? "load" : "load over an image not made ready");
+        keyboard.CurrantProfile = 2;
+        keyboard.nDeviceStatus = deviceInFile;
+        all[2].TButton[0].MappingKey = 5;
+        all[2].TButton[0].FunID = 1;
+    }
     void SaveAll(const KB_CONFIG& keyboard, const ProfileArray&) override
     {
         journal.Add("save all (current %d)", keyboard.CurrantProfile);
@@ -91,6 +102,7 @@ struct FakeFiles : EditorFiles {
     Journal& journal;
     ProfileArray& profiles;
     int currentInFile = 4;
+    int deviceInFile = 1;
     bool importFileExists = true;
 };
 
@@ -113,6 +125,7 @@ struct FakeHost : EditorHost {
         return downloadFinishes;
     }
     void PostToAgent(ApRequest request, int profile) override { journal.Add("post %d %d", int(request), profile); }
+    void StartAgent() override { journal.Add("start agent"); }
     std::wstring AskProfilePath(ProfileFileQuestion question) override
     {
         journal.Add(question == ProfileFileQuestion::Export ? "ask export path" : "ask import path");
@@ -158,6 +171,7 @@ struct EditorCommandFixture : ::testing::Test {
         host.downloadFinishes = true;
         host.path = L"C:\\p.Config";
         files.importFileExists = true;
+        files.deviceInFile = 1;
     }
     // Slot M3 of profile p has a key but no function: an apply releases it.
     void BindUnusedSlot(int p)
@@ -167,6 +181,46 @@ struct EditorCommandFixture : ::testing::Test {
     }
     bool UnusedSlotReleased(int p) const { return profiles[p].TButton[2].MappingKey == UNASSIGNED; }
 };
+
+// Opening: an agent without the keyboard ends the editor before anything is shown or written; a
+// missing agent is started and assumed to find the keyboard.
+TEST_F(EditorCommandFixture, OpeningLoadsShowsTellsTheAgentOrEndsWithoutTheKeyboard)
+{
+    const Entries shown{"load", "save selection (current 2)", "show", "post 3 2"};
+    const struct {
+        const char* name;
+        bool agentRunning;
+        int deviceInFile;
+        bool opens;
+        bool startsAgent;
+    } cases[] = {
+        {"agent with keyboard", true, 1, true, false},
+        {"agent without keyboard", true, 0, false, false},
+        {"no agent, no keyboard in the file", false, 0, true, true},
+        {"no agent, keyboard in the file", false, 1, true, true},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        keyboard.CurrantProfile = 4;  // what the editor held before: the load starts from zero
+        state->m_bEditorModified = true;
+        files.deviceInFile = c.deviceInFile;
+        EXPECT_EQ(session->Open(c.agentRunning), c.opens) << c.name;
+        Entries expected{"load", "warning no device"};
+        if (c.opens) {
+            expected = shown;
+            if (c.startsAgent)
+                expected.push_back("start agent");
+            expected.push_back("show");
+        }
+        EXPECT_EQ(journal.entries, expected) << c.name;
+        EXPECT_FALSE(session->Modified()) << c.name;
+        if (!c.opens)
+            continue;
+        EXPECT_EQ(keyboard.nDeviceStatus, 1) << c.name;
+        EXPECT_TRUE(state->ProfileButtonSelected(2)) << c.name;
+        EXPECT_EQ(state->Slot(0).strCaption, L"name2") << c.name << ": labels show the loaded functions";
+    }
+}
 
 TEST_F(EditorCommandFixture, ProfileButtonAppliesOrDropsPendingEditsBeforeItSwitches)
 {
