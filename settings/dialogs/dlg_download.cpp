@@ -84,7 +84,7 @@ void DlgDownLin::OnInitDialog()
     m_bar.m_range.nMax = PROGRESS_MAX;
     m_bar.m_range.nValue = PROGRESS_MIN;
     m_port.emplace(m_hWnd);
-    m_exchange.emplace(*m_port, *this);
+    m_exchange.emplace(*m_port, static_cast<ExchangeOwner&>(*this));
     if (!SetTimer(m_hWnd, TIMER_LOADING_START, LOADING_START_MS, nullptr))
         DiagLastError(L"SetTimer (loading start)");
 }

@@ -110,7 +110,7 @@ bool CConfigDlg::OnCreate()
     ReadFunctionNames();
     m_state.emplace(keyboard_config, profile_config, m_functionNames);
     m_files.emplace(*m_store);
-    m_session.emplace(keyboard_config, profile_config, *m_state, *m_files, *this);
+    m_session.emplace(keyboard_config, profile_config, *m_state, *m_files, static_cast<EditorHost&>(*this));
     LoadSkin();
     m_skin.ApplyRegion();
     return true;

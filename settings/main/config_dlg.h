@@ -67,7 +67,7 @@ private:
     // What the session asks of the window.
     bool AskWarning(WarningKind kind) override;
     bool RunDownload(qelt::DownloadMode mode, int profile, int deviceStatus) override;
-    void PostToAgent(qelt::ApRequest request, int profile) override;
+    void PostToAgent(ApRequest request, int profile) override;
     void StartAgent() override;
     std::wstring AskProfilePath(qelt::ProfileFileQuestion question) override;
     void ShowState() override { SyncButtons(); }

@@ -33,7 +33,7 @@ JobOutcome LoadingWindow::Run(ApRequest job, int profile, unsigned silenceLimitM
     if (!Create())
         return JobOutcome::Failed;
     m_port.emplace(m_window.Get());
-    m_exchange.emplace(*m_port, *this, silenceLimitMs);
+    m_exchange.emplace(*m_port, static_cast<ExchangeOwner&>(*this), silenceLimitMs);
     m_exchange->Start(JobRequest{job, profile}, true);
     MSG message;
     while (!m_ended) {
