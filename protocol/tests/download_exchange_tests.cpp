@@ -8,23 +8,14 @@
 
 #include "diag.h"
 #include "download_exchange.h"
+#include "effect_journal.h"
 
 using namespace qelt;
 using Entries = std::vector<std::string>;
 
 namespace {
 
-struct Journal {
-    Entries entries;
-    void Add(const char* text) { entries.emplace_back(text); }
-    template <typename... Args>
-    void Add(const char* format, Args... args)
-    {
-        char text[128];
-        std::snprintf(text, sizeof text, format, args...);
-        entries.emplace_back(text);
-    }
-};
+using Journal = qelt::testing::EffectJournal;
 
 const char* TimerName(unsigned timer)
 {

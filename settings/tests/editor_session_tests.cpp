@@ -10,23 +10,15 @@
 
 #include "diag.h"
 #include "editor_session.h"
+#include "effect_journal.h"
+#include "function_names.h"
 
 using namespace qelt;
 using Entries = std::vector<std::string>;
 
 namespace {
 
-struct Journal {
-    Entries entries;
-    void Add(const char* text) { entries.emplace_back(text); }
-    template <typename... Args>
-    void Add(const char* format, Args... args)
-    {
-        char text[160];
-        std::snprintf(text, sizeof text, format, args...);
-        entries.emplace_back(text);
-    }
-};
+using Journal = qelt::testing::EffectJournal;
 
 const char* WarningName(WarningKind kind)
 {
@@ -138,14 +130,6 @@ struct FakeHost : EditorHost {
     bool downloadFinishes = true;
     std::wstring path = L"C:\\p.Config";
 };
-
-FunctionNames TestNames()
-{
-    FunctionNames names;
-    for (int n = 0; n < FUNCTION_NAME_COUNT; ++n)
-        names[size_t(n)] = L"name" + std::to_wstring(n);
-    return names;
-}
 
 // An editor open on profile 1 with the keyboard present. Table tests call SetUp again per case.
 struct EditorCommandFixture : ::testing::Test {
