@@ -1,5 +1,7 @@
 #include "download_exchange.h"
 
+#include <cwchar>
+
 #include "diag.h"
 
 namespace qelt {
@@ -43,10 +45,13 @@ bool DownloadExchange::OnTimer(unsigned timer)
             PostJob();
         return true;
     case TIMER_AGENT_SILENT:
-        if (m_stage == Stage::Waiting)
-            End(ExchangeOutcome::NoAnswer, L"no answer from the agent within the time limit");
-        else
+        if (m_stage == Stage::Waiting) {
+            wchar_t reason[64];
+            std::swprintf(reason, 64, L"no answer from the agent within %u s", m_silenceLimitMs / 1000);
+            End(ExchangeOutcome::NoAnswer, reason);
+        } else {
             m_port.StopTimer(TIMER_AGENT_SILENT);
+        }
         return true;
     case TIMER_AGENT_ALIVE:
         if (m_stage == Stage::Pausing || m_stage == Stage::Waiting) {

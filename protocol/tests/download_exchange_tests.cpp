@@ -159,7 +159,7 @@ TEST_F(ExchangeFixture, TheTimeLimitEndsTheWaitAndStartsAgainWithEveryReport)
     DiagCapture capture;
     EXPECT_TRUE(exchange.OnTimer(TIMER_AGENT_SILENT));
     EXPECT_EQ(journal.entries, (Entries{"bar 25", "timer silence 7000", "end no answer"}));
-    EXPECT_TRUE(capture.Contains(L"ERROR: download of profile 3 ended: no answer from the agent within the time limit\n"));
+    EXPECT_TRUE(capture.Contains(L"ERROR: download of profile 3 ended: no answer from the agent within 7 s\n"));
 }
 
 // An agent that ends mid-job is noticed at the next look, whichever stage the exchange is in.
