@@ -111,21 +111,24 @@ void EditorSession::OnReset()
     }
 }
 
-void EditorSession::OnExport()
+std::wstring EditorSession::AskProfilePath(ProfileFileQuestion question)
 {
+    // No slot stays selected while the file dialog is open.
     m_state.ShowSlotStates(-1);
     m_host.ShowState();
-    const std::wstring path = m_host.AskProfilePath(ProfileFileQuestion::Export);
-    if (path.empty())
-        return;
-    m_files.ExportProfile(path, m_state.Profile());
+    return m_host.AskProfilePath(question);
+}
+
+void EditorSession::OnExport()
+{
+    const std::wstring path = AskProfilePath(ProfileFileQuestion::Export);
+    if (!path.empty())
+        m_files.ExportProfile(path, m_state.Profile());
 }
 
 void EditorSession::OnImport()
 {
-    m_state.ShowSlotStates(-1);
-    m_host.ShowState();
-    const std::wstring path = m_host.AskProfilePath(ProfileFileQuestion::Import);
+    const std::wstring path = AskProfilePath(ProfileFileQuestion::Import);
     if (path.empty())
         return;
     if (!m_files.ImportProfile(path, m_state.Profile())) {

@@ -82,6 +82,8 @@ public:
 private:
     // False: no keyboard (the edits are saved to the files only), or the agent did not finish.
     bool ApplyProfile();
+    // Ends slot editing, then asks; empty when the user cancelled.
+    std::wstring AskProfilePath(ProfileFileQuestion question);
 
     KB_CONFIG& m_keyboard;
     ProfileArray& m_profiles;
