@@ -47,14 +47,14 @@ class LoadingProgress : public ProgressSink {
 public:
     LoadingProgress(PeerWindows& peers, uintptr_t window, int profile)
         : m_peers(peers), m_window(window), m_profile(profile) {}
-    void Percent(int percent) override { m_peers.PostLoadingProgress(m_window, 1, percent); }
+    void Percent(int percent) override { m_peers.PostLoadingProgress(m_window, LOADING_STEP, percent); }
     void NotUpdated() override
     {
         wchar_t text[48];
         std::swprintf(text, 48, L"Profile %d not updated", m_profile + 1);
         m_peers.ShowOsd(text);
     }
-    void Done() override { m_peers.PostLoadingProgress(m_window, 0, 0); }
+    void Done() override { m_peers.PostLoadingProgress(m_window, LOADING_DONE, 0); }
 
 private:
     PeerWindows& m_peers;
@@ -133,7 +133,7 @@ void EventActions::ProcessFun(uint16_t word)
     if (word > kEventProfileBase && word <= kEventProfileBase + 5) {
         ProfileKey(word - kEventProfileBase - 1);
     } else if (word >= kEventLaunchFirst && word <= kEventLaunchLast) {
-        Diag(L"LaunchAPP");
+        Diag(L"LaunchAPP\n");
         LaunchAPP(word - kEventLaunchFirst);
     }
 }
@@ -170,8 +170,8 @@ void EventActions::ProfileKey(int profile)
 
 void EventActions::ControlProfile(int profile)
 {
-    Diag(L"ControlProfile(BYTE lParam,int nProfileIndex)");
-    Diag(L"control profile.............");
+    Diag(L"ControlProfile(BYTE lParam,int nProfileIndex)\n");
+    Diag(L"control profile.............\n");
     m_settings.SetCurrentProfile(profile);
     m_settings.WriteConfig();
     m_peers.NotifyEditorProfile(profile);
@@ -405,7 +405,7 @@ bool SessionMonitor::OnTimer(unsigned id)
     if (reason == Reopen::Session) {
         m_sessionInactive = false;
         if (m_link.Open()) {
-            Diag(L"WTS_CONSOLE_CONNECT:Open USB Success!");
+            Diag(L"WTS_CONSOLE_CONNECT:Open USB Success!\n");
             m_status.StartTrayIcon(true);
         }
     } else if (reason == Reopen::DeviceChange && !m_link.IsOpen() && !m_sessionInactive) {

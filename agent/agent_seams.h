@@ -1,6 +1,6 @@
 #pragma once
 // The small interfaces the agent's handlers work through. Production implements them on Win32
-// (hid_window.cpp); the tests use recording fakes.
+// (win32_host.cpp, and device_link_adapter.cpp for the link); the tests use recording fakes.
 #include "job.h"
 
 #include <cstdint>

@@ -53,7 +53,7 @@ private:
     void OnKeyEvent(uint16_t eventWord) override
     {
         if (!PostMessageW(m_window, WM_AGENT_KEY_EVENT, eventWord, 0))
-            DiagLastError(L"PostMessageW(key event)");
+            DiagLastError(L"PostMessageW (key event)");
     }
 
     ConfigSettings& m_settings;

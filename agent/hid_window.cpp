@@ -267,7 +267,7 @@ void CHIDDlg::OpenEditor()
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32)
-        DiagError(L"ShellExecuteW(QELT_Settings)", static_cast<unsigned long>(result));
+        DiagError(L"ShellExecuteW (QELT_Settings)", static_cast<unsigned long>(result));
 }
 
 void CHIDDlg::OnExit()
@@ -288,7 +288,7 @@ void CHIDDlg::OnExit()
 void CHIDDlg::ShowAboutBox()
 {
     if (DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_ABOUTBOX), m_window, AboutProc, 0) == -1)
-        DiagLastError(L"DialogBoxParamW(about)");
+        DiagLastError(L"DialogBoxParamW (about)");
 }
 
 } // namespace qelt

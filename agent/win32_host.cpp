@@ -102,7 +102,7 @@ void Win32Peers::NotifyEditorProfile(int profile)
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(editor, WM_PROFILE_CHANGED, static_cast<WPARAM>(profile), PROFILE_CHANGED_RELOAD,
                              SMTO_ABORTIFHUNG, kEditorSendTimeoutMs, &result))
-        DiagLastError(L"SendMessageTimeoutW(WM_PROFILE_CHANGED)");
+        DiagLastError(L"SendMessageTimeoutW (WM_PROFILE_CHANGED)");
 }
 
 void Win32Peers::CloseEditor()
@@ -131,7 +131,7 @@ void Win32Peers::ShowOsd(const std::wstring& text)
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(display, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG,
                              kOsdSendTimeoutMs, &result))
-        DiagLastError(L"SendMessageTimeoutW(WM_COPYDATA)");
+        DiagLastError(L"SendMessageTimeoutW (WM_COPYDATA)");
 }
 
 uintptr_t Win32Peers::FindLoadingWindow()
@@ -142,7 +142,7 @@ uintptr_t Win32Peers::FindLoadingWindow()
 void Win32Peers::PostLoadingProgress(uintptr_t window, unsigned wParam, long lParam)
 {
     if (!PostMessageW(reinterpret_cast<HWND>(window), WM_LOADING_PROGRESS, wParam, lParam))
-        DiagLastError(L"PostMessageW(WM_LOADING_PROGRESS)");
+        DiagLastError(L"PostMessageW (WM_LOADING_PROGRESS)");
 }
 
 Win32Tray::Win32Tray(HWND window)
@@ -168,7 +168,7 @@ void Win32Tray::Add(const std::wstring& tip)
                                                    IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                    GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     if (!m_record.hIcon)
-        DiagLastError(L"LoadImageW(icon 129)");
+        DiagLastError(L"LoadImageW (icon 129)");
     const size_t length = tip.size() < kTipChars ? tip.size() : kTipChars;
     wmemcpy(m_record.szTip, tip.c_str(), length);
     m_record.szTip[length] = L'\0';

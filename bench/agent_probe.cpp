@@ -15,15 +15,12 @@
 #include <thread>
 #include <vector>
 
+#include "agent_protocol.h"
 #include "kbsim_protocol.h"
 
 namespace {
 
-constexpr wchar_t kAgentTitle[] = L"Func QELT HID";
 constexpr DWORD kNextTrackVk = 0xB0;
-
-constexpr UINT kApMessage = 0x7EA;        // editor -> agent request
-constexpr UINT kLoadingProgress = 0x7EB;  // agent -> "DLGLoading"
 
 LARGE_INTEGER g_frequency;
 volatile LONGLONG g_keySeenAt = 0;
@@ -120,7 +117,7 @@ int Latency(int count)
 
 int Memory()
 {
-    HWND agent = FindWindowW(nullptr, kAgentTitle);
+    HWND agent = FindWindowW(nullptr, qelt::kAgentWindowTitle);
     DWORD pid = 0;
     if (!agent || !GetWindowThreadProcessId(agent, &pid)) {
         std::printf("memory: no agent window\n");
@@ -156,7 +153,7 @@ int Start(const wchar_t* program, int count)
         }
         HWND window = nullptr;
         const LONGLONG deadline = start + 20 * g_frequency.QuadPart;
-        while (!(window = FindWindowW(nullptr, kAgentTitle)) && Now() < deadline)
+        while (!(window = FindWindowW(nullptr, qelt::kAgentWindowTitle)) && Now() < deadline)
             Sleep(1);
         if (window) {
             toWindow.push_back(Ms(Now() - start));
@@ -177,19 +174,19 @@ int Start(const wchar_t* program, int count)
 
 LRESULT CALLBACK LoadingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == kLoadingProgress) {
-        if (wParam == 1)
+    if (message == WM_LOADING_PROGRESS) {
+        if (wParam == LOADING_STEP)
             g_downloadStarted = true;
-        else if (wParam == 0)
+        else if (wParam == LOADING_DONE)
             g_downloadDoneAt = Now();
-        return 1;
+        return PROTOCOL_ANSWER;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
 int Busy(int profile)
 {
-    HWND agent = FindWindowW(nullptr, kAgentTitle);
+    HWND agent = FindWindowW(nullptr, qelt::kAgentWindowTitle);
     HANDLE sim = CreateFileW(KBSIM_USER_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (!agent || sim == INVALID_HANDLE_VALUE) {
         std::printf("busy: no agent window or no simulated keyboard\n");
@@ -201,7 +198,7 @@ int Busy(int profile)
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"AgentProbeLoading";
     RegisterClassW(&windowClass);
-    HWND loading = CreateWindowExW(0, windowClass.lpszClassName, L"DLGLoading", WS_POPUP, 0, 0, 10, 10, nullptr,
+    HWND loading = CreateWindowExW(0, windowClass.lpszClassName, qelt::kLoadingWindowTitle, WS_POPUP, 0, 0, 10, 10, nullptr,
                                    nullptr, windowClass.hInstance, nullptr);
     HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, Hook, GetModuleHandleW(nullptr), 0);
 
@@ -221,8 +218,8 @@ int Busy(int profile)
     });
 
     const LONGLONG posted = Now();
-    PostMessageW(agent, kApMessage, 0, 0);
-    PostMessageW(agent, kApMessage, 1, profile);
+    PostMessageW(agent, WM_AP_MESSAGE, AP_RELOAD_SETTINGS, 0);
+    PostMessageW(agent, WM_AP_MESSAGE, AP_DOWNLOAD_PROFILE, profile);
     std::vector<double> keys;
     int missed = 0;
     const LONGLONG deadline = posted + 60 * g_frequency.QuadPart;

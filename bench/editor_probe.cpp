@@ -27,12 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "agent_protocol.h"
+
 namespace {
 
-constexpr wchar_t kEditorTitle[] = L"Zorvane Gear QELT Settings";
-constexpr wchar_t kAgentTitle[] = L"Func QELT HID";
 constexpr wchar_t kTrivialTitle[] = L"QELT Trivial Window";
-constexpr UINT kApMessage = 0x7EA;
 
 LARGE_INTEGER g_frequency;
 LONGLONG g_requestSeenAt = 0;
@@ -165,7 +164,7 @@ int MeasureStarts(const std::wstring& commandLine, const wchar_t* title, int cou
 
 LRESULT CALLBACK AgentStandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == kApMessage && wParam == 3) {
+    if (message == WM_AP_MESSAGE && wParam == AP_SET_PROFILE) {
         g_requestSeenAt = Now();
         g_requestProfile = lParam;
         return 1;
@@ -187,12 +186,12 @@ HWND MakeWindow(const wchar_t* className, const wchar_t* title, WNDPROC procedur
 
 int MeasureSwitch(const std::wstring& editor, POINT first, POINT second, int count)
 {
-    HWND agent = MakeWindow(L"QeltProbeAgent", kAgentTitle, AgentStandInProc, WS_OVERLAPPED);
+    HWND agent = MakeWindow(L"QeltProbeAgent", qelt::kAgentWindowTitle, AgentStandInProc, WS_OVERLAPPED);
     PROCESS_INFORMATION process = Launch(L"\"" + editor + L"\"");
-    HWND main = WaitShown(kEditorTitle, 30000);
+    HWND main = WaitShown(qelt::kEditorWindowTitle, 30000);
     if (main == nullptr) {
         std::printf("switch: the editor did not open\n");
-        Close(process, kEditorTitle);
+        Close(process, qelt::kEditorWindowTitle);
         return 1;
     }
     std::vector<double> samples;
@@ -216,7 +215,7 @@ int MeasureSwitch(const std::wstring& editor, POINT first, POINT second, int cou
         else
             std::printf("switch %d: %s\n", i, g_requestSeenAt == 0 ? "no set-profile request" : "not repainted");
     }
-    Close(process, kEditorTitle);
+    Close(process, qelt::kEditorWindowTitle);
     DestroyWindow(agent);
     PrintStats("profile switch: click -> repainted and set-profile request received", samples);
     return 0;
@@ -260,12 +259,12 @@ bool WaitPainted(HWND window, DWORD timeoutMs)
 
 int MeasureAssign(const std::wstring& editor, POINT slot, POINT key1, POINT key2, POINT label, int count)
 {
-    HWND agent = MakeWindow(L"QeltProbeAgent", kAgentTitle, AgentStandInProc, WS_OVERLAPPED);
+    HWND agent = MakeWindow(L"QeltProbeAgent", qelt::kAgentWindowTitle, AgentStandInProc, WS_OVERLAPPED);
     PROCESS_INFORMATION process = Launch(L"\"" + editor + L"\"");
-    HWND main = WaitShown(kEditorTitle, 30000);
+    HWND main = WaitShown(qelt::kEditorWindowTitle, 30000);
     if (main == nullptr) {
         std::printf("assign: the editor did not open\n");
-        Close(process, kEditorTitle);
+        Close(process, qelt::kEditorWindowTitle);
         return 1;
     }
     Click(main, slot);
@@ -305,7 +304,7 @@ int MeasureAssign(const std::wstring& editor, POINT slot, POINT key1, POINT key2
         }
         WaitPainted(main, 5000);
     }
-    Close(process, kEditorTitle);
+    Close(process, qelt::kEditorWindowTitle);
     DestroyWindow(agent);
     PrintStats("bind a key: click -> repainted", binds);
     PrintStats("function menu: click on the label -> menu shown", menus);
@@ -314,7 +313,7 @@ int MeasureAssign(const std::wstring& editor, POINT slot, POINT key1, POINT key2
 
 int MeasureApply(POINT at)
 {
-    HWND main = FindWindowW(nullptr, kEditorTitle);
+    HWND main = FindWindowW(nullptr, qelt::kEditorWindowTitle);
     if (main == nullptr) {
         std::printf("apply: no editor\n");
         return 1;
@@ -322,8 +321,8 @@ int MeasureApply(POINT at)
     HWND button = WindowFromPoint(at);
     const LONGLONG start = Now();
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    const bool opened = WaitShown(L"DLGLoading", 10000) != nullptr;
-    const bool closed = opened && WaitGone(L"DLGLoading", 30000);
+    const bool opened = WaitShown(qelt::kLoadingWindowTitle, 10000) != nullptr;
+    const bool closed = opened && WaitGone(qelt::kLoadingWindowTitle, 30000);
     const LONGLONG end = Now();
     if (!closed) {
         std::printf("apply: the download dialog did not %s\n", opened ? "close" : "open");
@@ -394,7 +393,7 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"trivial")
         return RunTrivial();
     if (command == L"start" && argc >= 4)
-        return MeasureStarts(L"\"" + std::wstring(argv[2]) + L"\"", kEditorTitle, _wtoi(argv[3]),
+        return MeasureStarts(L"\"" + std::wstring(argv[2]) + L"\"", qelt::kEditorWindowTitle, _wtoi(argv[3]),
                              "editor start: process start -> main window shown");
     if (command == L"floor" && argc >= 3) {
         wchar_t self[MAX_PATH];

@@ -17,12 +17,23 @@ function(qelt_add_gtest name)
                        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
 endfunction()
 
-# A GUI program entered through wWinMain.
-function(qelt_add_win32_program name)
-  add_executable(${name} WIN32 ${ARGN})
+# The wide-character entry points (wWinMain, wmain) need -municode with mingw-w64.
+function(qelt_wide_entry name)
   if(MINGW)
     target_link_options(${name} PRIVATE -municode)
   endif()
+endfunction()
+
+# A GUI program entered through wWinMain.
+function(qelt_add_win32_program name)
+  add_executable(${name} WIN32 ${ARGN})
+  qelt_wide_entry(${name})
+endfunction()
+
+# A console program entered through wmain.
+function(qelt_add_console_program name)
+  add_executable(${name} ${ARGN})
+  qelt_wide_entry(${name})
 endfunction()
 
 # qelt_add_fuzz_test(NAME SOURCES ... LIBS ... CORPUS dir)

@@ -78,7 +78,7 @@ bool CXmlDoc::LoadFromFile(const wchar_t* path)
     if (_fseeki64(file.get(), 0, SEEK_END) == 0)
         length = _ftelli64(file.get());
     if (length < 0 || length > kMaxFileBytes || _fseeki64(file.get(), 0, SEEK_SET) != 0) {
-        DiagError(L"Reading the file length", static_cast<unsigned long>(errno));
+        DiagError(L"_fseeki64 (file length)", static_cast<unsigned long>(errno));
         m_loadStatus = length > kMaxFileBytes ? XmlString(u"File too large") : FromWide(_wcserror(errno));
         m_diagnostic = m_loadStatus;
         return false;

@@ -1,6 +1,5 @@
 #include "dlg_download.h"
 
-#include "agent_channel.h"
 #include "agent_protocol.h"
 #include "buffered_paint.h"
 #include "diag.h"
@@ -45,8 +44,9 @@ INT_PTR DlgDownLin::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnTimer(wParam);
         return TRUE;
     case WM_LOADING_PROGRESS:
-        OnProgress(wParam, lParam);
-        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 1);
+        if (m_exchange)
+            m_exchange->OnProgress(wParam, lParam);
+        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, PROTOCOL_ANSWER);
         return TRUE;
     case WM_COMMAND:
         return TRUE;  // no keyboard confirm or cancel: only the agent ends the dialog
@@ -83,6 +83,8 @@ void DlgDownLin::OnInitDialog()
     m_bar.m_range.nMin = PROGRESS_MIN;
     m_bar.m_range.nMax = PROGRESS_MAX;
     m_bar.m_range.nValue = PROGRESS_MIN;
+    m_port.emplace(m_hWnd);
+    m_exchange.emplace(*m_port, static_cast<ExchangeOwner&>(*this));
     if (!SetTimer(m_hWnd, TIMER_LOADING_START, LOADING_START_MS, nullptr))
         DiagLastError(L"SetTimer (loading start)");
 }
@@ -97,59 +99,31 @@ void DlgDownLin::OnTimer(UINT_PTR timer)
     case TIMER_JOB_DOWNLOAD:
     case TIMER_JOB_RESET:
         KillTimer(m_hWnd, timer);
-        if (m_nDeviceStatus == 0) {
-            ShowWarning(m_hWnd, WARN_NO_DEVICE);
-            // The requests still go out; the agent then finds no dialog to report to.
-            if (PostAgentRequest(AP_RELOAD_SETTINGS, 0)) {
-                Sleep(REQUEST_PAUSE_MS);
-                PostAgentRequest(ApRequest(RequestOfJobTimer(unsigned(m_nTimer))), nProfileID);
-            }
-            EndDialog(m_hWnd, -1);
-            return;
-        }
-        if (FindAgentWindow() == nullptr) {
-            GiveUp(L"the agent's window is missing");
-            return;
-        }
-        Diag(timer == TIMER_JOB_RESET ? L"Start to reset data!\n" : L"Start to write data!\n");
-        PostAgentRequest(AP_RELOAD_SETTINGS, 0);
-        // The job request follows the reload after a pause, without holding the dialog's thread.
-        SetTimer(m_hWnd, TIMER_SECOND_REQUEST, REQUEST_PAUSE_MS, nullptr);
-        break;
-    case TIMER_SECOND_REQUEST:
-        KillTimer(m_hWnd, TIMER_SECOND_REQUEST);
-        PostAgentRequest(ApRequest(RequestOfJobTimer(unsigned(m_nTimer))), nProfileID);
-        WatchAgent();
-        break;
-    case TIMER_AGENT_SILENT:
-        GiveUp(L"no answer from the agent within 20 s");
+        if (m_exchange)
+            m_exchange->Start(JobRequest{RequestOfJobTimer(unsigned(m_nTimer)), nProfileID}, m_nDeviceStatus != 0);
         break;
     default:
+        if (m_exchange)
+            m_exchange->OnTimer(unsigned(timer));
         break;
     }
 }
 
-void DlgDownLin::WatchAgent()
+void DlgDownLin::WarnNoKeyboard()
 {
-    SetTimer(m_hWnd, TIMER_AGENT_SILENT, AGENT_SILENCE_LIMIT_MS, nullptr);
+    ShowWarning(m_hWnd, WARN_NO_DEVICE);
 }
 
-void DlgDownLin::GiveUp(const wchar_t* reason)
+void DlgDownLin::ShowProgress(int barValue, bool)
 {
-    Diag(L"ERROR: download dialog closed: %ls\n", reason);
-    EndDialog(m_hWnd, -1);
+    m_bar.m_range.nValue = barValue;
+    m_bar.Repaint();
+    UpdateWindow(m_bar.Window());  // shown at once, not at the next idle moment
 }
 
-void DlgDownLin::OnProgress(WPARAM wParam, LPARAM lParam)
+void DlgDownLin::Ended(ExchangeOutcome outcome)
 {
-    if (wParam == 1) {
-        m_bar.m_range.nValue = ProgressBarValue(lParam);
-        m_bar.Repaint();
-        UpdateWindow(m_bar.Window());  // shown at once, not at the next idle moment
-        WatchAgent();  // the agent is alive: the time limit starts again
-    } else if (wParam == 0) {
-        EndDialog(m_hWnd, 1);
-    }
+    EndDialog(m_hWnd, outcome == ExchangeOutcome::Finished ? 1 : -1);
 }
 
 void DlgDownLin::OnPaint()

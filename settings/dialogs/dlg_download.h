@@ -1,23 +1,25 @@
 #pragma once
-// The download progress dialog "DLGLoading": asks the main window to save, asks the agent to
-// reload the configuration and download (or reset) a profile, and follows the agent's progress
-// on a bar until the agent reports the end.
+// The download progress dialog "DLGLoading": asks the main window to save, then runs the download
+// exchange with the agent (reload, download or reset, progress) and shows the agent's progress on
+// a bar until the agent reports the end.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "controls.h"
-#include "download_job.h"
+#include "download_exchange.h"
+#include "download_exchange_port.h"
 #include "handles.h"
 #include "modal_dialog.h"
 #include "skinned_window.h"
 
-class DlgDownLin {
+class DlgDownLin : private qelt::ExchangeOwner {
 public:
     explicit DlgDownLin(int deviceStatus) : m_nDeviceStatus(deviceStatus), m_skin(SkinBehaviour{true, false, true}) {}
 
     void SetJob(int type, int profile);
-    // Modal. 1: the agent reported the end; -1: no keyboard, or the agent did not answer.
+    // Modal. 1: the agent reported the end; -1: no keyboard, the agent ended or did not answer.
     INT_PTR Run(HWND owner);
     // The main window has saved the configuration: the job may start.
     void StartJobTimer();
@@ -31,11 +33,12 @@ private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void OnTimer(UINT_PTR timer);
-    void OnProgress(WPARAM wParam, LPARAM lParam);
     void OnPaint();
-    void PostRequests();
-    void GiveUp(const wchar_t* reason);
-    void WatchAgent();
+
+    // The exchange's owner: the warning, the bar and the end code.
+    void WarnNoKeyboard() override;
+    void ShowProgress(int barValue, bool percentInRange) override;
+    void Ended(qelt::ExchangeOutcome outcome) override;
 
     int m_nDeviceStatus;
     HWND m_hWnd = nullptr;
@@ -43,4 +46,6 @@ private:
     CDMarker m_bar;
     std::wstring m_strText;
     qelt::UniqueFont m_font;
+    std::optional<qelt::WindowExchangePort> m_port;
+    std::optional<qelt::DownloadExchange> m_exchange;
 };

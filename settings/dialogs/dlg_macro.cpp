@@ -1,5 +1,6 @@
 #include "dlg_macro.h"
 
+#include "agent_protocol.h"
 #include "buffered_paint.h"
 #include "diag.h"
 #include "dlg_repeat.h"
@@ -30,7 +31,7 @@ constexpr int kDelayFieldChars = 5;
 constexpr RECT kShownLengthRect{62, 40, 103, 68};
 
 // Told to the parent when the editor window is created (1) and destroyed (0).
-constexpr UINT kEditorOpenMessage = 0x0614;
+constexpr UINT kEditorOpenMessage = WM_MACRO_EDITOR_SHOWN;
 
 constexpr INT_PTR kEndOk = 1;
 constexpr INT_PTR kEndCancel = 2;

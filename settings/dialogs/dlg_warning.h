@@ -7,14 +7,7 @@
 
 #include "handles.h"
 #include "skinned_window.h"
-
-enum WarningKind : int {
-    WARN_RESET_PROFILE = 0,
-    WARN_NO_DEVICE = 1,
-    WARN_UNSAVED_CHANGES = 2,
-    WARN_APPLY_PROFILE = 3,
-    WARN_MACRO_FULL = 5,
-};
+#include "warning_kind.h"
 
 class CDlgWarning {
 public:

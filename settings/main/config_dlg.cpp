@@ -14,7 +14,6 @@
 #include "keycodes_win.h"
 #include "modal_dialog.h"
 #include "resource.h"
-#include "setting_rw.h"
 #include "shell_open.h"
 #include "skin_files.h"
 
@@ -76,7 +75,7 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         SyncButtons();
         return FALSE;
     case WM_PROFILE_CHANGED:
-        OnProfileChanged(lParam);
+        m_session->OnProfileChanged(long(lParam));
         return answer(1);
     case WM_MAIN_BLINK:
         m_state->ToggleStatus();
@@ -85,8 +84,8 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LOADING_READY:
         OnLoadingReady();
         return answer(1);
-    case 0x414:
-    case 0x614:
+    case WM_EDITOR_IGNORED:
+    case WM_MACRO_EDITOR_SHOWN:
         return answer(1);
     case WM_DESTROY:
         m_keyFilter.reset();
@@ -110,6 +109,8 @@ bool CConfigDlg::OnCreate()
     m_store.emplace(dataFolder, ProgramRole::Editor);
     ReadFunctionNames();
     m_state.emplace(keyboard_config, profile_config, m_functionNames);
+    m_files.emplace(*m_store);
+    m_session.emplace(keyboard_config, profile_config, *m_state, *m_files, static_cast<EditorHost&>(*this));
     LoadSkin();
     m_skin.ApplyRegion();
     return true;
@@ -191,37 +192,13 @@ void CConfigDlg::OnInitDialog()
 {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon.Get()));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon.Get()));
-    m_state->m_bEditorModified = false;
     SetWindowTextW(m_hWnd, kEditorWindowTitle);
 
-    ZeroImageForLoad(keyboard_config, profile_config);
-    m_state->DisableAllKeys();
-    m_store->Load(keyboard_config, profile_config);
-
-    // An agent that runs without the keyboard ends the editor before anything is shown or
-    // written.
-    const bool agentRunning = FindAgentWindow() != nullptr;
-    if (agentRunning && keyboard_config.nDeviceStatus == 0) {
-        ShowWarning(m_hWnd, WARN_NO_DEVICE);
+    if (!m_session->Open(FindAgentWindow() != nullptr)) {
         m_bEndedAtStart = true;
         EndDialog(m_hWnd, 0);
         return;
     }
-
-    // First display: the current profile, and the agent told which one it is.
-    SelectProfile(keyboard_config.CurrantProfile);
-    PostAgentRequest(AP_SET_PROFILE, keyboard_config.CurrantProfile);
-
-    if (!agentRunning) {
-        StartAgent(ProgramFolder());
-        // The agent is assumed to open the keyboard; it closes the editor itself if it cannot.
-        keyboard_config.nDeviceStatus = 1;
-    }
-
-    for (int s = 0; s < BUTTON_COUNT; ++s)
-        m_state->SelectSlot(s, true);
-    m_state->RefreshSlotLabels();
-    SyncButtons();
     // The keyboard has no effect in this window: Enter and Esc do not end it, keys press nothing.
     m_keyFilter.emplace(m_hWnd, IsKeyPress);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
@@ -237,15 +214,6 @@ void CConfigDlg::OnPaint()
     // Drawn on the painted copy only, so repeated paints never thicken the text.
     DrawSkinText(paint.Dc(), m_strDriverVersion.c_str(), kDriverVersionRect, m_versionFont.Get(),
                  RGB(160, 160, 160), 0);
-}
-
-void CConfigDlg::SelectProfile(int profile)
-{
-    m_state->SetProfileButtons(profile);
-    m_store->SaveSelection(keyboard_config, profile_config);
-    m_state->RefreshKeyDisplay();
-    m_state->ShowSlotStates(-1);
-    SyncButtons();
 }
 
 void CConfigDlg::ApplyKeyLook(int key, const KeyLook& look, bool force)
@@ -351,7 +319,7 @@ void CConfigDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         return;
     auto is = [from](const CBitmapBtn* button) { return button != nullptr && button->Window() == from; };
     if (int p = IndexOf(from, m_pProfiles.data(), USER_PROFILE_COUNT); p >= 0)
-        OnProfileButton(p);
+        m_session->OnProfileButton(p);
     else if (int k = IndexOf(from, m_pKeys.data(), KEY_COUNT); k >= 0)
         OnKeyButton(k);
     else if (int s = IndexOf(from, m_pSlots.data(), BUTTON_COUNT); s >= 0)
@@ -366,11 +334,11 @@ void CConfigDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     else if (is(m_pApplyClose))
         OnApply(true);
     else if (is(m_pReset))
-        OnReset();
+        m_session->OnReset();
     else if (is(m_pExport))
-        OnExport();
+        m_session->OnExport();
     else if (is(m_pImport))
-        OnImport();
+        m_session->OnImport();
     else if (is(m_pWebPage))
         OnWebPage();
     else if (is(m_pMinimise))
@@ -379,22 +347,9 @@ void CConfigDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         PostQuitMessage(0);  // ends the modal run; pending edits are dropped
 }
 
-void CConfigDlg::OnProfileChanged(LPARAM lParam)
-{
-    if (lParam == PROFILE_CHANGED_RELOAD) {
-        m_store->ReadConfig(keyboard_config);
-        Diag(L"OnMessageProcessFun lParam==WM_USER+1 keyboard_config.CurrantProfile = %d\n",
-             keyboard_config.CurrantProfile);
-        m_state->ShowProfileButtonsFromConfig();
-        SyncButtons();
-    } else if (lParam == PROFILE_CHANGED_RELOAD + 1) {
-        m_store->ReadConfig(keyboard_config);
-    }
-}
-
 void CConfigDlg::OnLoadingReady()
 {
-    m_store->SaveAll(keyboard_config, profile_config);
+    m_session->OnDownloadReady();
     if (m_pDownload != nullptr)
         m_pDownload->StartJobTimer();
 }
@@ -402,113 +357,41 @@ void CConfigDlg::OnLoadingReady()
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-void CConfigDlg::OnProfileButton(int profile)
-{
-    if (m_state->m_bEditorModified) {
-        if (ShowWarning(m_hWnd, WARN_UNSAVED_CHANGES) == IDOK) {
-            if (!ApplyProfile())
-                return;  // no keyboard: the edits are saved and the profile stays
-        } else {
-            m_store->ReloadProfile(keyboard_config.CurrantProfile, profile_config);
-        }
-    }
-    SelectProfile(profile);
-    PostAgentRequest(AP_SET_PROFILE, profile);
-    m_state->m_bEditorModified = false;
-    m_state->RefreshSlotLabels();
-    SyncButtons();
-}
-
-bool CConfigDlg::ApplyProfile()
-{
-    ReleaseUnusedSlots(profile_config);
-    if (keyboard_config.nDeviceStatus == 0) {
-        m_store->SaveAll(keyboard_config, profile_config);
-        ShowWarning(m_hWnd, WARN_NO_DEVICE);
-        return false;
-    }
-    // A download the agent never finished leaves the editor as it was: the files are written,
-    // the keyboard is not, and the edits still count as not applied.
-    if (RunDownload(DOWNLOAD_WRITE) != 1) {
-        m_state->m_bEditorModified = true;
-        return false;
-    }
-    return true;
-}
-
-INT_PTR CConfigDlg::RunDownload(int mode)
-{
-    DlgDownLin dialog(keyboard_config.nDeviceStatus);
-    dialog.SetJob(mode, keyboard_config.CurrantProfile);
-    m_pDownload = &dialog;
-    const INT_PTR result = dialog.Run(m_hWnd);
-    m_pDownload = nullptr;
-    return result;
-}
-
 void CConfigDlg::OnApply(bool closeAfter)
 {
-    if (!closeAfter && ShowWarning(m_hWnd, WARN_APPLY_PROFILE) != IDOK)
-        return;
-    m_state->m_bEditorModified = false;
-    if (keyboard_config.CurrantProfile == PC_MODE_PROFILE) {
-        ReleaseUnusedSlots(profile_config);  // PC mode sends nothing
-        return;
-    }
-    if (!ApplyProfile())
-        return;
-    PostAgentRequest(AP_SET_PROFILE, keyboard_config.CurrantProfile);
-    m_state->ShowApplied();
-    SyncButtons();
-    if (closeAfter)
+    if (m_session->OnApply(closeAfter))
         EndDialog(m_hWnd, IDOK);
 }
 
-void CConfigDlg::OnReset()
+bool CConfigDlg::AskWarning(WarningKind kind)
 {
-    if (ShowWarning(m_hWnd, WARN_RESET_PROFILE) != IDOK)
-        return;
-    m_store->DeleteAndResetProfile(keyboard_config.CurrantProfile, profile_config);
-    m_state->RefreshKeyDisplay();
-    m_state->ShowSlotStates(-1);
-    m_state->RefreshSlotLabels();
-    SyncButtons();
-    if (keyboard_config.nDeviceStatus == 0) {
-        m_store->SaveAll(keyboard_config, profile_config);
-        ShowWarning(m_hWnd, WARN_NO_DEVICE);
-    } else {
-        RunDownload(DOWNLOAD_RESET);
-    }
+    return ShowWarning(m_hWnd, kind) == IDOK;
 }
 
-void CConfigDlg::OnExport()
+bool CConfigDlg::RunDownload(DownloadMode mode, int profile, int deviceStatus)
 {
-    m_state->ShowSlotStates(-1);
-    SyncButtons();
-    const std::wstring path = AskFilePath(m_hWnd, FileDialogKind::SaveProfile);
-    if (path.empty())
-        return;
-    WaitCursor wait;
-    settingRW::WriteProfileToFile(path, m_state->Profile());
+    DlgDownLin dialog(deviceStatus);
+    dialog.SetJob(mode, profile);
+    m_pDownload = &dialog;
+    const INT_PTR result = dialog.Run(m_hWnd);
+    m_pDownload = nullptr;
+    return result == 1;
 }
 
-void CConfigDlg::OnImport()
+void CConfigDlg::PostToAgent(ApRequest request, int profile)
 {
-    m_state->ShowSlotStates(-1);
-    SyncButtons();
-    const std::wstring path = AskFilePath(m_hWnd, FileDialogKind::OpenProfile);
-    if (path.empty())
-        return;
-    WaitCursor wait;
-    if (!FileExists(path)) {
-        Diag(L"ERROR: profile file %ls does not exist, nothing imported\n", path.c_str());
-        return;
-    }
-    settingRW::ReadProfileFromFile(path, m_state->Profile());
-    m_state->RefreshKeyDisplay();
-    m_state->RefreshSlotLabels();
-    m_state->m_bEditorModified = true;
-    SyncButtons();
+    PostAgentRequest(request, profile);
+}
+
+void CConfigDlg::StartAgent()
+{
+    qelt::StartAgent(ProgramFolder());
+}
+
+std::wstring CConfigDlg::AskProfilePath(ProfileFileQuestion question)
+{
+    return AskFilePath(m_hWnd, question == ProfileFileQuestion::Export ? FileDialogKind::SaveProfile
+                                                                        : FileDialogKind::OpenProfile);
 }
 
 void CConfigDlg::OnWebPage()

@@ -1,8 +1,8 @@
 #pragma once
 // The editor's main window "Zorvane Gear QELT Settings": the keyboard picture with its 154 keys,
 // the five profiles, the ten slots with their function labels, and the commands. What it shows
-// is kept in MainWindowState; this class makes the skin's buttons follow it and carries out the
-// commands (files, the agent, the dialogs).
+// is kept in MainWindowState and the command rules in EditorSession; this class makes the skin's
+// buttons follow the state, maps their clicks to the session, and runs the dialogs it asks for.
 #include <windows.h>
 
 #include <array>
@@ -11,6 +11,8 @@
 #include <string>
 
 #include "config_store.h"
+#include "config_store_files.h"
+#include "editor_session.h"
 #include "handles.h"
 #include "main_window_state.h"
 #include "modal_dialog.h"
@@ -24,7 +26,7 @@ struct EditorImage {
     qelt::ProfileArray profile_config{};
 };
 
-class CConfigDlg {
+class CConfigDlg : private qelt::EditorHost {
 public:
     explicit CConfigDlg(EditorImage& image);
     ~CConfigDlg();
@@ -46,29 +48,29 @@ private:
 
     // Display.
     void OnPaint();
-    void SelectProfile(int profile);
     void SyncButtons();
     void ApplyKeyLook(int key, const qelt::KeyLook& look, bool force);
     void ApplyBlinkTimer();
 
     // Messages from buttons, the agent and the download dialog.
     void OnCommand(WPARAM wParam, LPARAM lParam);
-    void OnProfileChanged(LPARAM lParam);
     void OnLoadingReady();
 
     // Commands.
-    void OnProfileButton(int profile);
-    bool ApplyProfile();  // false: no keyboard, or the agent did not finish the download
-    INT_PTR RunDownload(int mode);  // the download dialog's end code
     void OnApply(bool closeAfter);
-    void OnReset();
-    void OnExport();
-    void OnImport();
     void OnWebPage();
     void OnSlotButton(int slot);
     void OnKeyButton(int key);
     void OnFunctionLabel(int slot);
     void RunMacroEditor(int slot);
+
+    // What the session asks of the window.
+    bool AskWarning(WarningKind kind) override;
+    bool RunDownload(qelt::DownloadMode mode, int profile, int deviceStatus) override;
+    void PostToAgent(ApRequest request, int profile) override;
+    void StartAgent() override;
+    std::wstring AskProfilePath(qelt::ProfileFileQuestion question) override;
+    void ShowState() override { SyncButtons(); }
 
     int IndexOf(HWND button, CBitmapBtn* const* buttons, int count) const;
 
@@ -78,6 +80,8 @@ private:
     qelt::ProfileArray& profile_config;
     std::optional<qelt::ConfigStore> m_store;
     std::optional<qelt::MainWindowState> m_state;
+    std::optional<qelt::ConfigStoreFiles> m_files;
+    std::optional<qelt::EditorSession> m_session;
     qelt::UniqueIcon m_icon;
     bool m_bEndedAtStart = false;
 

@@ -4,20 +4,13 @@
 
 #include <memory>
 
+#include "function_names.h"
 #include "layout_data.h"
 #include "main_window_state.h"
 
 using namespace qelt;
 
 namespace {
-
-FunctionNames TestNames()
-{
-    FunctionNames names;
-    for (int n = 0; n < FUNCTION_NAME_COUNT; ++n)
-        names[size_t(n)] = L"name" + std::to_wstring(n);
-    return names;
-}
 
 // A configuration on profile 1 and the state of a freshly opened main window over it.
 struct MainWindowFixture : ::testing::Test {

@@ -64,7 +64,7 @@ std::wstring AskFilePath(HWND owner, FileDialogKind kind)
     const BOOL chosen = look.bSave ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request);
     if (!chosen) {
         if (const DWORD error = CommDlgExtendedError())
-            DiagError(L"file dialog", error);
+            DiagError(look.bSave ? L"GetSaveFileNameW" : L"GetOpenFileNameW", error);
         return {};
     }
     return file.data();

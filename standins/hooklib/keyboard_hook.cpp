@@ -47,7 +47,7 @@ void Forward(const KBDLLHOOKSTRUCT& key)
     }
     // Typically a full queue (a target that has stopped taking messages): these events are lost.
     if (!g_postFailing)
-        qelt::DiagError(L"PostMessageW(WM_RECORDED_KEY)", error);
+        qelt::DiagError(L"PostMessageW (WM_RECORDED_KEY)", error);
     g_postFailing = true;
 }
 
@@ -166,7 +166,7 @@ DWORD WINAPI KeyboardHook::ThreadMain(void* parameter)
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, HookProcedure, library, 0);
     if (!hook)
-        qelt::DiagLastError(L"SetWindowsHookExW(WH_KEYBOARD_LL)");
+        qelt::DiagLastError(L"SetWindowsHookExW (WH_KEYBOARD_LL)");
     g_hook.store(hook);
     start->hooked = hook != nullptr;
     SetEvent(start->ready);

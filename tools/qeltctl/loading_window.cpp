@@ -1,39 +1,40 @@
 #include "loading_window.h"
 
-#include "agent_channel.h"
 #include "diag.h"
-#include "download_job.h"
 
 namespace qelt {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QeltctlLoading";
-// How often the agent's window is looked at: a download keeps the agent busy for seconds, and
-// an agent that ends meanwhile should not cost the whole time limit.
-constexpr UINT_PTR TIMER_AGENT_ALIVE = 1005;
-constexpr unsigned AGENT_ALIVE_MS = 250;
+
+JobOutcome OutcomeOf(ExchangeOutcome outcome)
+{
+    switch (outcome) {
+    case ExchangeOutcome::Finished:
+        return JobOutcome::Finished;
+    case ExchangeOutcome::AgentGone:
+        return JobOutcome::AgentGone;
+    case ExchangeOutcome::NoAnswer:
+        return JobOutcome::NoAnswer;
+    case ExchangeOutcome::Abandoned:
+        return JobOutcome::Closed;
+    case ExchangeOutcome::NoKeyboard:
+        break;  // qeltctl checks for the keyboard before it starts
+    }
+    return JobOutcome::Failed;
+}
 
 } // namespace
 
 JobOutcome LoadingWindow::Run(ApRequest job, int profile, unsigned silenceLimitMs, ProgressSink onProgress)
 {
-    m_job = job;
-    m_profile = profile;
-    m_silenceLimitMs = silenceLimitMs;
     m_onProgress = std::move(onProgress);
     m_ended = false;
     if (!Create())
         return JobOutcome::Failed;
-
-    m_agent = FindAgentWindow();
-    if (m_agent == nullptr || !PostAgentRequest(AP_RELOAD_SETTINGS, 0))
-        return JobOutcome::AgentGone;
-    // The job request follows the reload after the editor's pause, without blocking this thread.
-    if (!SetTimer(m_window.Get(), TIMER_SECOND_REQUEST, REQUEST_PAUSE_MS, nullptr) ||
-        !SetTimer(m_window.Get(), TIMER_AGENT_ALIVE, AGENT_ALIVE_MS, nullptr)) {
-        DiagLastError(L"SetTimer (loading window)");
-        return JobOutcome::Failed;
-    }
+    m_port.emplace(m_window.Get());
+    m_exchange.emplace(*m_port, static_cast<ExchangeOwner&>(*this), silenceLimitMs);
+    m_exchange->Start(JobRequest{job, profile}, true);
     MSG message;
     while (!m_ended) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -85,65 +86,33 @@ LRESULT CALLBACK LoadingWindow::WindowProc(HWND window, UINT message, WPARAM wPa
 
 LRESULT LoadingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (!m_exchange)
+        return DefWindowProcW(m_window.Get(), message, wParam, lParam);
     switch (message) {
     case WM_LOADING_PROGRESS:
-        if (wParam == 1) {
-            if (lParam >= PROGRESS_MIN && lParam <= PROGRESS_MAX && m_onProgress)
-                m_onProgress(int(lParam));
-            WatchAgent();  // a sign of life: the time limit starts again
-        } else if (wParam == 0) {
-            End(JobOutcome::Finished);
-        }
-        return 1;
+        m_exchange->OnProgress(wParam, lParam);
+        return PROTOCOL_ANSWER;
     case WM_TIMER:
-        OnTimer(wParam);
+        m_exchange->OnTimer(unsigned(wParam));
         return 0;
     case WM_CLOSE:
-        End(JobOutcome::Closed);
+        m_exchange->Abandon();
         return 0;
     default:
         return DefWindowProcW(m_window.Get(), message, wParam, lParam);
     }
 }
 
-void LoadingWindow::OnTimer(UINT_PTR timer)
+void LoadingWindow::ShowProgress(int barValue, bool percentInRange)
 {
-    switch (timer) {
-    case TIMER_SECOND_REQUEST:
-        KillTimer(m_window.Get(), TIMER_SECOND_REQUEST);
-        if (!PostAgentRequest(m_job, m_profile)) {
-            End(JobOutcome::AgentGone);
-            return;
-        }
-        WatchAgent();
-        break;
-    case TIMER_AGENT_SILENT:
-        End(JobOutcome::NoAnswer);
-        break;
-    case TIMER_AGENT_ALIVE:
-        if (!IsWindow(m_agent))
-            End(JobOutcome::AgentGone);
-        break;
-    default:
-        break;
-    }
+    if (percentInRange && m_onProgress)
+        m_onProgress(barValue);
 }
 
-void LoadingWindow::WatchAgent()
+void LoadingWindow::Ended(ExchangeOutcome outcome)
 {
-    if (!SetTimer(m_window.Get(), TIMER_AGENT_SILENT, m_silenceLimitMs, nullptr))
-        DiagLastError(L"SetTimer (agent time limit)");
-}
-
-void LoadingWindow::End(JobOutcome outcome)
-{
-    if (m_ended)
-        return;
     m_ended = true;
-    m_outcome = outcome;
-    KillTimer(m_window.Get(), TIMER_SECOND_REQUEST);
-    KillTimer(m_window.Get(), TIMER_AGENT_SILENT);
-    KillTimer(m_window.Get(), TIMER_AGENT_ALIVE);
+    m_outcome = OutcomeOf(outcome);
 }
 
 } // namespace qelt

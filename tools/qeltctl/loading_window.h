@@ -1,12 +1,15 @@
 #pragma once
 // qeltctl's own "DLGLoading": a hidden window the agent finds by that title and reports a
-// download's or reset's progress to. It runs the exchange the editor's download dialog runs: the
-// reload request, a pause, the job request, then progress until the agent reports the end.
+// download's or reset's progress to. It runs the download exchange the editor's download dialog
+// runs: the reload request, a pause, the job request, then progress until the agent reports the end.
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 #include "agent_protocol.h"
+#include "download_exchange.h"
+#include "download_exchange_port.h"
 #include "handles.h"
 
 namespace qelt {
@@ -19,7 +22,7 @@ enum class JobOutcome {
     Failed,     // the window could not be made
 };
 
-class LoadingWindow {
+class LoadingWindow : private ExchangeOwner {
 public:
     using ProgressSink = std::function<void(int percent)>;
 
@@ -35,16 +38,15 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool Create();
-    void OnTimer(UINT_PTR timer);
-    void End(JobOutcome outcome);
-    void WatchAgent();
+
+    void WarnNoKeyboard() override {}
+    void ShowProgress(int barValue, bool percentInRange) override;
+    void Ended(ExchangeOutcome outcome) override;
 
     UniqueWindow m_window;
-    HWND m_agent = nullptr;
-    ApRequest m_job = AP_DOWNLOAD_PROFILE;
-    int m_profile = 0;
-    unsigned m_silenceLimitMs = 0;
     ProgressSink m_onProgress;
+    std::optional<WindowExchangePort> m_port;
+    std::optional<DownloadExchange> m_exchange;
     bool m_ended = false;
     JobOutcome m_outcome = JobOutcome::Failed;
 };

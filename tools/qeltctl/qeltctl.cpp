@@ -18,7 +18,7 @@
 
 #include "data_folder.h"
 #include "device_tables.h"
-#include "download_job.h"
+#include "download_exchange.h"
 #include "keycodes_win.h"
 #include "profile_argument.h"
 #include "profile_check.h"

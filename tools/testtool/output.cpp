@@ -74,7 +74,7 @@ bool LogFile::Open(const std::wstring& path)
     m_file.Reset(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file) {
-        DiagLastError(L"CreateFileW(log)");
+        DiagLastError(L"CreateFileW (log)");
         return false;
     }
     return true;
@@ -91,7 +91,7 @@ void LogFile::Line(const wchar_t* format, ...)
     bytes.push_back('\n');
     DWORD written = 0;
     if (!WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-        DiagLastError(L"WriteFile(log)");
+        DiagLastError(L"WriteFile (log)");
 }
 
 std::wstring HexValue(unsigned long long value)

@@ -1,7 +1,7 @@
 // The download dialog's rules: the request each job makes and where a progress report puts the bar.
 #include <gtest/gtest.h>
 
-#include "download_job.h"
+#include "download_exchange.h"
 
 using namespace qelt;
 

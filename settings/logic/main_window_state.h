@@ -1,8 +1,9 @@
 #pragma once
 // What the main window shows, as plain data: the look of the 154 keyboard keys, the ten slots'
 // buttons, the profile buttons and the status button, plus the slot being edited and its blink.
-// The operations here are the main window's display logic; the window copies the changed parts
-// onto its bitmap buttons (Take...Changes) and runs the timers the state asks for.
+// The operations here are the main window's display logic; the window reads the looks (Key, Slot,
+// ProfileButtonSelected, StatusSelected), copies what changed onto its bitmap buttons, and runs the
+// blink timer the state asks for (BlinkTimer).
 //
 // No platform calls, so the whole flow of selecting, binding and relabelling is tested natively.
 #include <array>

@@ -24,7 +24,23 @@ constexpr unsigned WM_LOADING_PROGRESS = 0x7EB;  // agent -> "DLGLoading": 1 + p
 constexpr unsigned WM_MAIN_BLINK = 0x7EC;
 constexpr unsigned WM_LOADING_READY = 0x7ED;
 
-constexpr unsigned PROFILE_CHANGED_RELOAD = 0x401;  // lParam of WM_PROFILE_CHANGED (WM_USER + 1)
+// lParam of WM_PROFILE_CHANGED: re-read Config.config and show its profile, or only re-read it.
+constexpr unsigned PROFILE_CHANGED_RELOAD = 0x401;     // WM_USER + 1
+constexpr unsigned PROFILE_CHANGED_READ_ONLY = 0x402;  // WM_USER + 2
+
+// wParam of WM_LOADING_PROGRESS: a percent in lParam, or the end (lParam 0).
+enum LoadingProgress : unsigned {
+    LOADING_DONE = 0,
+    LOADING_STEP = 1,
+};
+
+// Editor-internal messages its main window takes and ignores: the macro editor posts
+// WM_MACRO_EDITOR_SHOWN (1 when it opens, 0 when it closes) to its parent.
+constexpr unsigned WM_EDITOR_IGNORED = 0x414;
+constexpr unsigned WM_MACRO_EDITOR_SHOWN = 0x614;
+
+// What every receiver answers to the messages above; no sender reads it.
+constexpr long PROTOCOL_ANSWER = 1;
 
 enum ApRequest : unsigned {
     AP_RELOAD_SETTINGS = 0,

@@ -1,0 +1,162 @@
+#include "editor_session.h"
+
+#include "diag.h"
+
+namespace qelt {
+
+EditorSession::EditorSession(KB_CONFIG& keyboard, ProfileArray& profiles, MainWindowState& state,
+                             EditorFiles& files, EditorHost& host)
+    : m_keyboard(keyboard), m_profiles(profiles), m_state(state), m_files(files), m_host(host)
+{
+}
+
+bool EditorSession::Open(bool agentRunning)
+{
+    m_state.m_bEditorModified = false;
+    ZeroImageForLoad(m_keyboard, m_profiles);
+    m_state.DisableAllKeys();
+    m_files.Load(m_keyboard, m_profiles);
+    if (agentRunning && m_keyboard.nDeviceStatus == 0) {
+        m_host.AskWarning(WARN_NO_DEVICE);
+        return false;
+    }
+    SelectProfile(m_keyboard.CurrantProfile);
+    m_host.PostToAgent(AP_SET_PROFILE, m_keyboard.CurrantProfile);
+    if (!agentRunning) {
+        m_host.StartAgent();
+        // The agent is assumed to open the keyboard; it closes the editor itself if it cannot.
+        m_keyboard.nDeviceStatus = 1;
+    }
+    for (int s = 0; s < BUTTON_COUNT; ++s)
+        m_state.SelectSlot(s, true);
+    m_state.RefreshSlotLabels();
+    m_host.ShowState();
+    return true;
+}
+
+void EditorSession::SelectProfile(int profile)
+{
+    m_state.SetProfileButtons(profile);
+    m_files.SaveSelection(m_keyboard, m_profiles);
+    m_state.RefreshKeyDisplay();
+    m_state.ShowSlotStates(-1);
+    m_host.ShowState();
+}
+
+void EditorSession::OnProfileButton(int profile)
+{
+    if (m_state.m_bEditorModified) {
+        if (m_host.AskWarning(WARN_UNSAVED_CHANGES)) {
+            if (!ApplyProfile())
+                return;  // no keyboard: the edits are saved and the profile stays
+        } else {
+            m_files.ReloadProfile(m_keyboard.CurrantProfile, m_profiles);
+        }
+    }
+    SelectProfile(profile);
+    m_host.PostToAgent(AP_SET_PROFILE, profile);
+    m_state.m_bEditorModified = false;
+    m_state.RefreshSlotLabels();
+    m_host.ShowState();
+}
+
+bool EditorSession::ApplyProfile()
+{
+    ReleaseUnusedSlots(m_profiles);
+    if (m_keyboard.nDeviceStatus == 0) {
+        m_files.SaveAll(m_keyboard, m_profiles);
+        m_host.AskWarning(WARN_NO_DEVICE);
+        return false;
+    }
+    // A download the agent never finished leaves the editor as it was: the files are written,
+    // the keyboard is not, and the edits still count as not applied.
+    if (!m_host.RunDownload(DOWNLOAD_WRITE, m_keyboard.CurrantProfile, m_keyboard.nDeviceStatus)) {
+        m_state.m_bEditorModified = true;
+        return false;
+    }
+    return true;
+}
+
+bool EditorSession::OnApply(bool closeAfter)
+{
+    if (!closeAfter && !m_host.AskWarning(WARN_APPLY_PROFILE))
+        return false;
+    m_state.m_bEditorModified = false;
+    if (m_keyboard.CurrantProfile == PC_MODE_PROFILE) {
+        ReleaseUnusedSlots(m_profiles);  // PC mode sends nothing
+        return false;
+    }
+    if (!ApplyProfile())
+        return false;
+    m_host.PostToAgent(AP_SET_PROFILE, m_keyboard.CurrantProfile);
+    m_state.ShowApplied();
+    m_host.ShowState();
+    return closeAfter;
+}
+
+void EditorSession::OnReset()
+{
+    if (!m_host.AskWarning(WARN_RESET_PROFILE))
+        return;
+    m_files.DeleteAndResetProfile(m_keyboard.CurrantProfile, m_profiles);
+    m_state.RefreshKeyDisplay();
+    m_state.ShowSlotStates(-1);
+    m_state.RefreshSlotLabels();
+    m_host.ShowState();
+    if (m_keyboard.nDeviceStatus == 0) {
+        m_files.SaveAll(m_keyboard, m_profiles);
+        m_host.AskWarning(WARN_NO_DEVICE);
+    } else {
+        m_host.RunDownload(DOWNLOAD_RESET, m_keyboard.CurrantProfile, m_keyboard.nDeviceStatus);
+    }
+}
+
+std::wstring EditorSession::AskProfilePath(ProfileFileQuestion question)
+{
+    // No slot stays selected while the file dialog is open.
+    m_state.ShowSlotStates(-1);
+    m_host.ShowState();
+    return m_host.AskProfilePath(question);
+}
+
+void EditorSession::OnExport()
+{
+    const std::wstring path = AskProfilePath(ProfileFileQuestion::Export);
+    if (!path.empty())
+        m_files.ExportProfile(path, m_state.Profile());
+}
+
+void EditorSession::OnImport()
+{
+    const std::wstring path = AskProfilePath(ProfileFileQuestion::Import);
+    if (path.empty())
+        return;
+    if (!m_files.ImportProfile(path, m_state.Profile())) {
+        Diag(L"ERROR: profile file %ls does not exist, nothing imported\n", path.c_str());
+        return;
+    }
+    m_state.RefreshKeyDisplay();
+    m_state.RefreshSlotLabels();
+    m_state.m_bEditorModified = true;
+    m_host.ShowState();
+}
+
+void EditorSession::OnProfileChanged(long reason)
+{
+    if (reason == long(PROFILE_CHANGED_RELOAD)) {
+        m_files.ReadConfig(m_keyboard);
+        Diag(L"OnMessageProcessFun lParam==WM_USER+1 keyboard_config.CurrantProfile = %d\n",
+             m_keyboard.CurrantProfile);
+        m_state.ShowProfileButtonsFromConfig();
+        m_host.ShowState();
+    } else if (reason == long(PROFILE_CHANGED_READ_ONLY)) {
+        m_files.ReadConfig(m_keyboard);
+    }
+}
+
+void EditorSession::OnDownloadReady()
+{
+    m_files.SaveAll(m_keyboard, m_profiles);
+}
+
+} // namespace qelt

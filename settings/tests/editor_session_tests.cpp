@@ -1,0 +1,400 @@
+// The editor's command rules: what each command does to the image, the files, the agent and the
+// dialogs, and in which order. The files and the window are fakes that write one journal.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "diag.h"
+#include "editor_session.h"
+#include "effect_journal.h"
+#include "function_names.h"
+
+using namespace qelt;
+using Entries = std::vector<std::string>;
+
+namespace {
+
+using Journal = qelt::testing::EffectJournal;
+
+const char* WarningName(WarningKind kind)
+{
+    switch (kind) {
+    case WARN_RESET_PROFILE:
+        return "reset";
+    case WARN_NO_DEVICE:
+        return "no device";
+    case WARN_UNSAVED_CHANGES:
+        return "unsaved";
+    case WARN_APPLY_PROFILE:
+        return "apply";
+    case WARN_MACRO_FULL:
+        return "macro full";
+    }
+    return "?";
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// Every save records the current profile it saves, so the order against the display shows.
+struct FakeFiles : EditorFiles {
+    FakeFiles(Journal& journal, ProfileArray& profiles) : journal(journal), profiles(profiles) {}
+    int IndexOf(const PROFILE_CONFIG& profile) const { return int(&profile - &profiles[0]); }
+
+    // The files hold profile 2 as the current one, with M1 bound to key 5.
+    void Load(KB_CONFIG& keyboard, ProfileArray& all) override
+    {
+        const bool zeroed = keyboard.CurrantProfile == 0 && keyboard.nDeviceStatus == 0 &&
+                            all[2].TButton[0].MappingKey == UNASSIGNED;
+        journal.Add(zeroed ? "load" : "load over an image not made ready");
+        keyboard.CurrantProfile = 2;
+        keyboard.nDeviceStatus = deviceInFile;
+        all[2].TButton[0].MappingKey = 5;
+        all[2].TButton[0].FunID = 1;
+    }
+    void SaveAll(const KB_CONFIG& keyboard, const ProfileArray&) override
+    {
+        journal.Add("save all (current %d)", keyboard.CurrantProfile);
+    }
+    void SaveSelection(const KB_CONFIG& keyboard, const ProfileArray&) override
+    {
+        journal.Add("save selection (current %d)", keyboard.CurrantProfile);
+    }
+    void ReadConfig(KB_CONFIG& keyboard) override
+    {
+        journal.Add("read config");
+        keyboard.CurrantProfile = currentInFile;
+    }
+    void ReloadProfile(int profile, ProfileArray&) override { journal.Add("reload profile %d", profile); }
+    void DeleteAndResetProfile(int profile, ProfileArray& all) override
+    {
+        journal.Add("delete and reset profile %d", profile);
+        ResetProfile(all[profile]);
+    }
+    void ExportProfile(const std::wstring& path, const PROFILE_CONFIG& profile) override
+    {
+        journal.Add("export profile %d to %s", IndexOf(profile), Narrow(path).c_str());
+    }
+    bool ImportProfile(const std::wstring& path, PROFILE_CONFIG& profile) override
+    {
+        journal.Add("import %s into profile %d", Narrow(path).c_str(), IndexOf(profile));
+        if (!importFileExists)
+            return false;
+        profile.TButton[0].MappingKey = 5;  // the imported file binds slot M1 to key 5
+        profile.TButton[0].FunID = 1;
+        return true;
+    }
+
+    Journal& journal;
+    ProfileArray& profiles;
+    int currentInFile = 4;
+    int deviceInFile = 1;
+    bool importFileExists = true;
+};
+
+// Warnings are answered from a list (OK when it runs out); downloads finish unless told not to.
+struct FakeHost : EditorHost {
+    explicit FakeHost(Journal& journal) : journal(journal) {}
+    bool AskWarning(WarningKind kind) override
+    {
+        journal.Add("warning %s", WarningName(kind));
+        if (answers.empty())
+            return true;
+        const bool ok = answers.front();
+        answers.pop_front();
+        return ok;
+    }
+    bool RunDownload(DownloadMode mode, int profile, int deviceStatus) override
+    {
+        journal.Add("download %s profile %d (device %d)", mode == DOWNLOAD_RESET ? "reset" : "write", profile,
+                    deviceStatus);
+        return downloadFinishes;
+    }
+    void PostToAgent(ApRequest request, int profile) override { journal.Add("post %d %d", int(request), profile); }
+    void StartAgent() override { journal.Add("start agent"); }
+    std::wstring AskProfilePath(ProfileFileQuestion question) override
+    {
+        journal.Add(question == ProfileFileQuestion::Export ? "ask export path" : "ask import path");
+        return path;
+    }
+    void ShowState() override { journal.Add("show"); }
+
+    Journal& journal;
+    std::deque<bool> answers;
+    bool downloadFinishes = true;
+    std::wstring path = L"C:\\p.Config";
+};
+
+// An editor open on profile 1 with the keyboard present. Table tests call SetUp again per case.
+struct EditorCommandFixture : ::testing::Test {
+    KB_CONFIG keyboard{};
+    std::unique_ptr<PROFILE_CONFIG[]> storage{new PROFILE_CONFIG[PROFILE_COUNT]()};
+    ProfileArray& profiles = *reinterpret_cast<ProfileArray*>(storage.get());
+    Journal journal;
+    FakeFiles files{journal, profiles};
+    FakeHost host{journal};
+    std::unique_ptr<MainWindowState> state;
+    std::unique_ptr<EditorSession> session;
+
+    void SetUp() override
+    {
+        InitNewConfiguration(keyboard, profiles, ProgramRole::Editor);
+        keyboard.CurrantProfile = 1;
+        keyboard.nDeviceStatus = 1;
+        state = std::make_unique<MainWindowState>(keyboard, profiles, TestNames());
+        session = std::make_unique<EditorSession>(keyboard, profiles, *state, files, host);
+        session->SelectProfile(1);
+        journal.entries.clear();
+        host.answers.clear();
+        host.downloadFinishes = true;
+        host.path = L"C:\\p.Config";
+        files.importFileExists = true;
+        files.deviceInFile = 1;
+    }
+    // Slot M3 of profile p has a key but no function: an apply releases it.
+    void BindUnusedSlot(int p)
+    {
+        profiles[p].TButton[2].MappingKey = 9;
+        profiles[p].TButton[2].FunID = FUN_NONE;
+    }
+    bool UnusedSlotReleased(int p) const { return profiles[p].TButton[2].MappingKey == UNASSIGNED; }
+};
+
+// Opening: an agent without the keyboard ends the editor before anything is shown or written; a
+// missing agent is started and assumed to find the keyboard.
+TEST_F(EditorCommandFixture, OpeningLoadsShowsTellsTheAgentOrEndsWithoutTheKeyboard)
+{
+    const Entries shown{"load", "save selection (current 2)", "show", "post 3 2"};
+    const struct {
+        const char* name;
+        bool agentRunning;
+        int deviceInFile;
+        bool opens;
+        bool startsAgent;
+    } cases[] = {
+        {"agent with keyboard", true, 1, true, false},
+        {"agent without keyboard", true, 0, false, false},
+        {"no agent, no keyboard in the file", false, 0, true, true},
+        {"no agent, keyboard in the file", false, 1, true, true},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        keyboard.CurrantProfile = 4;  // what the editor held before: the load starts from zero
+        state->m_bEditorModified = true;
+        files.deviceInFile = c.deviceInFile;
+        EXPECT_EQ(session->Open(c.agentRunning), c.opens) << c.name;
+        Entries expected{"load", "warning no device"};
+        if (c.opens) {
+            expected = shown;
+            if (c.startsAgent)
+                expected.push_back("start agent");
+            expected.push_back("show");
+        }
+        EXPECT_EQ(journal.entries, expected) << c.name;
+        EXPECT_FALSE(session->Modified()) << c.name;
+        if (!c.opens)
+            continue;
+        EXPECT_EQ(keyboard.nDeviceStatus, 1) << c.name;
+        EXPECT_TRUE(state->ProfileButtonSelected(2)) << c.name;
+        EXPECT_EQ(state->Slot(0).strCaption, L"name2") << c.name << ": labels show the loaded functions";
+    }
+}
+
+TEST_F(EditorCommandFixture, ProfileButtonAppliesOrDropsPendingEditsBeforeItSwitches)
+{
+    const Entries switched{"save selection (current 3)", "show", "post 3 3", "show"};
+    const struct {
+        const char* name;
+        bool modified;
+        bool answerOk;
+        int device;
+        bool downloadFinishes;
+        Entries before;    // the journal up to the switch
+        bool switches;     // CurrantProfile becomes 3
+        bool modifiedAfter;
+    } cases[] = {
+        {"no edits", false, true, 1, true, {}, true, false},
+        {"apply, finished", true, true, 1, true, {"warning unsaved", "download write profile 1 (device 1)"}, true, false},
+        {"apply, the agent did not finish", true, true, 1, false,
+         {"warning unsaved", "download write profile 1 (device 1)"}, false, true},
+        {"apply, no keyboard", true, true, 0, true,
+         {"warning unsaved", "save all (current 1)", "warning no device"}, false, true},
+        {"drop", true, false, 1, true, {"warning unsaved", "reload profile 1"}, true, false},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        state->m_bEditorModified = c.modified;
+        keyboard.nDeviceStatus = c.device;
+        host.answers = {c.answerOk};
+        host.downloadFinishes = c.downloadFinishes;
+        BindUnusedSlot(1);
+        session->OnProfileButton(3);
+        Entries expected = c.before;
+        if (c.switches)
+            expected.insert(expected.end(), switched.begin(), switched.end());
+        EXPECT_EQ(journal.entries, expected) << c.name;
+        EXPECT_EQ(keyboard.CurrantProfile, c.switches ? 3 : 1) << c.name;
+        EXPECT_EQ(session->Modified(), c.modifiedAfter) << c.name;
+        // Only an apply releases the slots without a function.
+        EXPECT_EQ(UnusedSlotReleased(1), c.modified && c.answerOk) << c.name;
+        EXPECT_EQ(state->ProfileButtonSelected(3), c.switches) << c.name;
+    }
+}
+
+TEST_F(EditorCommandFixture, ApplyAndApplyAndCloseDownloadTheProfileAndMakeItCurrent)
+{
+    const struct {
+        const char* name;
+        bool closeAfter;
+        bool answerOk;
+        int profile;
+        int device;
+        bool downloadFinishes;
+        Entries journal;
+        bool closes;
+        bool modifiedAfter;
+        bool released;
+    } cases[] = {
+        {"apply cancelled", false, false, 1, 1, true, {"warning apply"}, false, true, false},
+        {"apply", false, true, 1, 1, true,
+         {"warning apply", "download write profile 1 (device 1)", "post 3 1", "show"}, false, false, true},
+        {"apply & close", true, true, 1, 1, true, {"download write profile 1 (device 1)", "post 3 1", "show"}, true,
+         false, true},
+        {"apply & close, the agent did not finish", true, true, 1, 1, false, {"download write profile 1 (device 1)"},
+         false, true, true},
+        {"apply & close, no keyboard", true, true, 1, 0, true, {"save all (current 1)", "warning no device"}, false,
+         false, true},
+        {"apply in PC mode: nothing is sent", false, true, PC_MODE_PROFILE, 1, true, {"warning apply"}, false, false,
+         true},
+        {"apply & close in PC mode: the editor stays", true, true, PC_MODE_PROFILE, 1, true, {}, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        keyboard.CurrantProfile = c.profile;
+        keyboard.nDeviceStatus = c.device;
+        state->m_bEditorModified = true;
+        host.answers = {c.answerOk};
+        host.downloadFinishes = c.downloadFinishes;
+        BindUnusedSlot(c.profile);
+        EXPECT_EQ(session->OnApply(c.closeAfter), c.closes) << c.name;
+        EXPECT_EQ(journal.entries, c.journal) << c.name;
+        EXPECT_EQ(session->Modified(), c.modifiedAfter) << c.name;
+        EXPECT_EQ(UnusedSlotReleased(c.profile), c.released) << c.name;
+    }
+}
+
+TEST_F(EditorCommandFixture, AppliedProfileShowsEverySlotAsApplied)
+{
+    profiles[1].TButton[0].MappingKey = 5;
+    profiles[1].TButton[0].FunID = 1;
+    state->SelectSlot(0, false);
+    ASSERT_TRUE(state->Slot(0).bLabelEnabled);
+    EXPECT_TRUE(session->OnApply(true));
+    EXPECT_FALSE(state->Slot(0).bLabelEnabled);
+}
+
+TEST_F(EditorCommandFixture, ResetClearsTheProfileShowsItThenResetsTheKeyboard)
+{
+    const struct {
+        const char* name;
+        bool answerOk;
+        int device;
+        Entries journal;
+    } cases[] = {
+        {"cancelled", false, 1, {"warning reset"}},
+        {"keyboard", true, 1,
+         {"warning reset", "delete and reset profile 1", "show", "download reset profile 1 (device 1)"}},
+        {"no keyboard", true, 0,
+         {"warning reset", "delete and reset profile 1", "show", "save all (current 1)", "warning no device"}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        profiles[1].TButton[4].MappingKey = 7;
+        profiles[1].TButton[4].FunID = 2;
+        keyboard.nDeviceStatus = c.device;
+        host.answers = {c.answerOk};
+        session->OnReset();
+        EXPECT_EQ(journal.entries, c.journal) << c.name;
+        EXPECT_EQ(profiles[1].TButton[4].MappingKey == UNASSIGNED, c.answerOk) << c.name;
+    }
+}
+
+TEST_F(EditorCommandFixture, ExportWritesTheShownProfileToTheChosenFile)
+{
+    state->SelectSlot(2, false);
+    session->OnExport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask export path", "export profile 1 to C:\\p.Config"}));
+    EXPECT_EQ(state->SelectedSlot(), -1) << "no slot stays selected";
+
+    SetUp();
+    host.path.clear();
+    session->OnExport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask export path"}));
+}
+
+TEST_F(EditorCommandFixture, ImportReadsTheFileIntoTheShownProfileAndMarksItModified)
+{
+    session->OnImport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask import path", "import C:\\p.Config into profile 1", "show"}));
+    EXPECT_TRUE(session->Modified());
+    EXPECT_EQ(state->Key(5).nLabelSlot, 0) << "the imported binding is shown";
+
+    SetUp();
+    host.path.clear();
+    session->OnImport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask import path"}));
+    EXPECT_FALSE(session->Modified());
+
+    SetUp();
+    files.importFileExists = false;
+    DiagCapture capture;
+    session->OnImport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask import path", "import C:\\p.Config into profile 1"}));
+    EXPECT_FALSE(session->Modified());
+    EXPECT_TRUE(capture.Contains(L"ERROR: profile file C:\\p.Config does not exist, nothing imported\n"));
+}
+
+// The agent's notice: the file decides the profile, not the message's wParam.
+TEST_F(EditorCommandFixture, ProfileChangedReadsTheConfigurationAndShowsItsProfileOnlyWhenAsked)
+{
+    const struct {
+        long reason;
+        Entries journal;
+        bool shown;
+    } cases[] = {
+        {long(PROFILE_CHANGED_RELOAD), {"read config", "show"}, true},
+        {long(PROFILE_CHANGED_READ_ONLY), {"read config"}, false},
+        {0, {}, false},
+        {long(PROFILE_CHANGED_READ_ONLY) + 1, {}, false},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        DiagCapture capture;
+        session->OnProfileChanged(c.reason);
+        EXPECT_EQ(journal.entries, c.journal) << c.reason;
+        EXPECT_EQ(state->ProfileButtonSelected(4), c.shown) << c.reason;
+        EXPECT_EQ(capture.Contains(L"OnMessageProcessFun lParam==WM_USER+1 keyboard_config.CurrantProfile = 4\n"),
+                  c.shown)
+            << c.reason;
+    }
+}
+
+TEST_F(EditorCommandFixture, SelectingAProfileShowsItAndSavesTheSelection)
+{
+    session->SelectProfile(2);
+    EXPECT_EQ(journal.entries, (Entries{"save selection (current 2)", "show"}));
+    EXPECT_TRUE(state->ProfileButtonSelected(2));
+    EXPECT_FALSE(state->ProfileButtonSelected(1));
+
+    journal.entries.clear();
+    session->OnDownloadReady();
+    EXPECT_EQ(journal.entries, (Entries{"save all (current 2)"}));
+}
+
+} // namespace
