@@ -1,6 +1,7 @@
 #include "window_base.h"
 
 #include <string>
+#include <utility>
 
 #include "diag.h"
 
@@ -29,19 +30,24 @@ bool RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure, HINSTAN
 
 WindowBase::~WindowBase()
 {
+    UniqueWindow owned(std::exchange(m_window, nullptr));
     // The derived part is gone: the window's last messages must not reach it.
-    if (m_window)
-        SetWindowLongPtrW(m_window.Get(), GWLP_USERDATA, 0);
-    m_window.Reset();
+    if (owned)
+        SetWindowLongPtrW(owned.Get(), GWLP_USERDATA, 0);
+}
+
+void* ObjectBehind(HWND window, WNDPROC procedure)
+{
+    DWORD process = 0;
+    if (window == nullptr || GetWindowThreadProcessId(window, &process) == 0 || process != GetCurrentProcessId() ||
+        GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(procedure))
+        return nullptr;
+    return reinterpret_cast<void*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 WindowBase* WindowBase::FromHandle(HWND window)
 {
-    DWORD process = 0;
-    if (window == nullptr || GetWindowThreadProcessId(window, &process) == 0 || process != GetCurrentProcessId() ||
-        GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WindowBase::Procedure))
-        return nullptr;
-    return reinterpret_cast<WindowBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return static_cast<WindowBase*>(ObjectBehind(window, &WindowBase::Procedure));
 }
 
 bool WindowBase::CreateWindowOf(const WindowClassSpec& windowClass, const WindowSpec& spec, HINSTANCE instance)
@@ -54,7 +60,7 @@ bool WindowBase::CreateWindowOf(const WindowClassSpec& windowClass, const Window
     if (window == nullptr) {
         const DWORD error = GetLastError();
         DiagError((L"CreateWindowExW (" + std::wstring(windowClass.name) + L")").c_str(), error);
-        m_window.Release();  // a window refused in its creation is gone already
+        m_window = nullptr;  // a window refused in its creation is gone already
         return false;
     }
     return true;
@@ -62,8 +68,8 @@ bool WindowBase::CreateWindowOf(const WindowClassSpec& windowClass, const Window
 
 void WindowBase::DestroyWindowNow()
 {
-    // Not through the owner's Reset: the window must stay attached while it is destroyed.
-    if (m_window && !DestroyWindow(m_window.Get()))
+    // The window stays attached while it is destroyed; WM_NCDESTROY clears it.
+    if (m_window != nullptr && !DestroyWindow(m_window))
         DiagLastError(L"DestroyWindow");
 }
 
@@ -72,17 +78,17 @@ LRESULT CALLBACK WindowBase::Procedure(HWND window, UINT message, WPARAM wParam,
     if (message == WM_NCCREATE) {
         auto* self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         if (self != nullptr) {
-            self->m_window.Reset(window);
+            self->m_window = window;
             SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         }
     }
     auto* self = reinterpret_cast<WindowBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->m_window.Get() != window)
+    if (self == nullptr || self->m_window != window)
         return DefWindowProcW(window, message, wParam, lParam);
     const LRESULT result = self->OnMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->m_window.Release();  // the platform has destroyed it
+        self->m_window = nullptr;  // the platform has destroyed it
     }
     return result;
 }

@@ -32,6 +32,10 @@ struct WindowSpec {
     HWND parent = nullptr;  // HWND_MESSAGE: a message-only window
 };
 
+// The object a window of this process keeps in its user data while `procedure` is its window
+// procedure; null for any other window (another procedure, another process, none).
+void* ObjectBehind(HWND window, WNDPROC procedure);
+
 // Registers `spec` with `procedure` unless this process has that class already. False, with a
 // diagnostic, when it cannot.
 bool RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure, HINSTANCE instance);
@@ -41,7 +45,7 @@ public:
     WindowBase(const WindowBase&) = delete;
     WindowBase& operator=(const WindowBase&) = delete;
 
-    HWND Window() const noexcept { return m_window.Get(); }
+    HWND Window() const noexcept { return m_window; }
     // The object attached to window, if window was made by a WindowBase of this process.
     static WindowBase* FromHandle(HWND window);
 
@@ -58,10 +62,11 @@ protected:
 
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
+    // The window, owned: set at WM_NCCREATE, cleared at WM_NCDESTROY, destroyed with the object.
+    HWND m_window = nullptr;
+
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    UniqueWindow m_window;
 };
 
 // The thread's message loop until WM_QUIT; returns the quit's exit code (-1 when GetMessageW

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "diag.h"
+#include "window_base.h"
 
 SubclassedControl::~SubclassedControl()
 {
@@ -55,11 +56,7 @@ void SubclassedControl::Detach()
 
 SubclassedControl* SubclassedControl::AttachedControl(HWND window)
 {
-    DWORD process = 0;
-    if (window == nullptr || GetWindowThreadProcessId(window, &process) == 0 || process != GetCurrentProcessId() ||
-        GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&SubclassedControl::Procedure))
-        return nullptr;
-    return reinterpret_cast<SubclassedControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return static_cast<SubclassedControl*>(qelt::ObjectBehind(window, &SubclassedControl::Procedure));
 }
 
 LRESULT CALLBACK SubclassedControl::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

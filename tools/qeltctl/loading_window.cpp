@@ -29,58 +29,25 @@ JobOutcome LoadingWindow::Run(ApRequest job, int profile, unsigned silenceLimitM
     if (m_agent == nullptr || !PostAgentRequest(AP_RELOAD_SETTINGS, 0))
         return JobOutcome::AgentGone;
     // The job request follows the reload after the editor's pause, without blocking this thread.
-    if (!SetTimer(m_window.Get(), TIMER_SECOND_REQUEST, REQUEST_PAUSE_MS, nullptr) ||
-        !SetTimer(m_window.Get(), TIMER_AGENT_ALIVE, AGENT_ALIVE_MS, nullptr)) {
+    if (!SetTimer(m_window, TIMER_SECOND_REQUEST, REQUEST_PAUSE_MS, nullptr) ||
+        !SetTimer(m_window, TIMER_AGENT_ALIVE, AGENT_ALIVE_MS, nullptr)) {
         DiagLastError(L"SetTimer (loading window)");
         return JobOutcome::Failed;
     }
-    MSG message;
-    while (!m_ended) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0 || got == -1) {
-            if (got == -1)
-                DiagLastError(L"GetMessageW (loading window)");
-            return m_ended ? m_outcome : JobOutcome::Closed;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    m_window.Reset();
+    if (RunMessageLoopUntil([this] { return m_ended; }) != LoopEnd::Done)
+        return JobOutcome::Closed;
+    DestroyWindowNow();
     return m_outcome;
 }
 
 bool LoadingWindow::Create()
 {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        DiagLastError(L"RegisterClassExW (loading window)");
-        return false;
-    }
     // A hidden top-level window: the agent looks it up by title, which a message-only window
     // would not answer.
-    m_window.Reset(CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, kLoadingWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr,
-                                   nullptr, GetModuleHandleW(nullptr), this));
-    if (!m_window) {
-        DiagLastError(L"CreateWindowExW (loading window)");
-        return false;
-    }
-    return true;
-}
-
-LRESULT CALLBACK LoadingWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<LoadingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->m_window.Get() != window)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return self->OnMessage(message, wParam, lParam);
+    WindowSpec spec;
+    spec.title = kLoadingWindowTitle;
+    spec.exStyle = WS_EX_TOOLWINDOW;
+    return CreateWindowOf(WindowClassSpec{kClassName}, spec);
 }
 
 LRESULT LoadingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -102,7 +69,7 @@ LRESULT LoadingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         End(JobOutcome::Closed);
         return 0;
     default:
-        return DefWindowProcW(m_window.Get(), message, wParam, lParam);
+        return DefWindowProcW(m_window, message, wParam, lParam);
     }
 }
 
@@ -110,7 +77,7 @@ void LoadingWindow::OnTimer(UINT_PTR timer)
 {
     switch (timer) {
     case TIMER_SECOND_REQUEST:
-        KillTimer(m_window.Get(), TIMER_SECOND_REQUEST);
+        KillTimer(m_window, TIMER_SECOND_REQUEST);
         if (!PostAgentRequest(m_job, m_profile)) {
             End(JobOutcome::AgentGone);
             return;
@@ -131,7 +98,7 @@ void LoadingWindow::OnTimer(UINT_PTR timer)
 
 void LoadingWindow::WatchAgent()
 {
-    if (!SetTimer(m_window.Get(), TIMER_AGENT_SILENT, m_silenceLimitMs, nullptr))
+    if (!SetTimer(m_window, TIMER_AGENT_SILENT, m_silenceLimitMs, nullptr))
         DiagLastError(L"SetTimer (agent time limit)");
 }
 
@@ -141,9 +108,9 @@ void LoadingWindow::End(JobOutcome outcome)
         return;
     m_ended = true;
     m_outcome = outcome;
-    KillTimer(m_window.Get(), TIMER_SECOND_REQUEST);
-    KillTimer(m_window.Get(), TIMER_AGENT_SILENT);
-    KillTimer(m_window.Get(), TIMER_AGENT_ALIVE);
+    KillTimer(m_window, TIMER_SECOND_REQUEST);
+    KillTimer(m_window, TIMER_AGENT_SILENT);
+    KillTimer(m_window, TIMER_AGENT_ALIVE);
 }
 
 } // namespace qelt

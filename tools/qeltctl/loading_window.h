@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "agent_protocol.h"
-#include "handles.h"
+#include "window_base.h"
 
 namespace qelt {
 
@@ -19,27 +19,23 @@ enum class JobOutcome {
     Failed,     // the window could not be made
 };
 
-class LoadingWindow {
+class LoadingWindow final : public WindowBase {
 public:
     using ProgressSink = std::function<void(int percent)>;
 
     LoadingWindow() = default;
-    LoadingWindow(const LoadingWindow&) = delete;
-    LoadingWindow& operator=(const LoadingWindow&) = delete;
 
     // Runs one job (AP_DOWNLOAD_PROFILE or AP_RESET_PROFILE) for a profile index. The time
     // limit starts with the job request and again with every progress report.
     JobOutcome Run(ApRequest job, int profile, unsigned silenceLimitMs, ProgressSink onProgress);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool Create();
     void OnTimer(UINT_PTR timer);
     void End(JobOutcome outcome);
     void WatchAgent();
 
-    UniqueWindow m_window;
     HWND m_agent = nullptr;
     ApRequest m_job = AP_DOWNLOAD_PROFILE;
     int m_profile = 0;
