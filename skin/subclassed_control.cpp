@@ -24,14 +24,16 @@ bool SubclassedControl::CreateControl(const wchar_t* platformClass, DWORD style,
                                               reinterpret_cast<HMENU>(UINT_PTR(id)), GetModuleHandleW(nullptr),
                                               nullptr));
     if (!window) {
-        qelt::DiagLastError((L"CreateWindowExW (" + std::wstring(what) + L")").c_str());
+        const DWORD error = GetLastError();
+        qelt::DiagError((L"CreateWindowExW (" + std::wstring(what) + L")").c_str(), error);
         return false;
     }
     SetWindowLongPtrW(window.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_baseProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassedControl::Procedure)));
     if (m_baseProc == nullptr) {
-        qelt::DiagLastError((L"SetWindowLongPtrW (" + std::wstring(what) + L")").c_str());
+        const DWORD error = GetLastError();
+        qelt::DiagError((L"SetWindowLongPtrW (" + std::wstring(what) + L")").c_str(), error);
         SetWindowLongPtrW(window.Get(), GWLP_USERDATA, 0);
         return false;  // the window goes with its owner here
     }
