@@ -53,49 +53,21 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 std::unique_ptr<CHIDDlg> CHIDDlg::Create(HINSTANCE instance)
 {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClass;
-    if (!RegisterClassW(&windowClass)) {
-        DiagLastError(L"RegisterClassW");
-        return nullptr;
-    }
     std::unique_ptr<CHIDDlg> dialog(new CHIDDlg());
     dialog->m_instance = instance;
-    HWND window = CreateWindowExW(0, kWindowClass, kAgentWindowTitle, WS_POPUP, 100, 100, 100, 100, nullptr,
-                                  nullptr, instance, dialog.get());
-    if (!window) {
-        DiagLastError(L"CreateWindowExW");
+    WindowClassSpec windowClass{kWindowClass};
+    windowClass.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    WindowSpec spec;
+    spec.title = kAgentWindowTitle;
+    spec.rect = RECT{100, 100, 200, 200};
+    if (!dialog->CreateWindowOf(windowClass, spec, instance))
         return nullptr;
-    }
     return dialog;
 }
 
 CHIDDlg::~CHIDDlg()
 {
-    if (m_window && IsWindow(m_window))
-        DestroyWindow(m_window);
-}
-
-LRESULT CALLBACK CHIDDlg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<CHIDDlg*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->m_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CHIDDlg*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    const LRESULT result = self->OnMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->m_window = nullptr;
-    }
-    return result;
+    DestroyWindowNow();  // the agent comes down in WM_DESTROY, with everything here still alive
 }
 
 LRESULT CHIDDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include "agent_settings.h"
 #include "handles.h"
 #include "win32_host.h"
+#include "window_base.h"
 
 #include <windows.h>
 
@@ -28,17 +29,15 @@ public:
 };
 std::unique_ptr<AgentDeviceLink> MakeDeviceLink(ConfigSettings& settings);
 
-class CHIDDlg {
+class CHIDDlg final : public WindowBase {
 public:
     // Creates the hidden window; null when creation failed (diagnosed).
     static std::unique_ptr<CHIDDlg> Create(HINSTANCE instance);
-    ~CHIDDlg();
-    HWND Window() const { return m_window; }
+    ~CHIDDlg() override;
 
 private:
     CHIDDlg() = default;
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     bool OnCreate();
     void OnDestroy();
@@ -50,7 +49,6 @@ private:
     void OnExit();
     void ShowAboutBox();
 
-    HWND m_window = nullptr;
     HINSTANCE m_instance = nullptr;
     int KeyNum = 103;
     UniqueModule hWtsLibrary;

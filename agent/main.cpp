@@ -2,6 +2,7 @@
 #include "agent_protocol.h"
 #include "handles.h"
 #include "hid_window.h"
+#include "window_base.h"
 
 #include <windows.h>
 
@@ -15,10 +16,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     auto dialog = qelt::CHIDDlg::Create(instance);
     if (!dialog)
         return 1;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    qelt::RunMessageLoop();
     return 0;
 }

@@ -78,12 +78,7 @@ CBitmapBtn::CBitmapBtn() = default;
 
 CBitmapBtn::~CBitmapBtn()
 {
-    m_tooltip.Reset();
-    if (m_hWnd && IsWindow(m_hWnd)) {
-        HWND window = m_hWnd;
-        Detach();  // the window's last messages go to the platform button
-        DestroyWindow(window);
-    }
+    m_tooltip.Reset();  // before the button window it belongs to
 }
 
 bool CBitmapBtn::Create(HWND parent, const RECT& rect, const std::wstring& programFolder)
@@ -104,49 +99,16 @@ bool CBitmapBtn::Create(HWND parent, const RECT& rect, const IndicatorImages& in
 
 bool CBitmapBtn::CreateButtonWindow(HWND parent, const RECT& rect)
 {
-    HWND window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    if (window == nullptr) {
-        qelt::DiagLastError(L"CreateWindowExW (bitmap button)");
+    if (!CreateControl(L"BUTTON", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect, parent, 0, L"bitmap button"))
         return false;
-    }
-    // Subclassed through the window procedure, the object in the window's user data: every
-    // message reaches it without a lookup. (Subclassing through SetWindowSubclass keeps its data
-    // in a window property, fetched from the window manager on every message under Wine.)
-    m_hWnd = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_baseProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CBitmapBtn::WindowProc)));
-    if (m_baseProc == nullptr) {
-        qelt::DiagLastError(L"SetWindowLongPtrW (bitmap button)");
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        DestroyWindow(window);
-        m_hWnd = nullptr;
-        return false;
-    }
-    RemoveStyles(window, WS_TABSTOP);  // buttons are not reached by the tab key
+    RemoveStyles(Window(), WS_TABSTOP);  // buttons are not reached by the tab key
     m_sizeIndicator = SIZE{17, 17};
     return true;
 }
 
 CBitmapBtn* CBitmapBtn::FromHandle(HWND window)
 {
-    DWORD process = 0;
-    if (window == nullptr || GetWindowThreadProcessId(window, &process) == 0 || process != GetCurrentProcessId() ||
-        GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&CBitmapBtn::WindowProc))
-        return nullptr;
-    return reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-void CBitmapBtn::Detach()
-{
-    if (m_hWnd == nullptr)
-        return;
-    if (m_baseProc != nullptr)
-        SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_baseProc));
-    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
-    m_hWnd = nullptr;
+    return Attached<CBitmapBtn>(window);
 }
 
 bool CBitmapBtn::ReflectDrawItem(const DRAWITEMSTRUCT* item)
@@ -174,8 +136,8 @@ void CBitmapBtn::SetStateImages(const SkinBitmap& normal, const SkinBitmap& over
     m_bmpOver.ShowRectOf(over, rect);
     m_bmpPressed.ShowRectOf(pressed, rect);
     m_bmpGreyed.ShowRectOf(greyed, rect);
-    if (m_hWnd)
-        RemoveStyles(m_hWnd, WS_BORDER | WS_TABSTOP);
+    if (Window())
+        RemoveStyles(Window(), WS_BORDER | WS_TABSTOP);
 }
 
 void CBitmapBtn::SetSelected(bool selected)
@@ -196,18 +158,18 @@ void CBitmapBtn::SetGreyed(bool greyed)
 
 void CBitmapBtn::Repaint() const
 {
-    if (m_hWnd)
-        InvalidateRect(m_hWnd, nullptr, FALSE);
+    if (Window())
+        InvalidateRect(Window(), nullptr, FALSE);
 }
 
 // A tooltip is a top-level window, about as dear to make as the button itself: a window of 190
 // buttons makes the few the mouse reaches, not all of them.
 void CBitmapBtn::EnsureTooltip() const
 {
-    if (m_tooltip || m_hWnd == nullptr)
+    if (m_tooltip || Window() == nullptr)
         return;
     m_tooltip.Reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, m_hWnd, nullptr, GetModuleHandleW(nullptr), nullptr));
+                                    CW_USEDEFAULT, Window(), nullptr, GetModuleHandleW(nullptr), nullptr));
     if (!m_tooltip) {
         qelt::DiagLastError(L"CreateWindowExW (tooltip)");
         return;
@@ -222,7 +184,7 @@ void CBitmapBtn::ApplyToolText() const
     SendMessageW(m_tooltip.Get(), TTM_ACTIVATE, FALSE, 0);
     TOOLINFOW tool{};
     tool.cbSize = qelt::ToolInfoSize();
-    tool.hwnd = m_hWnd;
+    tool.hwnd = Window();
     tool.uId = kToolId;
     tool.lpszText = const_cast<wchar_t*>(m_strToolText.c_str());
     if (!m_bToolAdded) {
@@ -235,10 +197,10 @@ void CBitmapBtn::ApplyToolText() const
 
 void CBitmapBtn::SetTooltipText(const std::wstring& text)
 {
-    if (m_hWnd == nullptr)
+    if (Window() == nullptr)
         return;
     if (!m_bHasToolText && !m_bToolAdded)
-        GetClientRect(m_hWnd, &m_rcTool);  // the rectangle stays that of the first call
+        GetClientRect(Window(), &m_rcTool);  // the rectangle stays that of the first call
     m_strToolText = text;
     m_bHasToolText = true;
     if (m_tooltip)
@@ -308,10 +270,7 @@ void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
             colour = m_crSelectedText;
         SetTextColor(mem, colour);
 
-        qelt::UniqueFont font(CreateFontW(m_nFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 14,
-                                          L"AvenirLTStd-Light"));
-        qelt::SelectedObject fontSelected(mem, font.Get());
+        qelt::SelectedObject fontSelected(mem, CaptionFont());
 
         SIZE extent{0, 0};
         GetTextExtentPoint32W(mem, m_strCaption.c_str(), int(m_strCaption.size()), &extent);
@@ -346,18 +305,18 @@ void CBitmapBtn::OnMouseMove(WPARAM wParam, LPARAM lParam)
     const bool leftDown = (wParam & MK_LBUTTON) != 0;
     if (leftDown && !m_bHover)
         return;  // a drag that started elsewhere does not light the button
-    if (GetCapture() != m_hWnd) {
-        if (GetActiveWindow() != nullptr && GetParent(m_hWnd) != nullptr) {
+    if (GetCapture() != Window()) {
+        if (GetActiveWindow() != nullptr && GetParent(Window()) != nullptr) {
             m_bHover = true;
-            SetCapture(m_hWnd);
+            SetCapture(Window());
             Repaint();
         }
         return;
     }
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ClientToScreen(m_hWnd, &point);
+    ClientToScreen(Window(), &point);
     HWND under = WindowFromPoint(point);
-    if (under == nullptr || under == m_hWnd)
+    if (under == nullptr || under == Window())
         return;
     if (m_bHover) {
         m_bHover = false;
@@ -373,7 +332,7 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // The tooltip only sees the mouse through this relay.
         EnsureTooltip();
         if (m_tooltip) {
-            MSG relayed{m_hWnd, message, wParam, lParam, DWORD(GetMessageTime()), {}};
+            MSG relayed{Window(), message, wParam, lParam, DWORD(GetMessageTime()), {}};
             DWORD pos = GetMessagePos();
             relayed.pt = POINT{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)};
             SendMessageW(m_tooltip.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
@@ -389,7 +348,7 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CAPTURECHANGED:
         if (m_bHover) {
             // Only our own capture is ours to release; another window may have just taken it.
-            if (GetCapture() == m_hWnd)
+            if (GetCapture() == Window())
                 ReleaseCapture();
             Repaint();
         }
@@ -401,47 +360,35 @@ LRESULT CBitmapBtn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_LBUTTONDOWN: {
-        HWND owner = GetParent(m_hWnd);
+        HWND owner = GetParent(Window());
         if (owner != nullptr && GetActiveWindow() != GetAncestor(owner, GA_ROOT))
             SetActiveWindow(GetAncestor(owner, GA_ROOT));
         return CallBase(message, wParam, lParam);
     }
     case WM_ERASEBKGND:
         return 0;  // the owner draw covers the whole button
-    case WM_NCDESTROY: {
-        HWND window = m_hWnd;
-        m_tooltip.Reset();
-        m_bToolAdded = false;
-        m_bHasToolText = false;
-        m_strToolText.clear();
-        m_bmpNormal.Reset();
-        m_bmpOver.Reset();
-        m_bmpPressed.Reset();
-        m_bmpGreyed.Reset();
-        m_strCaption.clear();
-        WNDPROC base = m_baseProc;
-        Detach();
-        return CallWindowProcW(base, window, message, wParam, lParam);
-    }
     default:
         return CallBase(message, wParam, lParam);
     }
 }
 
-LRESULT CBitmapBtn::CallBase(UINT message, WPARAM wParam, LPARAM lParam) const
+HFONT CBitmapBtn::CaptionFont() const
 {
-    return CallWindowProcW(m_baseProc, m_hWnd, message, wParam, lParam);
+    SkinFonts& fonts = m_pFonts != nullptr ? *m_pFonts : m_ownFonts;
+    return fonts.Get(skinfont::Caption(m_nFontHeight));
 }
 
-LRESULT CALLBACK CBitmapBtn::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+void CBitmapBtn::OnWindowGone()
 {
-    auto* button = reinterpret_cast<CBitmapBtn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (button == nullptr || button->m_hWnd != window) {
-        // Not attached (any more): the platform button's own procedure.
-        auto base = reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC));
-        return CallWindowProcW(base, window, message, wParam, lParam);
-    }
-    return button->OnMessage(message, wParam, lParam);
+    m_tooltip.Reset();
+    m_bToolAdded = false;
+    m_bHasToolText = false;
+    m_strToolText.clear();
+    m_bmpNormal.Reset();
+    m_bmpOver.Reset();
+    m_bmpPressed.Reset();
+    m_bmpGreyed.Reset();
+    m_strCaption.clear();
 }
 
 std::unique_ptr<CBitmapBtn> CreateSkinButton(HWND parent, const ButtonInfo& info, const SkinBitmap& main,

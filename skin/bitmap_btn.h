@@ -18,7 +18,9 @@
 
 #include "button_info.h"
 #include "handles.h"
+#include "skin_fonts.h"
 #include "skin_image.h"
+#include "subclassed_control.h"
 
 namespace Gdiplus { class Image; }
 
@@ -33,10 +35,10 @@ constexpr COLORREF BTN_DIM_TEXT_COLOUR = RGB(93, 97, 97);
 
 enum BtnAlign : int { BTN_ALIGN_CENTRE = 0, BTN_ALIGN_LEFT = 1, BTN_ALIGN_RIGHT = 2 };
 
-class CBitmapBtn {
+class CBitmapBtn final : public SubclassedControl {
 public:
     CBitmapBtn();
-    ~CBitmapBtn();
+    ~CBitmapBtn() override;
     CBitmapBtn(const CBitmapBtn&) = delete;
     CBitmapBtn& operator=(const CBitmapBtn&) = delete;
 
@@ -46,7 +48,6 @@ public:
     // The same with indicator images already loaded (LoadIndicatorImages), as a window that
     // makes many buttons does.
     bool Create(HWND parent, const RECT& rect, const IndicatorImages& indicators);
-    HWND Window() const { return m_hWnd; }
     static CBitmapBtn* FromHandle(HWND window);
     // For the parent's WM_DRAWITEM: paints when the item is a bitmap button. True when handled.
     static bool ReflectDrawItem(const DRAWITEMSTRUCT* item);
@@ -66,6 +67,9 @@ public:
 
     // Indicator images "Red", "Green", "Blue" of main.ini's "SCREEN"; missing ones stay empty.
     void LoadIndicators(const std::wstring& programFolder);
+    // Caption fonts come from fonts (the window's, which outlive the button) instead of the
+    // button's own.
+    void UseFonts(SkinFonts* fonts) { m_pFonts = fonts; }
     // Draws the button for the item state (ODS_SELECTED, ODS_DISABLED) into dc at (0, 0).
     void Paint(HDC dc, SIZE client, UINT itemState) const;
 
@@ -86,10 +90,8 @@ public:
     std::wstring m_strCaption;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);      // replaces the button's
-    LRESULT CallBase(UINT message, WPARAM wParam, LPARAM lParam) const;  // the platform button
-    void Detach();  // gives the window back its own procedure
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone() override;
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
     bool CreateButtonWindow(HWND parent, const RECT& rect);
     void EnsureTooltip() const;
@@ -97,11 +99,12 @@ private:
     void Repaint() const;
     const SkinBitmap& StateImage(UINT itemState) const;
     int IndicatorIndex(UINT itemState) const;
+    HFONT CaptionFont() const;
 
-    HWND m_hWnd = nullptr;
-    WNDPROC m_baseProc = nullptr;  // the platform button's procedure
     // Made on first use; until then the text and the tool's rectangle wait here.
     mutable qelt::UniqueWindow m_tooltip;
+    SkinFonts* m_pFonts = nullptr;
+    mutable SkinFonts m_ownFonts;  // for a button without a window's fonts
     mutable bool m_bToolAdded = false;
     bool m_bHasToolText = false;
     std::wstring m_strToolText;

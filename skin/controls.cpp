@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr UINT_PTR kListSubclassId = 0x51424C42;
-constexpr UINT_PTR kEditSubclassId = 0x51424544;
-constexpr const wchar_t* kListProperty = L"QeltListBoxEx";  // the object behind a list window
 constexpr const wchar_t* kMarkerClass = L"QeltValueBar";
 
 std::wstring ListItemText(HWND list, int index)
@@ -30,59 +27,34 @@ std::wstring ListItemText(HWND list, int index)
 // ---------------------------------------------------------------- CListBoxEx
 
 CListBoxEx::CListBoxEx()
-    : m_itemFont(CreateFontW(13, 0, 0, 0, 300, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 32, L"AvenirLTStd-Light"))
+    : m_itemFont(MakeSkinFont(skinfont::kListItem))
 {
-}
-
-CListBoxEx::~CListBoxEx()
-{
-    if (m_hWnd) {
-        RemoveWindowSubclass(m_hWnd, SubclassProc, kListSubclassId);
-        RemovePropW(m_hWnd, kListProperty);
-        if (IsWindow(m_hWnd))
-            DestroyWindow(m_hWnd);
-    }
 }
 
 bool CListBoxEx::Create(DWORD style, const RECT& rect, HWND parent, UINT id)
 {
-    HWND window = CreateWindowExW(0, L"LISTBOX", L"", style, rect.left, rect.top, rect.right - rect.left,
-                                  rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(UINT_PTR(id)),
-                                  GetModuleHandleW(nullptr), nullptr);
-    if (window == nullptr) {
-        qelt::DiagLastError(L"CreateWindowExW (list box)");
+    if (!CreateControl(L"LISTBOX", style, rect, parent, id, L"list box"))
         return false;
-    }
-    m_hWnd = window;
+    HWND window = Window();
     m_crSelectedText = GetSysColor(COLOR_HIGHLIGHTTEXT);
     m_crText = GetSysColor(COLOR_WINDOWTEXT);
     m_crSelectedBackground = GetSysColor(COLOR_HIGHLIGHT);
     m_nItemHeight = 14;
-    SetWindowSubclass(window, SubclassProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    SetPropW(window, kListProperty, this);
     if (style & LBS_OWNERDRAWFIXED)
         SendMessageW(window, LB_SETITEMHEIGHT, 0, m_nItemHeight);
     return true;
 }
 
-CListBoxEx* CListBoxEx::FromHandle(HWND window)
-{
-    if (window == nullptr)
-        return nullptr;
-    return static_cast<CListBoxEx*>(GetPropW(window, kListProperty));
-}
-
 void CListBoxEx::SetBackground(COLORREF colour)
 {
     m_background.Reset(CreateSolidBrush(colour));
-    if (m_hWnd)
-        InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (Window())
+        InvalidateRect(Window(), nullptr, TRUE);
 }
 
 HBRUSH CListBoxEx::BackgroundBrush() const
 {
-    if (m_hWnd && !IsWindowEnabled(m_hWnd))
+    if (Window() && !IsWindowEnabled(Window()))
         return GetSysColorBrush(COLOR_INACTIVEBORDER);  // system-owned, always valid
     return m_background.Get();
 }
@@ -164,25 +136,25 @@ private:
 void CListBoxEx::UpdateHorizontalExtent() const
 {
     if (!m_widestItem) {
-        ItemWidths widths(m_hWnd);
+        ItemWidths widths(Window());
         if (!widths)
             return;
         LONG widest = 0;
-        LRESULT count = SendMessageW(m_hWnd, LB_GETCOUNT, 0, 0);
+        LRESULT count = SendMessageW(Window(), LB_GETCOUNT, 0, 0);
         for (int i = 0; i < int(count); ++i)
-            widest = std::max(widest, widths.Of(ListItemText(m_hWnd, i)));
+            widest = std::max(widest, widths.Of(ListItemText(Window(), i)));
         m_widestItem = widest;
     }
-    if (SendMessageW(m_hWnd, LB_GETHORIZONTALEXTENT, 0, 0) != *m_widestItem)
-        SendMessageW(m_hWnd, LB_SETHORIZONTALEXTENT, WPARAM(*m_widestItem), 0);
+    if (SendMessageW(Window(), LB_GETHORIZONTALEXTENT, 0, 0) != *m_widestItem)
+        SendMessageW(Window(), LB_SETHORIZONTALEXTENT, WPARAM(*m_widestItem), 0);
 }
 
 void CListBoxEx::TrackAddedItem(const wchar_t* text)
 {
     if (!m_widestItem)
         return;
-    const bool hasStrings = (GetWindowLongW(m_hWnd, GWL_STYLE) & LBS_HASSTRINGS) != 0;
-    ItemWidths widths(m_hWnd);
+    const bool hasStrings = (GetWindowLongW(Window(), GWL_STYLE) & LBS_HASSTRINGS) != 0;
+    ItemWidths widths(Window());
     if (!hasStrings || text == nullptr || !widths) {
         m_widestItem.reset();
         return;
@@ -190,10 +162,9 @@ void CListBoxEx::TrackAddedItem(const wchar_t* text)
     m_widestItem = std::max(*m_widestItem, widths.Of(text));
 }
 
-LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR data)
+LRESULT CListBoxEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* list = reinterpret_cast<CListBoxEx*>(data);
+    HWND window = Window();
     switch (message) {
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -201,29 +172,29 @@ LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wPar
     case WM_KILLFOCUS:
         return 0;  // keep the list's own focus handling out of it
     case WM_ENABLE: {
-        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        LRESULT result = CallBase(message, wParam, lParam);
         InvalidateRect(window, nullptr, TRUE);
         return result;
     }
     // The widest item is kept as items come and go, so drawing an item measures no other.
     case LB_ADDSTRING:
     case LB_INSERTSTRING: {
-        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        LRESULT result = CallBase(message, wParam, lParam);
         if (result >= 0)
-            list->TrackAddedItem(reinterpret_cast<const wchar_t*>(lParam));
+            TrackAddedItem(reinterpret_cast<const wchar_t*>(lParam));
         return result;
     }
     case LB_RESETCONTENT: {
-        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        list->m_widestItem = 0;
+        LRESULT result = CallBase(message, wParam, lParam);
+        m_widestItem = 0;
         return result;
     }
     case LB_DELETESTRING:
     case WM_SETFONT:
-        list->m_widestItem.reset();
+        m_widestItem.reset();
         break;
     case WM_ERASEBKGND: {
-        HBRUSH brush = list->BackgroundBrush();
+        HBRUSH brush = BackgroundBrush();
         if (brush == nullptr)
             break;
         RECT client{};
@@ -231,47 +202,23 @@ LRESULT CALLBACK CListBoxEx::SubclassProc(HWND window, UINT message, WPARAM wPar
         FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
         return TRUE;
     }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(window, SubclassProc, kListSubclassId);
-        RemovePropW(window, kListProperty);
-        list->m_hWnd = nullptr;
-        break;
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallBase(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------- CEditEx
 
-CEditEx::~CEditEx()
-{
-    if (m_hWnd) {
-        RemoveWindowSubclass(m_hWnd, SubclassProc, kEditSubclassId);
-        if (IsWindow(m_hWnd))
-            DestroyWindow(m_hWnd);
-    }
-}
-
 bool CEditEx::Create(DWORD style, const RECT& rect, HWND parent, UINT id)
 {
-    HWND window = CreateWindowExW(0, L"EDIT", L"", style, rect.left, rect.top, rect.right - rect.left,
-                                  rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(UINT_PTR(id)),
-                                  GetModuleHandleW(nullptr), nullptr);
-    if (window == nullptr) {
-        qelt::DiagLastError(L"CreateWindowExW (edit)");
-        return false;
-    }
-    m_hWnd = window;
-    SetWindowSubclass(window, SubclassProc, kEditSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    return true;
+    return CreateControl(L"EDIT", style, rect, parent, id, L"edit");
 }
 
-LRESULT CALLBACK CEditEx::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                       DWORD_PTR data)
+LRESULT CEditEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* edit = reinterpret_cast<CEditEx*>(data);
     if (message == WM_KEYUP) {
+        HWND window = Window();
         int length = GetWindowTextLengthW(window);
         std::vector<wchar_t> text(size_t(length) + 1, L'\0');
         GetWindowTextW(window, text.data(), length + 1);
@@ -279,48 +226,14 @@ LRESULT CALLBACK CEditEx::SubclassProc(HWND window, UINT message, WPARAM wParam,
             SetWindowTextW(window, capped->c_str());
             SendMessageW(window, EM_SETSEL, WPARAM(capped->size()), LPARAM(capped->size()));
         }
-    } else if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, SubclassProc, kEditSubclassId);
-        edit->m_hWnd = nullptr;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallBase(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------- CDMarker
 
-CDMarker::~CDMarker()
-{
-    if (m_hWnd && IsWindow(m_hWnd)) {
-        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
-        DestroyWindow(m_hWnd);
-    }
-}
-
-bool RegisterSkinWindowClass(const wchar_t* name, WNDPROC windowProc)
-{
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    if (GetClassInfoExW(instance, name, &windowClass))
-        return true;
-    windowClass = WNDCLASSEXW{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = name;
-    if (RegisterClassExW(&windowClass))
-        return true;
-    const DWORD error = GetLastError();
-    qelt::DiagError((L"RegisterClassExW (" + std::wstring(name) + L")").c_str(), error);
-    return false;
-}
-
 bool CDMarker::Create(const RECT& rect, HWND parent)
 {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    if (!RegisterSkinWindowClass(kMarkerClass, WindowProc))
-        return false;
     m_range.nLeft = rect.left;
     m_range.nTop = rect.top;
     m_range.nRight = rect.right;
@@ -330,13 +243,11 @@ bool CDMarker::Create(const RECT& rect, HWND parent)
     m_range.nValue = 0;
     m_bDraggable = true;
     m_bDragging = false;
-    HWND window = CreateWindowExW(0, kMarkerClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, instance, this);
-    if (window == nullptr) {
-        qelt::DiagLastError(L"CreateWindowExW (value bar)");
-        return false;
-    }
-    return true;
+    qelt::WindowSpec spec;
+    spec.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    spec.rect = rect;
+    spec.parent = parent;
+    return CreateWindowOf(qelt::WindowClassSpec{kMarkerClass}, spec);
 }
 
 void CDMarker::SetImages(const SkinBitmap& track, const SkinBitmap& fill, const RECT& rect)
@@ -347,8 +258,8 @@ void CDMarker::SetImages(const SkinBitmap& track, const SkinBitmap& fill, const 
 
 void CDMarker::Repaint() const
 {
-    if (m_hWnd)
-        InvalidateRect(m_hWnd, nullptr, FALSE);
+    if (Window())
+        InvalidateRect(Window(), nullptr, FALSE);
 }
 
 void CDMarker::Paint(HDC dc) const
@@ -373,7 +284,7 @@ void CDMarker::Paint(HDC dc) const
 void CDMarker::TrackTo(LPARAM clientPoint)
 {
     POINT point{GET_X_LPARAM(clientPoint), GET_Y_LPARAM(clientPoint)};
-    MapWindowPoints(m_hWnd, GetParent(m_hWnd), &point, 1);
+    MapWindowPoints(Window(), GetParent(Window()), &point, 1);
     m_range.nValue = MarkerValueAt(m_range, point.x);
     Repaint();
 }
@@ -382,7 +293,7 @@ LRESULT CDMarker::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_PAINT: {
-        qelt::PaintDc paint(m_hWnd);
+        qelt::PaintDc paint(Window());
         Paint(paint.Get());
         return 0;
     }
@@ -390,7 +301,7 @@ LRESULT CDMarker::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;  // painting covers the bar
     case WM_LBUTTONDOWN:
         if (m_bDraggable) {
-            SetCapture(m_hWnd);
+            SetCapture(Window());
             m_bDragging = true;
         }
         return 0;
@@ -409,7 +320,7 @@ LRESULT CDMarker::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_bDragging) {
             // A drag ends with the capture; without it moves would keep changing the value.
             m_bDragging = false;
-            if (GetCapture() == m_hWnd)
+            if (GetCapture() == Window())
                 ReleaseCapture();
             Repaint();
         }
@@ -418,25 +329,7 @@ LRESULT CDMarker::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_bDragging = false;
         Repaint();
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
-        m_hWnd = nullptr;
-        return 0;
     default:
-        return DefWindowProcW(m_hWnd, message, wParam, lParam);
+        return DefWindowProcW(Window(), message, wParam, lParam);
     }
-}
-
-LRESULT CALLBACK CDMarker::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* marker = static_cast<CDMarker*>(create->lpCreateParams);
-        marker->m_hWnd = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(marker));
-    }
-    auto* marker = reinterpret_cast<CDMarker*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (marker == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return marker->OnMessage(message, wParam, lParam);
 }

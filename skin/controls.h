@@ -7,20 +7,19 @@
 
 #include "handles.h"
 #include "marker_math.h"
+#include "skin_fonts.h"
 #include "skin_image.h"
+#include "subclassed_control.h"
+#include "window_base.h"
 
 // Owner-drawn list box with its own item font and colours. The parent hands WM_DRAWITEM,
 // WM_MEASUREITEM and WM_CTLCOLORLISTBOX on (ReflectToSkinControls).
-class CListBoxEx {
+class CListBoxEx final : public SubclassedControl {
 public:
     CListBoxEx();
-    ~CListBoxEx();
-    CListBoxEx(const CListBoxEx&) = delete;
-    CListBoxEx& operator=(const CListBoxEx&) = delete;
 
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
-    HWND Window() const { return m_hWnd; }
-    static CListBoxEx* FromHandle(HWND window);
+    static CListBoxEx* FromHandle(HWND window) { return Attached<CListBoxEx>(window); }
 
     void MeasureItem(MEASUREITEMSTRUCT* item) const { item->itemHeight = UINT(m_nItemHeight); }
     void DrawItem(const DRAWITEMSTRUCT* item);
@@ -34,11 +33,10 @@ public:
     COLORREF m_crSelectedBackground = 0;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void UpdateHorizontalExtent() const;
     void TrackAddedItem(const wchar_t* text);
 
-    HWND m_hWnd = nullptr;
     // Width of the widest item (the horizontal extent); empty: measure every item when next drawn.
     mutable std::optional<LONG> m_widestItem;
     qelt::UniqueFont m_itemFont;
@@ -46,32 +44,23 @@ private:
 };
 
 // Numeric edit field whose value never stays above EDIT_VALUE_CAP after a key release.
-class CEditEx {
+class CEditEx final : public SubclassedControl {
 public:
     CEditEx() = default;
-    ~CEditEx();
-    CEditEx(const CEditEx&) = delete;
-    CEditEx& operator=(const CEditEx&) = delete;
 
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
-    HWND Window() const { return m_hWnd; }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    HWND m_hWnd = nullptr;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 // Horizontal value bar drawn from two skin images; the user may drag it when draggable.
-class CDMarker {
+class CDMarker final : public qelt::WindowBase {
 public:
     CDMarker() = default;
-    ~CDMarker();
-    CDMarker(const CDMarker&) = delete;
-    CDMarker& operator=(const CDMarker&) = delete;
 
     // Creates the child window (WS_CHILD | WS_VISIBLE | WS_TABSTOP, identifier 0) at rect.
     bool Create(const RECT& rect, HWND parent);
-    HWND Window() const { return m_hWnd; }
     // Cuts the track image from track and the fill image from fill at rect.
     void SetImages(const SkinBitmap& track, const SkinBitmap& fill, const RECT& rect);
     void Repaint() const;
@@ -83,13 +72,6 @@ public:
     SkinBitmap m_bmpTrack, m_bmpFill;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void TrackTo(LPARAM clientPoint);
-
-    HWND m_hWnd = nullptr;
 };
-
-// Registers a window class of this program (arrow cursor, no background brush) unless it is
-// registered already. False, with a diagnostic, when it cannot be.
-bool RegisterSkinWindowClass(const wchar_t* name, WNDPROC windowProc);

@@ -46,6 +46,7 @@ CBitmapBtn* CSkinnedWindow::AddButton(const ButtonInfo& info)
         CreateSkinButton(m_hWnd, info, m_bmpMain, m_bmpOver, m_bmpDown, m_bmpDisabled, m_indicators);
     if (!button)
         return nullptr;
+    button->UseFonts(&m_fonts);
     m_buttons.push_back(std::move(button));
     return m_buttons.back().get();
 }
@@ -102,20 +103,6 @@ bool CSkinnedWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     default:
         return ReflectToSkinControls(window, message, wParam, lParam, result);
     }
-}
-
-bool CSkinnedWindow::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& handled)
-{
-    LRESULT result = 0;
-    if (!HandleMessage(dialog, message, wParam, lParam, result))
-        return false;
-    if (message == WM_CTLCOLORLISTBOX) {
-        handled = INT_PTR(result);  // colour messages return the brush directly
-    } else {
-        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
-        handled = TRUE;
-    }
-    return true;
 }
 
 namespace {

@@ -4,7 +4,8 @@
 // messages (no background erase, background painted from the image, drag by the background,
 // owner drawing handed to the skinned controls).
 //
-// A window class owns one CSkinnedWindow, calls LoadScreen / AddButton / ApplyRegion from its
+// The editor's dialogs get one through SkinnedDialog (settings/ui), which does all of this for
+// them. Another window owns one CSkinnedWindow, calls LoadScreen / AddButton / ApplyRegion from its
 // creation handler and passes its messages through HandleMessage first.
 #include <windows.h>
 
@@ -15,6 +16,7 @@
 #include "bitmap_btn.h"
 #include "handles.h"
 #include "skin_files.h"
+#include "skin_fonts.h"
 #include "skin_image.h"
 
 struct SkinBehaviour {
@@ -41,8 +43,6 @@ public:
 
     // Common messages. True when handled, with the window procedure's result in result.
     bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    // The same for a dialog procedure: stores the result with DWLP_MSGRESULT where needed.
-    bool HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& handled);
 
     // Copies the background image to dc at (0, 0), for windows that paint more on top of it.
     void DrawBackground(HDC dc) const;
@@ -51,6 +51,8 @@ public:
     const std::wstring& ProgramFolderUsed() const { return m_programFolder; }
     SIZE ClientSize() const { return m_size; }
     const std::vector<std::unique_ptr<CBitmapBtn>>& Buttons() const { return m_buttons; }
+    // The skin fonts of this window: its buttons' captions and the text it draws.
+    SkinFonts& Fonts() { return m_fonts; }
 
     // The images, released with this object.
     SkinBitmap m_bmpMask, m_bmpMain, m_bmpDown, m_bmpOver, m_bmpDisabled, m_bmpBackground, m_bmpNotext;
@@ -64,6 +66,7 @@ private:
     IndicatorImages m_indicators;  // of m_programFolder, read for the first button
     bool m_bIndicatorsLoaded = false;
     SIZE m_size{0, 0};
+    SkinFonts m_fonts;  // outlives the buttons that draw with it
     std::vector<std::unique_ptr<CBitmapBtn>> m_buttons;
 };
 

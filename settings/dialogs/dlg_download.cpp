@@ -10,16 +10,16 @@
 
 using namespace qelt;
 
+DlgDownLin::DlgDownLin(int deviceStatus)
+    : SkinnedDialog(IDD_DOWNLOAD, L"loading_skin.ini", SkinBehaviour{true, false, true}), m_nDeviceStatus(deviceStatus)
+{
+}
+
 void DlgDownLin::SetJob(int type, int profile)
 {
     m_nTimer = int(JobTimerOf(type));
     nProfileID = profile;
     Diag(L"m_nTimer = %d,nTpye = %d,nProfileID = %d\n", m_nTimer, type, nProfileID);
-}
-
-INT_PTR DlgDownLin::Run(HWND owner)
-{
-    return RunDialog(*this, IDD_DOWNLOAD, owner);
 }
 
 void DlgDownLin::StartJobTimer()
@@ -28,54 +28,38 @@ void DlgDownLin::StartJobTimer()
         DiagLastError(L"SetTimer (download job)");
 }
 
-INT_PTR DlgDownLin::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+std::optional<LRESULT> DlgDownLin::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    INT_PTR handled = FALSE;
-    if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(m_hWnd, message, wParam, lParam, handled))
-        return handled;
     switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
-        return TRUE;
+        return 0;
     case WM_LOADING_PROGRESS:
         if (m_exchange)
             m_exchange->OnProgress(wParam, lParam);
-        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, PROTOCOL_ANSWER);
-        return TRUE;
-    case WM_COMMAND:
-        return TRUE;  // no keyboard confirm or cancel: only the agent ends the dialog
-    case WM_DESTROY:
-        m_hWnd = nullptr;
-        return FALSE;
+        return PROTOCOL_ANSWER;
     default:
-        return FALSE;
+        return std::nullopt;  // no keyboard confirm or cancel: only the agent ends the dialog
     }
 }
 
-void DlgDownLin::OnInitDialog()
+void DlgDownLin::OnSkinLoaded(const CSkinFile& file)
 {
-    CSkinFile file(L"loading_skin.ini");
-    m_skin.LoadScreen(m_hWnd, file);
+    CSkinnedWindow& skin = Skin();
     const ButtonInfo bar = file.ReadButton(L"BAR_POSITION", 1);
     const RECT barRect{bar.nLeft, bar.nTop, bar.nRight, bar.nBottom};
     if (m_bar.Create(barRect, m_hWnd))
-        m_bar.SetImages(m_skin.m_bmpMain, m_skin.m_bmpDown, barRect);
+        m_bar.SetImages(skin.m_bmpMain, skin.m_bmpDown, barRect);
     // Only the background and the outline are needed from here on.
-    m_skin.m_bmpMain.Reset();
-    m_skin.m_bmpDown.Reset();
-    m_skin.m_bmpOver.Reset();
-    m_skin.m_bmpDisabled.Reset();
+    skin.m_bmpMain.Reset();
+    skin.m_bmpDown.Reset();
+    skin.m_bmpOver.Reset();
+    skin.m_bmpDisabled.Reset();
     m_strText = ReadSkinString(file.Folder(), L"loading_str.ini", 1);
-    m_skin.ApplyRegion();
-    m_font.Reset(CreateFontW(15, 0, 0, 0, 400, FALSE, FALSE, FALSE, 1, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, 4,
-                             14, L"AvenirLTStd-Light"));
+}
 
+bool DlgDownLin::OnInitDialog()
+{
     SetWindowTextW(m_hWnd, kLoadingWindowTitle);
     CentreOverOwner(m_hWnd);
     EnableWindow(m_bar.Window(), FALSE);
@@ -87,6 +71,7 @@ void DlgDownLin::OnInitDialog()
     m_exchange.emplace(*m_port, static_cast<ExchangeOwner&>(*this));
     if (!SetTimer(m_hWnd, TIMER_LOADING_START, LOADING_START_MS, nullptr))
         DiagLastError(L"SetTimer (loading start)");
+    return true;
 }
 
 void DlgDownLin::OnTimer(UINT_PTR timer)
@@ -126,10 +111,8 @@ void DlgDownLin::Ended(ExchangeOutcome outcome)
     EndDialog(m_hWnd, outcome == ExchangeOutcome::Finished ? 1 : -1);
 }
 
-void DlgDownLin::OnPaint()
+void DlgDownLin::PaintOver(HDC dc)
 {
-    BufferedPaint paint(m_hWnd, m_skin.ClientSize());
-    m_skin.DrawBackground(paint.Dc());
-    DrawSkinText(paint.Dc(), m_strText.c_str(), RECT{22, 30, 22 + 4096, 30 + 4096}, m_font.Get(), 0xC8C8C8,
+    DrawSkinText(dc, m_strText.c_str(), RECT{22, 30, 22 + 4096, 30 + 4096}, Font(skinfont::kLoadingText), 0xC8C8C8,
                  DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
 }

@@ -10,30 +10,27 @@
 #include "controls.h"
 #include "download_exchange.h"
 #include "download_exchange_port.h"
-#include "handles.h"
-#include "modal_dialog.h"
-#include "skinned_window.h"
+#include "skinned_dialog.h"
 
-class DlgDownLin : private qelt::ExchangeOwner {
+class DlgDownLin final : public qelt::SkinnedDialog, private qelt::ExchangeOwner {
 public:
-    explicit DlgDownLin(int deviceStatus) : m_nDeviceStatus(deviceStatus), m_skin(SkinBehaviour{true, false, true}) {}
+    explicit DlgDownLin(int deviceStatus);
 
     void SetJob(int type, int profile);
     // Modal. 1: the agent reported the end; -1: no keyboard, the agent ended or did not answer.
-    INT_PTR Run(HWND owner);
+    INT_PTR Run(HWND owner) { return RunModal(owner); }
     // The main window has saved the configuration: the job may start.
     void StartJobTimer();
-    HWND Window() const { return m_hWnd; }
 
     int m_nTimer = qelt::TIMER_JOB_DOWNLOAD;
     int nProfileID = 0;
 
 private:
-    friend struct qelt::DialogAccess;
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog();
+    void OnSkinLoaded(const CSkinFile& file) override;
+    bool OnInitDialog() override;
+    void PaintOver(HDC dc) override;
+    std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnTimer(UINT_PTR timer);
-    void OnPaint();
 
     // The exchange's owner: the warning, the bar and the end code.
     void WarnNoKeyboard() override;
@@ -41,11 +38,8 @@ private:
     void Ended(qelt::ExchangeOutcome outcome) override;
 
     int m_nDeviceStatus;
-    HWND m_hWnd = nullptr;
-    CSkinnedWindow m_skin;
     CDMarker m_bar;
     std::wstring m_strText;
-    qelt::UniqueFont m_font;
     std::optional<qelt::WindowExchangePort> m_port;
     std::optional<qelt::DownloadExchange> m_exchange;
 };

@@ -11,50 +11,37 @@ namespace {
 constexpr int kItemFontHeight = 13;
 }
 
-INT_PTR CDlgFunMenu::Run(HWND owner)
-{
-    return RunDialog(*this, IDD_FUNCTION_MENU, owner);
-}
+// The menu paints its background straight from the skin and is not dragged.
+CDlgFunMenu::CDlgFunMenu() : SkinnedDialog(IDD_FUNCTION_MENU, L"menu_skin.ini", SkinBehaviour{true, true, false}) {}
 
-INT_PTR CDlgFunMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+std::optional<LRESULT> CDlgFunMenu::OnMessage(UINT message, WPARAM, LPARAM lParam)
 {
-    INT_PTR handled = FALSE;
-    if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(m_hWnd, message, wParam, lParam, handled))
-        return handled;
     switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        return TRUE;
     case WM_MOUSEMOVE:
         OnMouseMove(lParam);
-        return TRUE;
+        return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         // A press that reaches the menu itself is outside every item: no choice.
-        EndDialog(m_hWnd, -1);
-        return TRUE;
-    case WM_COMMAND:
-        OnCommand(reinterpret_cast<HWND>(lParam));
-        return TRUE;
+        End(-1);
+        return 0;
     case WM_DESTROY:
         m_filter.reset();
         if (GetCapture() == m_hWnd)
             ReleaseCapture();
         m_bCaptured = false;
-        return FALSE;
+        return std::nullopt;
     default:
-        return FALSE;
+        return std::nullopt;
     }
 }
 
-void CDlgFunMenu::OnInitDialog()
+void CDlgFunMenu::OnSkinLoaded(const CSkinFile& file)
 {
-    CSkinFile file(L"menu_skin.ini");
     (void)ReadSkinLanguage(file.Folder());  // read by every skinned window, used only by the macro editor
-    m_skin.LoadScreen(m_hWnd, file);
     for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
         const ButtonInfo info = file.ReadButton(SKIN_BUTTONINFO, k + 1);
-        CBitmapBtn* item = m_skin.AddButton(info);
+        CBitmapBtn* item = AddButton(info, [this, k] { End(k); });
         m_pItems[size_t(k)] = item;
         m_rcItems[size_t(k)] = ShrunkItem(MenuRect{info.nLeft, info.nTop, info.nRight, info.nBottom});
         if (item != nullptr) {
@@ -62,13 +49,17 @@ void CDlgFunMenu::OnInitDialog()
             item->m_nFontHeight = kItemFontHeight;
         }
     }
-    m_skin.ApplyRegion();
+}
+
+bool CDlgFunMenu::OnInitDialog()
+{
     SetWindowPos(m_hWnd, nullptr, m_nX - MENU_X_OFFSET, m_nY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(m_hWnd, SW_SHOW);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     TakeCapture();
     // Whenever an item has let the capture go, the menu takes it back before the next message.
     m_filter.emplace(m_hWnd, [this](const MSG& message) { return BeforeDispatch(message); }, true);
+    return true;
 }
 
 void CDlgFunMenu::TakeCapture()
@@ -111,13 +102,7 @@ void CDlgFunMenu::OnMouseMove(LPARAM lParam)
     }
 }
 
-void CDlgFunMenu::OnCommand(HWND from)
+void CDlgFunMenu::OnOtherCommand(WORD, WORD, HWND)
 {
-    for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
-        if (m_pItems[size_t(k)] != nullptr && m_pItems[size_t(k)]->Window() == from) {
-            EndDialog(m_hWnd, k);
-            return;
-        }
-    }
-    EndDialog(m_hWnd, -1);
+    EndDialog(m_hWnd, -1);  // anything but an item's click closes the menu without a choice
 }

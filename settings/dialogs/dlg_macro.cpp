@@ -11,7 +11,6 @@
 #include "resource.h"
 #include "setting_rw.h"
 #include "shell_open.h"
-#include "skin_buttons.h"
 #include "skin_files.h"
 
 using namespace qelt;
@@ -68,89 +67,67 @@ std::wstring CDlgMacro::ForegroundKeyText::NameOfCode(uint8_t keyCode) const
 }
 
 CDlgMacro::CDlgMacro(const MACRO_DATA& macro, int macroTotal)
-    : m_recorder(macro, macroTotal, m_keys), m_skin(SkinBehaviour{true, false, true})
+    : SkinnedDialog(IDD_MACRO_EDITOR, L"macro_skin.ini", SkinBehaviour{true, false, true}),
+      m_recorder(macro, macroTotal, m_keys)
 {
 }
 
-INT_PTR CDlgMacro::Run(HWND owner)
+std::optional<LRESULT> CDlgMacro::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return RunDialog(*this, IDD_MACRO_EDITOR, owner);
-}
-
-INT_PTR CDlgMacro::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_MEASUREITEM && wParam == kStepListId) {
+    switch (message) {
+    case WM_MEASUREITEM:
+        if (wParam != kStepListId)
+            return std::nullopt;
         // Every line added asks for its height; answered here without searching the controls.
         m_list.MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
-        return TRUE;
-    }
-    INT_PTR handled = FALSE;
-    if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(m_hWnd, message, wParam, lParam, handled))
-        return handled;
-    switch (message) {
-    case WM_INITDIALOG:
-        OnCreate();
-        OnInitDialog();
-        return FALSE;  // no control takes the focus: keys typed while recording reach none
-    case WM_PAINT:
-        OnPaint();
-        return TRUE;
-    case WM_COMMAND:
-        OnCommand(wParam, lParam);
         return TRUE;
     case WM_RECORDED_KEY:
-        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, OnRecordedKey(wParam, lParam));
-        return TRUE;
+        return OnRecordedKey(wParam, lParam);
     case WM_DESTROY:
         OnDestroy();
-        return FALSE;
+        return std::nullopt;
     default:
-        return FALSE;
+        return std::nullopt;
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Window life
 
-void CDlgMacro::OnCreate()
+void CDlgMacro::OnSkinLoaded(const CSkinFile& file)
 {
     m_hParent = GetParent(m_hWnd);
     if (m_hParent != nullptr)
         PostMessageW(m_hParent, kEditorOpenMessage, 1, 0);
 
-    // The dialog is still hidden here: nothing is drawn before it is shown, centred.
-    CSkinFile file(L"macro_skin.ini");
-    m_skin.LoadScreen(m_hWnd, file);
     const int labelHeight = LabelFontHeight(file.Folder());
-    auto labelled = [&](int key) { return AddLabelledButton(m_skin, file, key, kLabelRect, labelHeight); };
-    m_pHelp = m_skin.AddButton(file, SKIN_BUTTONINFO, kHelpKey);
-    m_pRecord = labelled(kRecordKey);
-    m_pStop = labelled(kStopKey);
-    m_pSpare = labelled(kSpareKey);
-    m_pRepeat = labelled(kRepeatKey);
-    m_pLoad = labelled(kLoadKey);
-    m_pSave = labelled(kSaveKey);
-    m_pOk = labelled(kOkKey);
-    m_pCancel = m_skin.AddButton(file, SKIN_BUTTONINFO, kCancelKey);
+    auto labelled = [&](int key, ClickHandler onClick) {
+        return AddLabelledButton(file, key, kLabelRect, labelHeight, std::move(onClick));
+    };
+    AddButton(file, kHelpKey, [this] { OpenHelpPage(m_hWnd); });
+    m_pRecord = labelled(kRecordKey, [this] { OnRecord(); });
+    m_pStop = labelled(kStopKey, [this] { OnStop(); });
+    m_pSpare = labelled(kSpareKey, {});
+    m_pRepeat = labelled(kRepeatKey, [this] { OnRepeat(); });
+    m_pLoad = labelled(kLoadKey, [this] { OnLoad(); });
+    m_pSave = labelled(kSaveKey, [this] { OnSave(); });
+    labelled(kOkKey, [this] { OnOk(); });
+    AddButton(file, kCancelKey, [this] { End(kEndCancel); });
 
-    m_font.Reset(CreateFontW(16, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0x30, L"AvenirLTStd-Light"));
     if (m_list.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS,
                       kStepListRect, m_hWnd, kStepListId)) {
         m_list.m_crSelectedBackground = 0xC8D0D0;
         m_list.SetBackground(0xFFFFFF);
         m_list.m_crText = 0x969696;
         m_list.m_crSelectedText = 0x28D0D0;
-        SendMessageW(m_list.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+        SendMessageW(m_list.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(Font(skinfont::kMacroText)), FALSE);
         EnableWindow(m_list.Window(), FALSE);
     }
     if (m_delay.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, kDelayFieldRect, m_hWnd, kDelayFieldId))
         SendMessageW(m_delay.Window(), EM_LIMITTEXT, kDelayFieldChars, 0);
-    m_skin.ApplyRegion();
 }
 
-void CDlgMacro::OnInitDialog()
+bool CDlgMacro::OnInitDialog()
 {
     EnableButton(m_pStop, false);
     // The delay field shows the pause every step gets; what is typed there is never read.
@@ -168,6 +145,7 @@ void CDlgMacro::OnInitDialog()
     CentreOverOwner(m_hWnd);
     // Keys typed while recording must not press buttons, end the editor or type into the field.
     m_keyFilter.emplace(m_hWnd, IsKeyPress);
+    return false;  // no control takes the focus: keys typed while recording reach none
 }
 
 void CDlgMacro::OnDestroy()
@@ -179,50 +157,25 @@ void CDlgMacro::OnDestroy()
         PostMessageW(m_hParent, kEditorOpenMessage, 0, 0);
 }
 
-void CDlgMacro::OnPaint()
+void CDlgMacro::PaintOver(HDC dc)
 {
-    BufferedPaint paint(m_hWnd, m_skin.ClientSize());
-    m_skin.DrawBackground(paint.Dc());
-    DrawSkinText(paint.Dc(), m_strShownLength.c_str(), kShownLengthRect, m_font.Get(), 0xFFFFFF,
+    DrawSkinText(dc, m_strShownLength.c_str(), kShownLengthRect, Font(skinfont::kMacroText), 0xFFFFFF,
                  DT_CENTER | DT_VCENTER);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Messages
 
-void CDlgMacro::OnCommand(WPARAM wParam, LPARAM lParam)
+void CDlgMacro::OnOtherCommand(WORD id, WORD code, HWND from)
 {
-    HWND from = reinterpret_cast<HWND>(lParam);
     if (from == nullptr) {
         // Closing the window is a cancel; Enter and Esc never get here (key presses are dropped).
-        if (LOWORD(wParam) == IDCANCEL)
-            EndDialog(m_hWnd, kEndCancel);
+        if (id == IDCANCEL)
+            End(kEndCancel);
         return;
     }
-    if (from == m_list.Window()) {
-        if (HIWORD(wParam) == LBN_SELCHANGE && SendMessageW(from, LB_GETCURSEL, 0, 0) == LB_ERR)
-            EnableButton(m_pSpare, false);
-        return;
-    }
-    if (HIWORD(wParam) != BN_CLICKED)
-        return;
-    auto is = [from](const CBitmapBtn* button) { return button != nullptr && button->Window() == from; };
-    if (is(m_pRecord))
-        OnRecord();
-    else if (is(m_pStop))
-        OnStop();
-    else if (is(m_pRepeat))
-        OnRepeat();
-    else if (is(m_pLoad))
-        OnLoad();
-    else if (is(m_pSave))
-        OnSave();
-    else if (is(m_pOk))
-        OnOk();
-    else if (is(m_pCancel))
-        EndDialog(m_hWnd, kEndCancel);
-    else if (is(m_pHelp))
-        OpenHelpPage(m_hWnd);
+    if (from == m_list.Window() && code == LBN_SELCHANGE && SendMessageW(from, LB_GETCURSEL, 0, 0) == LB_ERR)
+        EnableButton(m_pSpare, false);
 }
 
 LRESULT CDlgMacro::OnRecordedKey(WPARAM wParam, LPARAM lParam)

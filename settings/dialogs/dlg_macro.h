@@ -13,15 +13,13 @@
 #include "hook_library.h"
 #include "macro_recorder.h"
 #include "modal_dialog.h"
-#include "skinned_window.h"
+#include "skinned_dialog.h"
 
-class CDlgMacro {
+class CDlgMacro final : public qelt::SkinnedDialog {
 public:
     CDlgMacro(const MACRO_DATA& macro, int macroTotal);
-    CDlgMacro(const CDlgMacro&) = delete;
-    CDlgMacro& operator=(const CDlgMacro&) = delete;
 
-    INT_PTR Run(HWND owner);  // 1 OK, 2 Cancel
+    INT_PTR Run(HWND owner) { return RunModal(owner); }  // 1 OK, 2 Cancel
     int StepCount() const { return m_recorder.StepCount(); }
     int RunningTotal() const { return m_recorder.RunningTotal(); }
     // The working macro (length = step count after OK).
@@ -35,13 +33,12 @@ private:
         std::wstring NameOfCode(uint8_t keyCode) const override;
     };
 
-    friend struct qelt::DialogAccess;
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnCreate();
-    void OnInitDialog();
+    void OnSkinLoaded(const CSkinFile& file) override;
+    bool OnInitDialog() override;
+    void PaintOver(HDC dc) override;
+    std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnOtherCommand(WORD id, WORD code, HWND from) override;
     void OnDestroy();
-    void OnPaint();
-    void OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnRecordedKey(WPARAM wParam, LPARAM lParam);
 
     // Commands.
@@ -63,21 +60,15 @@ private:
     qelt::MacroRecorder m_recorder;
     CHookLibrary m_hook;
 
-    HWND m_hWnd = nullptr;
     HWND m_hParent = nullptr;
-    CSkinnedWindow m_skin;
-    CBitmapBtn* m_pHelp = nullptr;
     CBitmapBtn* m_pRecord = nullptr;
     CBitmapBtn* m_pStop = nullptr;
     CBitmapBtn* m_pSpare = nullptr;  // "4": no command
     CBitmapBtn* m_pRepeat = nullptr;
     CBitmapBtn* m_pLoad = nullptr;
     CBitmapBtn* m_pSave = nullptr;
-    CBitmapBtn* m_pOk = nullptr;
-    CBitmapBtn* m_pCancel = nullptr;
     CListBoxEx m_list;
     CEditEx m_delay;
-    qelt::UniqueFont m_font;
     std::wstring m_strShownLength;
 
     unsigned m_nShownGeneration = 0;  // of the recorder's list, as the list box holds it

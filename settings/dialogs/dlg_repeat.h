@@ -7,31 +7,27 @@
 #include <array>
 #include <string>
 
-#include "skinned_window.h"
+#include "skinned_dialog.h"
 
-class CDlgRepeat {
+class CDlgRepeat final : public qelt::SkinnedDialog {
 public:
-    CDlgRepeat() : m_skin(SkinBehaviour{true, false, true}) {}
+    CDlgRepeat();
 
     void SetValue(int value) { m_nValue = value; }
     int Value() const { return m_nValue; }
     // Modal. The value on OK, -1 on Cancel.
-    INT_PTR Run(HWND owner);
+    INT_PTR Run(HWND owner) { return RunModal(owner); }
 
 private:
     static constexpr int kOptionCount = 3;
 
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog(HWND dialog);
+    void OnSkinLoaded(const CSkinFile& file) override;
+    bool OnInitDialog() override;
+    void PaintOver(HDC dc) override;
+    void OnOtherCommand(WORD id, WORD code, HWND from) override;
     void ShowValue();
-    void OnPaint(HWND dialog);
-    void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam);
 
     int m_nValue = 1;
-    CSkinnedWindow m_skin;
     std::array<CBitmapBtn*, kOptionCount> m_pOptions{};
-    CBitmapBtn* m_pOk = nullptr;
-    CBitmapBtn* m_pCancel = nullptr;
     std::array<std::wstring, kOptionCount> m_texts;
 };

@@ -1,7 +1,6 @@
 #include "dlg_warning.h"
 
 #include "buffered_paint.h"
-#include "modal_dialog.h"
 #include "resource.h"
 #include "skin_files.h"
 
@@ -40,71 +39,34 @@ INT_PTR ShowWarning(HWND owner, int kind)
     return warning.Run(owner);
 }
 
-INT_PTR CDlgWarning::Run(HWND owner)
+CDlgWarning::CDlgWarning(int kind)
+    // A kind outside the table still gets a window (the notice skin) and draws no text.
+    : SkinnedDialog(IDD_WARNING, FindLook(kind) != nullptr ? FindLook(kind)->szSkinFile : L"Warning2_skin.ini",
+                    SkinBehaviour{false, false, true}),
+      m_nKind(kind)
 {
-    return qelt::RunModalDialog(IDD_WARNING, owner, DialogProc, this);
 }
 
-INT_PTR CALLBACK CDlgWarning::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CDlgWarning* self = qelt::DialogObject<CDlgWarning>(dialog, message, lParam);
-    return self != nullptr ? self->OnMessage(dialog, message, wParam, lParam) : FALSE;
-}
-
-INT_PTR CDlgWarning::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR handled = FALSE;
-    if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(dialog, message, wParam, lParam, handled))
-        return handled;
-    switch (message) {
-    case WM_INITDIALOG:
-        LoadSkin(dialog);
-        return TRUE;
-    case WM_PAINT:
-        OnPaint(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        OnCommand(dialog, reinterpret_cast<HWND>(lParam));
-        if (lParam == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
-            EndDialog(dialog, LOWORD(wParam));  // the platform's keyboard confirm and cancel
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
-void CDlgWarning::LoadSkin(HWND dialog)
+void CDlgWarning::OnSkinLoaded(const CSkinFile& file)
 {
     const WarningLook* look = FindLook(m_nKind);
-    // A kind outside the table still gets a window (the notice skin) and draws no text.
-    CSkinFile file(look != nullptr ? look->szSkinFile : L"Warning2_skin.ini");
-    m_skin.LoadScreen(dialog, file);
-    m_pOk = m_skin.AddButton(file, SKIN_BUTTONINFO, 1);
+    AddButton(file, 1, [this] { End(IDOK); });
     if (look != nullptr && look->bQuestion)
-        m_pCancel = m_skin.AddButton(file, SKIN_BUTTONINFO, 2);
+        AddButton(file, 2, [this] { End(IDCANCEL); });
     if (look != nullptr) {
         m_strText = ReadSkinString(file.Folder(), L"waning_str.ini", look->nTextKey);
         m_rcText = look->rcText;
     }
-    m_skin.ApplyRegion();
-    m_font.Reset(CreateFontW(16, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 14, L"AvenirLTStd-Light"));
 }
 
-void CDlgWarning::OnPaint(HWND dialog)
+void CDlgWarning::PaintOver(HDC dc)
 {
-    qelt::BufferedPaint paint(dialog, m_skin.ClientSize());
-    m_skin.DrawBackground(paint.Dc());
-    qelt::DrawSkinText(paint.Dc(), m_strText.c_str(), m_rcText, m_font.Get(), 0x93908B,
+    qelt::DrawSkinText(dc, m_strText.c_str(), m_rcText, Font(skinfont::kWarningText), 0x93908B,
                        DT_VCENTER | DT_WORDBREAK | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-void CDlgWarning::OnCommand(HWND dialog, HWND from)
+void CDlgWarning::OnOtherCommand(WORD id, WORD, HWND from)
 {
-    if (from == nullptr)
-        return;
-    if (m_pOk != nullptr && from == m_pOk->Window())
-        EndDialog(dialog, IDOK);
-    else if (m_pCancel != nullptr && from == m_pCancel->Window())
-        EndDialog(dialog, IDCANCEL);
+    if (from == nullptr && (id == IDOK || id == IDCANCEL))
+        End(id);  // the platform's keyboard confirm and cancel
 }

@@ -5,30 +5,23 @@
 
 #include <string>
 
-#include "handles.h"
-#include "skinned_window.h"
+#include "skinned_dialog.h"
 #include "warning_kind.h"
 
-class CDlgWarning {
+class CDlgWarning final : public qelt::SkinnedDialog {
 public:
-    explicit CDlgWarning(int kind) : m_nKind(kind), m_skin(SkinBehaviour{false, false, true}) {}
+    explicit CDlgWarning(int kind);
 
-    INT_PTR Run(HWND owner);
+    INT_PTR Run(HWND owner) { return RunModal(owner); }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void LoadSkin(HWND dialog);
-    void OnPaint(HWND dialog);
-    void OnCommand(HWND dialog, HWND from);
+    void OnSkinLoaded(const CSkinFile& file) override;
+    void PaintOver(HDC dc) override;
+    void OnOtherCommand(WORD id, WORD code, HWND from) override;
 
     int m_nKind;
-    CSkinnedWindow m_skin;
-    CBitmapBtn* m_pOk = nullptr;      // the single button of a notice
-    CBitmapBtn* m_pCancel = nullptr;  // questions only
     std::wstring m_strText;
     RECT m_rcText{};
-    qelt::UniqueFont m_font;
 };
 
 // Shows a warning over owner and returns its end code.

@@ -34,8 +34,8 @@ constexpr int kKeyFontHeight = 16;
 } // namespace
 
 CConfigDlg::CConfigDlg(EditorImage& image)
-    : m_image(image), keyboard_config(image.keyboard_config), profile_config(image.profile_config),
-      m_skin(SkinBehaviour{true, false, true})
+    : SkinnedDialog(IDD_CONFIG_DIALOG, L"main.ini", SkinBehaviour{true, false, true}, true), m_image(image),
+      keyboard_config(image.keyboard_config), profile_config(image.profile_config)
 {
     m_icon.Reset(static_cast<HICON>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
@@ -45,64 +45,46 @@ CConfigDlg::~CConfigDlg() = default;
 
 INT_PTR CConfigDlg::Run()
 {
-    const INT_PTR result = RunDialog(*this, IDD_CONFIG_DIALOG, nullptr);
+    const INT_PTR result = RunModal(nullptr);
     return m_bEndedAtStart ? 0 : result;
 }
 
-INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+std::optional<LRESULT> CConfigDlg::OnMessage(UINT message, WPARAM, LPARAM lParam)
 {
-    INT_PTR handled = FALSE;
-    if (m_skin.Window() != nullptr && m_skin.HandleDialogMessage(m_hWnd, message, wParam, lParam, handled))
-        return handled;
-    auto answer = [this](LRESULT result) {
-        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    };
     switch (message) {
-    case WM_INITDIALOG:
-        // The skin is loaded first, as a creation handler would, then the dialog is initialised.
-        if (OnCreate())
-            OnInitDialog();
-        return FALSE;  // the focus was not set
-    case WM_PAINT:
-        OnPaint();
-        return TRUE;
-    case WM_COMMAND:
-        OnCommand(wParam, lParam);
-        return TRUE;
     case WM_TIMER:
         m_state->BlinkTick();
         SyncButtons();
-        return FALSE;
+        return std::nullopt;
     case WM_PROFILE_CHANGED:
         m_session->OnProfileChanged(long(lParam));
-        return answer(1);
+        return 1;
     case WM_MAIN_BLINK:
         m_state->ToggleStatus();
         SyncButtons();
-        return answer(1);
+        return 1;
     case WM_LOADING_READY:
         OnLoadingReady();
-        return answer(1);
+        return 1;
     case WM_EDITOR_IGNORED:
     case WM_MACRO_EDITOR_SHOWN:
-        return answer(1);
+        return 1;
     case WM_DESTROY:
         m_keyFilter.reset();
         KillTimer(m_hWnd, TIMER_BLINK_KEY);
         KillTimer(m_hWnd, TIMER_BLINK_SLOT);
-        return FALSE;
+        return std::nullopt;
     case WM_QUERYDRAGICON:
-        return answer(reinterpret_cast<LRESULT>(m_icon.Get()));
+        return reinterpret_cast<LRESULT>(m_icon.Get());
     default:
-        return FALSE;
+        return std::nullopt;
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
-bool CConfigDlg::OnCreate()
+void CConfigDlg::OnSkinLoaded(const CSkinFile& file)
 {
     const std::wstring dataFolder = DataFolder();
     Diag(L"DataFolder = %ls\n", dataFolder.c_str());
@@ -111,9 +93,7 @@ bool CConfigDlg::OnCreate()
     m_state.emplace(keyboard_config, profile_config, m_functionNames);
     m_files.emplace(*m_store);
     m_session.emplace(keyboard_config, profile_config, *m_state, *m_files, static_cast<EditorHost&>(*this));
-    LoadSkin();
-    m_skin.ApplyRegion();
-    return true;
+    LoadSkin(file);
 }
 
 void CConfigDlg::ReadFunctionNames()
@@ -123,35 +103,35 @@ void CConfigDlg::ReadFunctionNames()
         m_functionNames[size_t(n)] = menu.ReadButton(SKIN_BUTTONINFO, n + 1).szCaption;
 }
 
-void CConfigDlg::LoadSkin()
+void CConfigDlg::LoadSkin(const CSkinFile& file)
 {
-    CSkinFile file(L"main.ini");
-    // The window is still hidden (a dialog shows after its initialisation): nothing paints
-    // while the buttons are made.
-    m_skin.LoadScreen(m_hWnd, file, true);
     m_strDriverVersion = file.ReadString(L"Driver_Version", L"Driver_Version");
     const int labelFontHeight = ReadSkinFontHeight(file.Folder(), L"main_font.ini", L"BUTTONFONT");
     // Read and applied to nothing, like the skin's other profile font settings.
     (void)ReadSkinFontHeight(file.Folder(), L"main_profilefont.ini", L"PROFILEFONT");
 
-    auto add = [&](int key) { return m_skin.AddButton(file, SKIN_BUTTONINFO, key); };
-    m_pMinimise = add(kMinimiseKey);
-    m_pClose = add(kCloseKey);
-    m_pWebPage = add(kWebPageKey);
-    m_pStatus = add(kStatusKey);
+    // Closing drops pending edits: the modal run ends.
+    auto close = [] { PostQuitMessage(0); };
+    AddButton(file, kMinimiseKey, [this] { PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); });
+    AddButton(file, kCloseKey, close);
+    AddButton(file, kWebPageKey, [this] { OnWebPage(); });
+    m_pStatus = AddButton(file, kStatusKey, [this] {
+        m_state->ToggleStatus();
+        SyncButtons();
+    });
     for (int p = 0; p < USER_PROFILE_COUNT; ++p)
-        m_pProfiles[size_t(p)] = add(kFirstProfileKey + p);
-    m_pExport = add(kExportKey);
-    m_pImport = add(kImportKey);
-    m_pApply = add(kApplyKey);
-    m_pApplyClose = add(kApplyCloseKey);
-    m_pClose2 = add(kClose2Key);
-    m_pReset = add(kResetKey);
+        m_pProfiles[size_t(p)] = AddButton(file, kFirstProfileKey + p, [this, p] { m_session->OnProfileButton(p); });
+    AddButton(file, kExportKey, [this] { m_session->OnExport(); });
+    AddButton(file, kImportKey, [this] { m_session->OnImport(); });
+    AddButton(file, kApplyKey, [this] { OnApply(false); });
+    AddButton(file, kApplyCloseKey, [this] { OnApply(true); });
+    AddButton(file, kClose2Key, close);
+    AddButton(file, kResetKey, [this] { m_session->OnReset(); });
 
     for (int k = 0; k < KEY_COUNT; ++k) {
         const ButtonInfo info = file.ReadButton(L"KEYS", kFirstKeyEntry + k);
         m_rcKeys[size_t(k)] = RECT{info.nLeft, info.nTop, info.nRight, info.nBottom};
-        CBitmapBtn* key = m_skin.AddButton(info);
+        CBitmapBtn* key = AddButton(info, [this, k] { OnKeyButton(k); });
         m_pKeys[size_t(k)] = key;
         if (key == nullptr)
             continue;
@@ -160,14 +140,14 @@ void CConfigDlg::LoadSkin()
         key->m_nAlign = BTN_ALIGN_CENTRE;
     }
     for (int s = 0; s < BUTTON_COUNT; ++s) {
-        CBitmapBtn* label = add(kFirstLabelKey + s);
+        CBitmapBtn* label = AddButton(file, kFirstLabelKey + s, [this, s] { OnFunctionLabel(s); });
         m_pLabels[size_t(s)] = label;
         if (label != nullptr) {
             label->m_nFontHeight = labelFontHeight;
             label->m_bGreyed = false;
         }
         const ButtonInfo slotInfo = file.ReadButton(SKIN_BUTTONINFO, kFirstSlotKey + s);
-        CBitmapBtn* slot = m_skin.AddButton(slotInfo);
+        CBitmapBtn* slot = AddButton(slotInfo, [this, s] { OnSlotButton(s); });
         m_pSlots[size_t(s)] = slot;
         if (slot != nullptr) {
             slot->SetCaption(slotInfo.szCaption);
@@ -183,12 +163,9 @@ void CConfigDlg::LoadSkin()
     }
     if (m_pStatus != nullptr)
         m_state->SetStatusSelected(m_pStatus->m_bSelected);
-
-    m_versionFont.Reset(CreateFontW(14, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"AvenirLTStd-Light"));
 }
 
-void CConfigDlg::OnInitDialog()
+bool CConfigDlg::OnInitDialog()
 {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon.Get()));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon.Get()));
@@ -197,22 +174,20 @@ void CConfigDlg::OnInitDialog()
     if (!m_session->Open(FindAgentWindow() != nullptr)) {
         m_bEndedAtStart = true;
         EndDialog(m_hWnd, 0);
-        return;
+        return false;
     }
     // The keyboard has no effect in this window: Enter and Esc do not end it, keys press nothing.
     m_keyFilter.emplace(m_hWnd, IsKeyPress);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    return false;  // the focus was not set
 }
 
 // ---------------------------------------------------------------------------------------------
 // Display
 
-void CConfigDlg::OnPaint()
+void CConfigDlg::PaintOver(HDC dc)
 {
-    BufferedPaint paint(m_hWnd, m_skin.ClientSize());
-    m_skin.DrawBackground(paint.Dc());
-    // Drawn on the painted copy only, so repeated paints never thicken the text.
-    DrawSkinText(paint.Dc(), m_strDriverVersion.c_str(), kDriverVersionRect, m_versionFont.Get(),
+    DrawSkinText(dc, m_strDriverVersion.c_str(), kDriverVersionRect, Font(skinfont::kDriverVersion),
                  RGB(160, 160, 160), 0);
 }
 
@@ -228,12 +203,13 @@ void CConfigDlg::ApplyKeyLook(int key, const KeyLook& look, bool force)
     if (force || look.nLabelSlot != shown.nLabelSlot) {
         const RECT& rect = m_rcKeys[size_t(key)];
         if (look.nLabelSlot >= 0) {
-            const SkinBitmap& notext = m_skin.m_bmpNotext;
+            const SkinBitmap& notext = Skin().m_bmpNotext;
             button->SetStateImages(notext, notext, notext, notext, rect);
             button->SetCaption(L"M" + std::to_wstring(look.nLabelSlot + 1));
             button->m_nIndicatorMode = 1;
         } else {
-            button->SetStateImages(m_skin.m_bmpMain, m_skin.m_bmpOver, m_skin.m_bmpDown, m_skin.m_bmpDisabled, rect);
+            const CSkinnedWindow& skin = Skin();
+            button->SetStateImages(skin.m_bmpMain, skin.m_bmpOver, skin.m_bmpDown, skin.m_bmpDisabled, rect);
             button->SetCaption(L"");
             button->m_nIndicatorMode = 0;
         }
@@ -297,54 +273,11 @@ void CConfigDlg::ApplyBlinkTimer()
 // ---------------------------------------------------------------------------------------------
 // Messages
 
-int CConfigDlg::IndexOf(HWND button, CBitmapBtn* const* buttons, int count) const
+void CConfigDlg::OnOtherCommand(WORD id, WORD, HWND from)
 {
-    for (int i = 0; i < count; ++i) {
-        if (buttons[i] != nullptr && buttons[i]->Window() == button)
-            return i;
-    }
-    return -1;
-}
-
-void CConfigDlg::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    HWND from = reinterpret_cast<HWND>(lParam);
-    if (from == nullptr) {
-        // The platform's cancel (WM_CLOSE from the agent): the editor ends, edits are dropped.
-        if (LOWORD(wParam) == IDCANCEL)
-            EndDialog(m_hWnd, IDCANCEL);
-        return;
-    }
-    if (HIWORD(wParam) != BN_CLICKED)
-        return;
-    auto is = [from](const CBitmapBtn* button) { return button != nullptr && button->Window() == from; };
-    if (int p = IndexOf(from, m_pProfiles.data(), USER_PROFILE_COUNT); p >= 0)
-        m_session->OnProfileButton(p);
-    else if (int k = IndexOf(from, m_pKeys.data(), KEY_COUNT); k >= 0)
-        OnKeyButton(k);
-    else if (int s = IndexOf(from, m_pSlots.data(), BUTTON_COUNT); s >= 0)
-        OnSlotButton(s);
-    else if (int l = IndexOf(from, m_pLabels.data(), BUTTON_COUNT); l >= 0)
-        OnFunctionLabel(l);
-    else if (is(m_pStatus)) {
-        m_state->ToggleStatus();
-        SyncButtons();
-    } else if (is(m_pApply))
-        OnApply(false);
-    else if (is(m_pApplyClose))
-        OnApply(true);
-    else if (is(m_pReset))
-        m_session->OnReset();
-    else if (is(m_pExport))
-        m_session->OnExport();
-    else if (is(m_pImport))
-        m_session->OnImport();
-    else if (is(m_pWebPage))
-        OnWebPage();
-    else if (is(m_pMinimise))
-        PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    else if (is(m_pClose) || is(m_pClose2))
-        PostQuitMessage(0);  // ends the modal run; pending edits are dropped
+    // The platform's cancel (WM_CLOSE from the agent): the editor ends, edits are dropped.
+    if (from == nullptr && id == IDCANCEL)
+        EndDialog(m_hWnd, IDCANCEL);
 }
 
 void CConfigDlg::OnLoadingReady()

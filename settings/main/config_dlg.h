@@ -16,7 +16,7 @@
 #include "handles.h"
 #include "main_window_state.h"
 #include "modal_dialog.h"
-#include "skinned_window.h"
+#include "skinned_dialog.h"
 
 class DlgDownLin;
 
@@ -26,34 +26,31 @@ struct EditorImage {
     qelt::ProfileArray profile_config{};
 };
 
-class CConfigDlg : private qelt::EditorHost {
+class CConfigDlg final : public qelt::SkinnedDialog, private qelt::EditorHost {
 public:
     explicit CConfigDlg(EditorImage& image);
-    ~CConfigDlg();
-    CConfigDlg(const CConfigDlg&) = delete;
-    CConfigDlg& operator=(const CConfigDlg&) = delete;
+    ~CConfigDlg() override;
 
     // Runs the window modally; returns its end code (0 also when the editor ended at start-up).
     INT_PTR Run();
 
 private:
-    friend struct qelt::DialogAccess;
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Start-up.
-    bool OnCreate();
-    void OnInitDialog();
-    void LoadSkin();
+    void OnSkinLoaded(const CSkinFile& file) override;
+    bool OnInitDialog() override;
+    void LoadSkin(const CSkinFile& file);
     void ReadFunctionNames();
 
     // Display.
-    void OnPaint();
+    void PaintOver(HDC dc) override;
     void SyncButtons();
     void ApplyKeyLook(int key, const qelt::KeyLook& look, bool force);
     void ApplyBlinkTimer();
 
-    // Messages from buttons, the agent and the download dialog.
-    void OnCommand(WPARAM wParam, LPARAM lParam);
+    // Messages from the platform, the agent and the download dialog.
+    void OnOtherCommand(WORD id, WORD code, HWND from) override;
     void OnLoadingReady();
 
     // Commands.
@@ -72,9 +69,6 @@ private:
     std::wstring AskProfilePath(qelt::ProfileFileQuestion question) override;
     void ShowState() override { SyncButtons(); }
 
-    int IndexOf(HWND button, CBitmapBtn* const* buttons, int count) const;
-
-    HWND m_hWnd = nullptr;
     EditorImage& m_image;
     KB_CONFIG& keyboard_config;
     qelt::ProfileArray& profile_config;
@@ -85,21 +79,10 @@ private:
     qelt::UniqueIcon m_icon;
     bool m_bEndedAtStart = false;
 
-    CSkinnedWindow m_skin;
     std::wstring m_strDriverVersion;
-    qelt::UniqueFont m_versionFont;
     qelt::FunctionNames m_functionNames;
 
-    CBitmapBtn* m_pMinimise = nullptr;
-    CBitmapBtn* m_pClose = nullptr;
-    CBitmapBtn* m_pClose2 = nullptr;
-    CBitmapBtn* m_pWebPage = nullptr;
     CBitmapBtn* m_pStatus = nullptr;
-    CBitmapBtn* m_pExport = nullptr;
-    CBitmapBtn* m_pImport = nullptr;
-    CBitmapBtn* m_pApply = nullptr;
-    CBitmapBtn* m_pApplyClose = nullptr;
-    CBitmapBtn* m_pReset = nullptr;
     std::array<CBitmapBtn*, qelt::USER_PROFILE_COUNT> m_pProfiles{};
     std::array<CBitmapBtn*, qelt::KEY_COUNT> m_pKeys{};
     std::array<RECT, qelt::KEY_COUNT> m_rcKeys{};

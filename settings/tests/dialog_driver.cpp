@@ -50,32 +50,20 @@ void CancelOpenDialogs(HWND owner)
 
 HostWindow::HostWindow()
 {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kHostClass;
-    RegisterClassW(&windowClass);  // already there for the second host of a process
-    m_hWnd = CreateWindowExW(0, kHostClass, L"dialog test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 700,
-                             600, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    WindowSpec spec;
+    spec.title = L"dialog test host";
+    spec.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    spec.rect = RECT{100, 100, 800, 700};
+    CreateWindowOf(WindowClassSpec{kHostClass}, spec);
 }
 
-HostWindow::~HostWindow()
+LRESULT HostWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_hWnd != nullptr)
-        DestroyWindow(m_hWnd);
-}
-
-LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* host = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (host != nullptr && message >= WM_USER && message < 0x8000) {
-        std::lock_guard<std::mutex> lock(host->m_lock);
-        host->m_messages.push_back(std::to_wstring(message) + L":" + std::to_wstring(wParam));
+    if (message >= WM_USER && message < 0x8000) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_messages.push_back(std::to_wstring(message) + L":" + std::to_wstring(wParam));
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(m_window, message, wParam, lParam);
 }
 
 std::vector<std::wstring> HostWindow::Messages() const

@@ -8,16 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "window_base.h"
+
 namespace qelt::testing {
 
 // A plain top-level window that owns the dialogs and keeps the messages 0x400-0x7FFF it gets.
-class HostWindow {
+class HostWindow final : public WindowBase {
 public:
     HostWindow();
-    ~HostWindow();
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    HWND Window() const { return m_hWnd; }
     // Messages as "message:wParam", in arrival order.
     std::vector<std::wstring> Messages() const;
     // From another thread: true once the host has handled `message` (up to timeoutMs).
@@ -26,8 +24,7 @@ public:
     static void Pump();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-    HWND m_hWnd = nullptr;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     mutable std::mutex m_lock;
     std::vector<std::wstring> m_messages;
 };

@@ -18,30 +18,8 @@ Dialog* DialogObject(HWND dialog, UINT message, LPARAM lParam)
 }
 
 // Runs the dialog template `templateId` of this program modally; the procedure finds `object`
-// through DialogObject. Returns the end code, or -1 when the dialog could not be made.
+// through DialogObject (SkinnedDialog does both for the editor's dialogs). Returns the end code, or -1 when the dialog could not be made.
 INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure, void* object);
-
-// The procedure of a dialog class that keeps its window in `m_hWnd` and takes its messages in
-// `INT_PTR OnMessage(UINT, WPARAM, LPARAM)`; such a class befriends DialogAccess.
-struct DialogAccess {
-    template <class Dialog>
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        Dialog* self = DialogObject<Dialog>(dialog, message, lParam);
-        if (self == nullptr)
-            return FALSE;
-        if (message == WM_INITDIALOG)
-            self->m_hWnd = dialog;
-        return self->OnMessage(message, wParam, lParam);
-    }
-};
-
-// Runs `object` modally on its template (see DialogAccess).
-template <class Dialog>
-INT_PTR RunDialog(Dialog& object, int templateId, HWND owner)
-{
-    return RunModalDialog(templateId, owner, &DialogAccess::Procedure<Dialog>, &object);
-}
 
 // Moves a dialog so that it is centred over its owner window (nothing without an owner).
 void CentreOverOwner(HWND dialog);

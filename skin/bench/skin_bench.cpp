@@ -27,6 +27,7 @@
 #include "skin_host_window.h"
 #include "skin_image.h"
 #include "skin_test_support.h"
+#include "window_base.h"
 
 namespace {
 
@@ -113,70 +114,66 @@ using SkinnedWindow = skintest::HostWindow;
 
 constexpr const wchar_t* kPlainClass = L"QeltSkinBenchPlain";
 
-// The floor: a plain window with plain owner-drawn children that fills its background and each
-// child with a stock brush.
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_ERASEBKGND:
-        return TRUE;
-    case WM_PAINT: {
-        qelt::PaintDc paint(window);
-        FillRect(paint.Get(), &paint.Area(), static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-        return 0;
-    }
-    case WM_DRAWITEM: {
-        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        FillRect(item->hDC, &item->rcItem, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
-        return TRUE;
-    }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-}
-
 void AddMacroLines(HWND list, int lines)
 {
     for (int line = 0; line < lines; ++line)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line % 2 ? L"Left Shift Release" : L"Left Shift Press"));
 }
 
-class PlainWindow {
+// The floor: a plain window with plain owner-drawn children that fills its background and each
+// child with a stock brush.
+class PlainWindow final : public qelt::WindowBase {
 public:
     PlainWindow(SIZE size, const std::vector<RECT>& places)
     {
-        RegisterSkinWindowClass(kPlainClass, PlainWindowProc);
+        qelt::WindowSpec spec;
+        spec.title = L"skin bench floor";
+        spec.rect = RECT{0, 0, size.cx, size.cy};
+        CreateWindowOf(qelt::WindowClassSpec{kPlainClass}, spec);
         HINSTANCE instance = GetModuleHandleW(nullptr);
-        m_hWnd = CreateWindowExW(0, kPlainClass, L"skin bench floor", WS_POPUP, 0, 0, size.cx, size.cy, nullptr,
-                                 nullptr, instance, nullptr);
         for (const RECT& r : places)
             m_children.push_back(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, r.left,
-                                                 r.top, r.right - r.left, r.bottom - r.top, m_hWnd, nullptr, instance,
-                                                 nullptr));
+                                                 r.top, r.right - r.left, r.bottom - r.top, Window(), nullptr,
+                                                 instance, nullptr));
     }
-    ~PlainWindow()
+    ~PlainWindow() override
     {
-        if (m_hWnd)
-            DestroyWindow(m_hWnd);
+        DestroyWindowNow();
         skintest::DrainMessages();
     }
-    PlainWindow(const PlainWindow&) = delete;
-    PlainWindow& operator=(const PlainWindow&) = delete;
 
-    HWND Window() const { return m_hWnd; }
     const std::vector<HWND>& Children() const { return m_children; }
 
     // A plain list box with the given number of lines.
     void AddList(const RECT& r, int lines)
     {
         HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_HASSTRINGS, r.left,
-                                    r.top, r.right - r.left, r.bottom - r.top, m_hWnd, nullptr,
+                                    r.top, r.right - r.left, r.bottom - r.top, Window(), nullptr,
                                     GetModuleHandleW(nullptr), nullptr);
         AddMacroLines(list, lines);
     }
 
 private:
-    HWND m_hWnd = nullptr;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        switch (message) {
+        case WM_ERASEBKGND:
+            return TRUE;
+        case WM_PAINT: {
+            qelt::PaintDc paint(Window());
+            FillRect(paint.Get(), &paint.Area(), static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+            return 0;
+        }
+        case WM_DRAWITEM: {
+            auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            FillRect(item->hDC, &item->rcItem, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+            return TRUE;
+        }
+        default:
+            return DefWindowProcW(Window(), message, wParam, lParam);
+        }
+    }
+
     std::vector<HWND> m_children;  // destroyed with the window
 };
 

@@ -1,7 +1,5 @@
 #include "skin_host_window.h"
 
-#include "controls.h"
-
 namespace skintest {
 
 namespace {
@@ -10,41 +8,31 @@ constexpr const wchar_t* kHostClass = L"QeltSkinTestHost";
 
 HostWindow::HostWindow(SkinBehaviour behaviour, bool visible) : m_skin(behaviour)
 {
-    RegisterSkinWindowClass(kHostClass, WindowProc);
-    m_hWnd = CreateWindowExW(0, kHostClass, L"skin test", WS_POPUP | (visible ? WS_VISIBLE : 0), 200, 150, 300, 200,
-                             nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    qelt::WindowSpec spec;
+    spec.title = L"skin test";
+    spec.style = WS_POPUP | (visible ? WS_VISIBLE : 0);
+    spec.rect = RECT{200, 150, 500, 350};
+    CreateWindowOf(qelt::WindowClassSpec{kHostClass}, spec);
 }
 
 HostWindow::~HostWindow()
 {
-    if (m_hWnd)
-        DestroyWindow(m_hWnd);
+    DestroyWindowNow();
     DrainMessages();
 }
 
 void HostWindow::Activate() const
 {
-    SetForegroundWindow(m_hWnd);
-    SetActiveWindow(m_hWnd);
+    SetForegroundWindow(Window());
+    SetActiveWindow(Window());
 }
 
-LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HostWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* host = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (host != nullptr) {
-        LRESULT result = 0;
-        if (host->m_skin.HandleMessage(window, message, wParam, lParam, result))
-            return result;
-        if (message == WM_NCDESTROY) {
-            host->m_hWnd = nullptr;
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        }
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result = 0;
+    if (m_skin.HandleMessage(Window(), message, wParam, lParam, result))
+        return result;
+    return DefWindowProcW(Window(), message, wParam, lParam);
 }
 
 void DrainMessages()

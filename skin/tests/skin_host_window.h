@@ -4,23 +4,22 @@
 #include <windows.h>
 
 #include "skinned_window.h"
+#include "window_base.h"
 
 namespace skintest {
 
-class HostWindow {
+class HostWindow final : public qelt::WindowBase {
 public:
     // Hidden windows are built as the programs build theirs, before they are shown.
     explicit HostWindow(SkinBehaviour behaviour = {}, bool visible = true);
-    ~HostWindow();
-    HWND Window() const { return m_hWnd; }
+    ~HostWindow() override;
     CSkinnedWindow& Skin() { return m_skin; }
     // Makes the window the active one so mouse tracking may start.
     void Activate() const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     CSkinnedWindow m_skin;
-    HWND m_hWnd = nullptr;
 };
 
 // Removes pending messages of the thread so one test's posts do not reach the next.

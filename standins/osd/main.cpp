@@ -1,6 +1,7 @@
 // QELT_OSD: the on-screen display the agent starts and feeds with OSD_MESSAGE records.
 #include "agent_protocol.h"
 #include "osd_window.h"
+#include "window_base.h"
 
 #include <windows.h>
 
@@ -12,10 +13,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     qelt::COsdWindow display;
     if (!display.Create(instance))
         return 1;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    qelt::RunMessageLoop();
     return 0;
 }

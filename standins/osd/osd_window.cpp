@@ -21,37 +21,12 @@ int Scaled(int size, int numerator, int denominator) { return size * numerator /
 
 bool COsdWindow::Create(HINSTANCE instance)
 {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClass;
-    if (!RegisterClassW(&windowClass)) {
-        DiagLastError(L"RegisterClassW");
-        return false;
-    }
     // Layered and transparent to the mouse: the panel never takes a click or the focus.
-    const DWORD exStyle = WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
-    m_window = CreateWindowExW(exStyle, kWindowClass, kOsdWindowTitle, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               instance, this);
-    if (!m_window) {
-        DiagLastError(L"CreateWindowExW");
-        return false;
-    }
-    return true;
-}
-
-LRESULT CALLBACK COsdWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<COsdWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->m_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<COsdWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return self->OnMessage(message, wParam, lParam);
+    WindowSpec spec;
+    spec.title = kOsdWindowTitle;
+    spec.exStyle = WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+    spec.rect = RECT{0, 0, 10, 10};
+    return CreateWindowOf(WindowClassSpec{kWindowClass}, spec, instance);
 }
 
 LRESULT COsdWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

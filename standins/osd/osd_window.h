@@ -4,6 +4,7 @@
 // of the primary screen.
 #include "handles.h"
 #include "osd_message.h"
+#include "window_base.h"
 
 #include <windows.h>
 
@@ -11,20 +12,17 @@
 
 namespace qelt {
 
-class COsdWindow {
+class COsdWindow final : public WindowBase {
 public:
     bool Create(HINSTANCE instance);
-    HWND Window() const { return m_window; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnCopyData(const COPYDATASTRUCT& copy);
     void Show(const OsdContent& content);
     void Paint();
     void OnTimer(UINT_PTR id);
 
-    HWND m_window = nullptr;
     UniqueFont m_font;
     std::wstring m_text;
     COLORREF m_color = RGB(255, 128, 25);

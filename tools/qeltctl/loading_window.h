@@ -10,7 +10,7 @@
 #include "agent_protocol.h"
 #include "download_exchange.h"
 #include "download_exchange_port.h"
-#include "handles.h"
+#include "window_base.h"
 
 namespace qelt {
 
@@ -22,28 +22,24 @@ enum class JobOutcome {
     Failed,     // the window could not be made
 };
 
-class LoadingWindow : private ExchangeOwner {
+class LoadingWindow final : public WindowBase, private ExchangeOwner {
 public:
     using ProgressSink = std::function<void(int percent)>;
 
     LoadingWindow() = default;
-    LoadingWindow(const LoadingWindow&) = delete;
-    LoadingWindow& operator=(const LoadingWindow&) = delete;
 
     // Runs one job (AP_DOWNLOAD_PROFILE or AP_RESET_PROFILE) for a profile index. The time
     // limit starts with the job request and again with every progress report.
     JobOutcome Run(ApRequest job, int profile, unsigned silenceLimitMs, ProgressSink onProgress);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool Create();
 
     void WarnNoKeyboard() override {}
     void ShowProgress(int barValue, bool percentInRange) override;
     void Ended(ExchangeOutcome outcome) override;
 
-    UniqueWindow m_window;
     ProgressSink m_onProgress;
     std::optional<WindowExchangePort> m_port;
     std::optional<DownloadExchange> m_exchange;

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "output.h"
 #include "text.h"
+#include "window_base.h"
 
 namespace qelt::testtool {
 
@@ -102,11 +103,7 @@ int HookProbeCommand(const Args& args)
     log.Line(L"ready hwnd=%ls t=%lld", HexValue(reinterpret_cast<uintptr_t>(window)).c_str(), NowMicroseconds());
     PrintLine(L"%ls", HexValue(reinterpret_cast<uintptr_t>(window)).c_str());
     // The hook runs on this thread's message loop.
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    RunMessageLoop();
     g_hookLog = nullptr;
     return kExitOk;
 }

@@ -11,6 +11,7 @@
 #include "handles.h"
 #include "output.h"
 #include "text.h"
+#include "window_base.h"
 
 namespace qelt::testtool {
 
@@ -27,7 +28,7 @@ bool IsPrivateMessage(UINT message)
     return message >= WM_USER && message <= 0xFFFF;
 }
 
-class ProbeWindow {
+class ProbeWindow final : public WindowBase {
 public:
     // replies: the answer per message; stalls: milliseconds to sit on a message before
     // answering (a hung peer); closers: messages after which the window closes itself.
@@ -38,31 +39,24 @@ public:
     {
     }
 
-    ~ProbeWindow() { RemoveTrayIcon(); }
+    ~ProbeWindow() override { RemoveTrayIcon(); }
 
     bool Create(const std::wstring& className, const std::wstring& title, COLORREF color, POINT position, SIZE size,
                 bool visible, bool topmost, bool trayIcon)
     {
         m_background.Reset(CreateSolidBrush(color));
-        WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &ProbeWindow::Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = m_background.Get();
-        windowClass.lpszClassName = className.c_str();
-        if (!RegisterClassExW(&windowClass)) {
-            PrintError(L"RegisterClassExW(%ls) failed, error=%lx", className.c_str(), GetLastError());
+        WindowClassSpec windowClass{className.c_str()};
+        windowClass.background = m_background.Get();
+        WindowSpec spec;
+        spec.title = title.c_str();
+        spec.style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0);
+        spec.exStyle = topmost ? WS_EX_TOPMOST : 0;
+        spec.rect = RECT{position.x, position.y, position.x + size.cx, position.y + size.cy};
+        if (!CreateWindowOf(windowClass, spec)) {
+            PrintError(L"window %ls (class %ls) could not be made", title.c_str(), className.c_str());
             return false;
         }
-        DWORD style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0);
-        HWND window = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, className.c_str(), title.c_str(), style,
-                                      position.x, position.y, size.cx, size.cy, nullptr, nullptr,
-                                      GetModuleHandleW(nullptr), this);
-        if (!window) {
-            PrintError(L"CreateWindowExW failed, error=%lx", GetLastError());
-            return false;
-        }
+        HWND window = m_window;
         if (visible)
             UpdateWindow(window);
         if (trayIcon && !AddTrayIcon(window, title))
@@ -75,14 +69,9 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<ProbeWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        return self ? self->Handle(window, message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+        return Handle(m_window, message, wParam, lParam);
     }
 
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -300,11 +289,7 @@ int WindowCommand(const Args& args)
     if (!window.Create(parsed.Value(L"--class", kDefaultClass), parsed.Positional()[0], fill, *position,
                        SIZE{size->x, size->y}, !parsed.Has(L"--hidden"), parsed.Has(L"--topmost"), trayIcon))
         return kExitFailed;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    RunMessageLoop();
     return kExitOk;
 }
 

@@ -15,6 +15,7 @@
 #include "handles.h"
 #include "plexin.h"
 #include "plexin_library.h"
+#include "window_base.h"
 
 namespace {
 
@@ -65,38 +66,30 @@ DWORD WINAPI InjectAll(void* parameter)
     return 0;
 }
 
-class TargetWindow {
+class TargetWindow final : public qelt::WindowBase {
 public:
     explicit TargetWindow(DWORD handlerMs) : m_handlerMs(handlerMs)
     {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"PlexinBenchTarget";
-        RegisterClassW(&windowClass);
-        m_window.Reset(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       windowClass.hInstance, this));
+        qelt::WindowSpec spec;
+        spec.style = 0;
+        spec.parent = HWND_MESSAGE;
+        CreateWindowOf(qelt::WindowClassSpec{L"PlexinBenchTarget"}, spec);
     }
-    HWND Handle() const { return m_window.Get(); }
+    HWND Handle() const { return Window(); }
     const std::vector<long long>& ReceivedAt() const { return m_receivedAt; }
     void Expect(int events) { m_receivedAt.reserve(events); }
 
 private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<TargetWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message != WM_RECORDED_KEY || !self)
-            return DefWindowProcW(window, message, wParam, lParam);
-        self->m_receivedAt.push_back(Now());
-        if (self->m_handlerMs)
-            Sleep(self->m_handlerMs);
+        if (message != WM_RECORDED_KEY)
+            return DefWindowProcW(m_window, message, wParam, lParam);
+        m_receivedAt.push_back(Now());
+        if (m_handlerMs)
+            Sleep(m_handlerMs);
         return 1;
     }
 
-    qelt::UniqueWindow m_window;
     DWORD m_handlerMs;
     std::vector<long long> m_receivedAt;
 };

@@ -16,6 +16,7 @@
 #include "handles.h"
 #include "plexin.h"
 #include "plexin_library.h"
+#include "window_base.h"
 
 namespace {
 
@@ -115,40 +116,31 @@ int PendingRecordedKeys(HWND window)
 
 // A message-only window that keeps every WM_RECORDED_KEY it receives, answering 1 as the editor
 // does when it takes an event.
-class RecorderWindow {
+class RecorderWindow final : public qelt::WindowBase {
 public:
     RecorderWindow()
     {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = kClass;
-        RegisterClassW(&windowClass);  // already there for the second window: fine
-        m_window.Reset(CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       GetModuleHandleW(nullptr), this));
-        EXPECT_TRUE(m_window) << "CreateWindowExW error " << GetLastError();
+        qelt::WindowSpec spec;
+        spec.style = 0;
+        spec.parent = HWND_MESSAGE;
+        EXPECT_TRUE(CreateWindowOf(qelt::WindowClassSpec{kClass}, spec)) << "CreateWindowExW error " << GetLastError();
     }
-    HWND Handle() const { return m_window.Get(); }
+    HWND Handle() const { return Window(); }
     const std::vector<KeyEvent>& Events() const { return m_events; }
-    void Destroy() { m_window.Reset(); }
+    void Destroy() { DestroyWindowNow(); }
 
 private:
     static constexpr wchar_t kClass[] = L"PlexinTestRecorder";
 
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<RecorderWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_RECORDED_KEY && self) {
-            self->m_events.push_back({wParam, static_cast<DWORD>(lParam)});
+        if (message == WM_RECORDED_KEY) {
+            m_events.push_back({wParam, static_cast<DWORD>(lParam)});
             return 1;
         }
-        return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcW(m_window, message, wParam, lParam);
     }
 
-    qelt::UniqueWindow m_window;
     std::vector<KeyEvent> m_events;
 };
 
