@@ -133,9 +133,12 @@ int Memory()
         std::printf("memory: cannot query (error %lu)\n", GetLastError());
         return 1;
     }
-    std::printf("agent working set: %.1f MiB (peak %.1f MiB), private %.1f MiB\n",
+    DWORD handles = 0;
+    if (!GetProcessHandleCount(process, &handles))
+        handles = 0;
+    std::printf("agent working set: %.1f MiB (peak %.1f MiB), private %.1f MiB, handles %lu\n",
                 counters.WorkingSetSize / 1048576.0, counters.PeakWorkingSetSize / 1048576.0,
-                counters.PagefileUsage / 1048576.0);
+                counters.PagefileUsage / 1048576.0, static_cast<unsigned long>(handles));
     CloseHandle(process);
     return 0;
 }
