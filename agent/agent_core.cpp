@@ -188,6 +188,9 @@ void EventActions::ShowNotice(bool shows)
 
 void EventActions::StartVolumeRepeat(unsigned timer)
 {
+    // A word read just before the device closed: no release word can follow it.
+    if (!m_link.IsOpen())
+        return;
     m_host.StartTimer(timer, VOLUME_REPEAT_MS);
     (timer == TIMER_VOLUME_UP ? m_volumeUp : m_volumeDown) = true;
 }

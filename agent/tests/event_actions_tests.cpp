@@ -241,6 +241,14 @@ TEST_F(EventFixture, KeyboardAwayStopsTheVolumeRepeat)
     EXPECT_EQ(journal.entries, (Entries{"timer stop 10012", "timer stop 10013", "timer start 10016 2000"}));
 }
 
+// A volume word read just before the device closed and acted on after: one tap, no repeat.
+TEST_F(EventFixture, VolumeKeyAfterTheDeviceClosedTapsOnceWithoutRepeat)
+{
+    link.open = false;
+    events.ProcessFun(0xE900);
+    EXPECT_EQ(journal.entries, (Entries{"tap AF ext=0"}));
+}
+
 TEST_F(EventFixture, StoppingDeviceActivityEndsVolumeRepeatAndDropsAPendingNotice)
 {
     events.ProcessFun(0xE900);

@@ -70,7 +70,8 @@ wait_kbsim_state hooked yes 20
 wait_config DEVICEPSTATS 1 10
 inject 01F4
 wait_config CURRENTPROFILE 3 10
-wait_log_line "$osd_log" '^copydata .*wtext="Profile 4"' 10 >/dev/null
+_shown() { osd_texts "$osd_log" | grep -qx "Profile 4"; }
+wait_until 10 "Profile 4 on the display" _shown
 # And with a notification when it comes back: found 2 s later.
 device_down
 post_agent WM_DEVICECHANGE 7 0

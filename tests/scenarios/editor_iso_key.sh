@@ -33,7 +33,7 @@ tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor d
 # M2 on the picture's ISO key (position 104 of the 103-key picture), a disabled key.
 click_slot 1
 click_key 104
-choose_function 1 gap
+choose_function 1 12
 kbsim reset >/dev/null
 click_editor BUTTONINFO 11  # Apply
 wait_dialog
