@@ -57,7 +57,7 @@ current_profile() { sed -n 's/^CURRENTPROFILE=\([0-9-]*\).*/\1/p' "$data/Config.
 linux_pid_of() {
   local cand
   for cand in $(pgrep -f "$1" -U "$(id -u)"); do
-    if tr '\0' '\n' < "/proc/$cand/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+    if { tr '\0' '\n' < "/proc/$cand/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
       echo "$cand"
     fi
   done | tail -n1
