@@ -445,30 +445,30 @@ TEST_F(LinkTest, FailedReadIsReportedAndTheNextEventIsRead)
 // count would read the word before its own: each key one event behind.
 TEST_F(LinkTest, FailedReadLeavesNoWordBehind)
 {
-  // ERROR_NOT_READY is a driver's error like any other, not the link's mark of a closed device.
-  for (const DWORD error : {DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_NOT_READY)}) {
-    SCOPED_TRACE(error);
-    SetUp();
-    CollectingSink sink;
-    DiagCapture diagnostics;
-    ReadWithTheNextReadFailing(sink, error);
-    ASSERT_TRUE(io.InjectEvent(0xB500));
-    for (int i = 0; i < 1000 && io.Requests().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(io.Requests().size(), 1u);  // the failed read
-    ASSERT_TRUE(io.InjectEvents({0xE200, 0xB600}));
-    EXPECT_EQ(sink.WaitFor(3), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600}));
-    ASSERT_TRUE(io.InjectEvent(0xB700));
-    EXPECT_EQ(sink.WaitFor(4), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600, 0xB700}));
-    link->StopReader();
-    // The failed read, the three words and the read that found none left, then one read for B700:
-    // the catch-up took back the count of the third word it read, so no count reads nothing.
-    EXPECT_EQ(io.Requests().size(), 6u);
-    EXPECT_TRUE(diagnostics.Contains(error == ERROR_NOT_READY ? L"ERROR: read call failed, error=15\n"
-                                                               : L"ERROR: read call failed, error=1f\n"));
-    EXPECT_FALSE(diagnostics.Contains(L"error=103"));
-    EXPECT_EQ(sink.Gone(), 0);
-  }
+    // ERROR_NOT_READY is a driver's error like any other, not the link's mark of a closed device.
+    for (const DWORD error : {DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_NOT_READY)}) {
+        SCOPED_TRACE(error);
+        SetUp();
+        CollectingSink sink;
+        DiagCapture diagnostics;
+        ReadWithTheNextReadFailing(sink, error);
+        ASSERT_TRUE(io.InjectEvent(0xB500));
+        for (int i = 0; i < 1000 && io.Requests().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(io.Requests().size(), 1u);  // the failed read
+        ASSERT_TRUE(io.InjectEvents({0xE200, 0xB600}));
+        EXPECT_EQ(sink.WaitFor(3), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600}));
+        ASSERT_TRUE(io.InjectEvent(0xB700));
+        EXPECT_EQ(sink.WaitFor(4), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600, 0xB700}));
+        link->StopReader();
+        // The failed read, the three words and the read that found none left, then one read for B700:
+        // the catch-up took back the count of the third word it read, so no count reads nothing.
+        EXPECT_EQ(io.Requests().size(), 6u);
+        EXPECT_TRUE(diagnostics.Contains(error == ERROR_NOT_READY ? L"ERROR: read call failed, error=15\n"
+                                                                   : L"ERROR: read call failed, error=1f\n"));
+        EXPECT_FALSE(diagnostics.Contains(L"error=103"));
+        EXPECT_EQ(sink.Gone(), 0);
+    }
 }
 
 // The device closing under a running download (it should not, but a driver can go): the remaining
