@@ -29,6 +29,13 @@ constexpr unsigned kDevicePresentPauseMs = 1000;
 constexpr unsigned kDeviceAwayPauseMs = 2000;
 constexpr unsigned kHideIconPauseMs = 100;
 constexpr unsigned kReopenPauseMs = 2000;
+constexpr unsigned kFirstBackoffMs = 4000;   // after the attempt 2 s after the loss
+constexpr unsigned kMaxBackoffMs = 60000;
+constexpr unsigned kLookAfterNotificationMs = 30000;
+
+// WM_POWERBROADCAST events (PBT_*).
+constexpr unsigned kResumeSuspend = 7;
+constexpr unsigned kResumeAutomatic = 0x12;
 
 // Session notification codes (WTS_*).
 constexpr unsigned kConsoleConnect = 1;
@@ -90,11 +97,16 @@ void EventActions::ProcessFun(uint16_t word)
     case kEventRelease:
         m_host.StopTimer(TIMER_VOLUME_UP);
         m_host.StopTimer(TIMER_VOLUME_DOWN);
+        m_volumeUp = m_volumeDown = false;
         return;
     case kEventDevicePresent:
     case kEventDeviceAway:
+        if (word == kEventDeviceAway)
+            StopVolumeRepeat();  // a keyboard that went away sends no release word
         // The icon follows after the notice's pause; a newer notice replaces one still pending.
         m_noticeShows = word == kEventDevicePresent;
+        m_noticePending = true;
+        ++m_noticeToken;
         m_host.StartTimer(TIMER_DEVICE_NOTICE, m_noticeShows ? kDevicePresentPauseMs : kDeviceAwayPauseMs);
         return;
     case 0xB500:
@@ -120,12 +132,12 @@ void EventActions::ProcessFun(uint16_t word)
     case 0xE900:
         Diag(L"VolumeCtrl up\n");
         m_host.KeyTap(kVkVolumeUp, false);
-        m_host.StartTimer(TIMER_VOLUME_UP, VOLUME_REPEAT_MS);
+        StartVolumeRepeat(TIMER_VOLUME_UP);
         return;
     case 0xEA00:
         Diag(L"VolumeCtrl down\n");
         m_host.KeyTap(kVkVolumeDown, false);
-        m_host.StartTimer(TIMER_VOLUME_DOWN, VOLUME_REPEAT_MS);
+        StartVolumeRepeat(TIMER_VOLUME_DOWN);
         return;
     default:
         break;
@@ -142,7 +154,10 @@ bool EventActions::OnTimer(unsigned id)
 {
     if (id == TIMER_DEVICE_NOTICE) {
         m_host.StopTimer(TIMER_DEVICE_NOTICE);
-        m_status.StartTrayIcon(m_noticeShows);
+        if (!m_noticePending)
+            return true;  // a tick queued before the notice was cancelled
+        m_noticePending = false;
+        ShowNotice(m_noticeShows);
         return true;
     }
     if (id == TIMER_VOLUME_UP) {
@@ -154,6 +169,48 @@ bool EventActions::OnTimer(unsigned id)
         return true;
     }
     return false;
+}
+
+void EventActions::ShowNotice(bool shows)
+{
+    // A running download ends before the icon and DEVICEPSTATS change under it.
+    const unsigned token = m_noticeToken;
+    m_requests.AfterRunningJob([this, shows, token] {
+        if (token != m_noticeToken)
+            return;  // cancelled or replaced while the job ran
+        if (!m_link.IsOpen()) {
+            Diag(L"ProcessFun: keyboard notice dropped, the device is closed\n");
+            return;
+        }
+        m_status.StartTrayIcon(shows);
+    });
+}
+
+void EventActions::StartVolumeRepeat(unsigned timer)
+{
+    // A word read just before the device closed: no release word can follow it.
+    if (!m_link.IsOpen())
+        return;
+    m_host.StartTimer(timer, VOLUME_REPEAT_MS);
+    (timer == TIMER_VOLUME_UP ? m_volumeUp : m_volumeDown) = true;
+}
+
+void EventActions::StopVolumeRepeat()
+{
+    if (m_volumeUp)
+        m_host.StopTimer(TIMER_VOLUME_UP);
+    if (m_volumeDown)
+        m_host.StopTimer(TIMER_VOLUME_DOWN);
+    m_volumeUp = m_volumeDown = false;
+}
+
+void EventActions::StopDeviceActivity()
+{
+    StopVolumeRepeat();
+    if (m_noticePending)
+        m_host.StopTimer(TIMER_DEVICE_NOTICE);
+    m_noticePending = false;
+    ++m_noticeToken;  // a notice waiting for a job is dropped too
 }
 
 void EventActions::ProfileKey(int profile)
@@ -217,21 +274,56 @@ long RequestHandler::OnProcessAPMessage(uintptr_t wParam, intptr_t lParam)
         return 1;
     }
     const Request request{wParam, wParam == AP_RELOAD_SETTINGS ? 0 : lParam};
+    if (request.code == AP_SET_PROFILE) {
+        // The editor has already written this profile as current: a launch key, a lock or a
+        // keyboard notice from now on uses it, not the one before.
+        m_settings.SetCurrentProfile(static_cast<int>(request.profile));
+    }
     if (m_running) {
-        for (const Request& waiting : m_waiting) {
-            if (waiting == request) {
-                Diag(L"OnProcessAPMessage: request %llu for profile %lld is already waiting\n",
-                     static_cast<unsigned long long>(request.code), static_cast<long long>(request.profile));
-                return 1;
-            }
-        }
-        m_waiting.push_back(request);
+        Enqueue(request);
         return 1;
     }
     m_running = true;
     m_job = MakeJob(request);
     Run();
     return 1;
+}
+
+void RequestHandler::Enqueue(const Request& request)
+{
+    if (!m_waiting.empty() && m_waiting.back() == request) {
+        Diag(L"OnProcessAPMessage: request %llu for profile %lld is already waiting\n",
+             static_cast<unsigned long long>(request.code), static_cast<long long>(request.profile));
+        return;
+    }
+    if (request.code == AP_SET_PROFILE) {
+        for (Request& waiting : m_waiting) {
+            if (waiting.code == AP_SET_PROFILE) {
+                Diag(L"OnProcessAPMessage: set profile %lld replaces set profile %lld still waiting\n",
+                     static_cast<long long>(request.profile), static_cast<long long>(waiting.profile));
+                waiting = request;
+                return;
+            }
+        }
+    }
+    m_waiting.push_back(request);
+}
+
+void RequestHandler::AfterRunningJob(std::function<void()> action)
+{
+    if (!m_running) {
+        action();
+        return;
+    }
+    m_afterJob.push_back(std::move(action));
+}
+
+void RequestHandler::DropWaiting(const wchar_t* why)
+{
+    if (m_waiting.empty())
+        return;
+    Diag(L"OnProcessAPMessage: %ls, %u waiting request(s) dropped\n", why, static_cast<unsigned>(m_waiting.size()));
+    m_waiting.clear();
 }
 
 bool RequestHandler::OnTimer(unsigned id)
@@ -255,12 +347,19 @@ void RequestHandler::Run()
                 return;
             }
         }
-        if (m_waiting.empty()) {
-            m_running = false;
-            return;
+        m_running = false;
+        // What waited for this job (the device closing or opening, a keyboard notice) comes
+        // before the next request; an action may drop the requests still waiting.
+        while (!m_afterJob.empty()) {
+            std::function<void()> action = std::move(m_afterJob.front());
+            m_afterJob.pop_front();
+            action();
         }
+        if (m_waiting.empty())
+            return;
         const Request next = m_waiting.front();
         m_waiting.pop_front();
+        m_running = true;
         m_job = MakeJob(next);
     }
 }
@@ -278,6 +377,10 @@ void RequestHandler::FinishForShutDown()
         Diag(L"OnProcessAPMessage: shutting down, %u waiting request(s) dropped\n",
              static_cast<unsigned>(m_waiting.size()));
     m_waiting.clear();
+    if (!m_afterJob.empty())
+        Diag(L"OnProcessAPMessage: shutting down, %u action(s) waiting for the job dropped\n",
+             static_cast<unsigned>(m_afterJob.size()));
+    m_afterJob.clear();
     m_job.RunToEnd([this](unsigned ms) { m_host.Pause(ms); });
     m_running = false;
 }
@@ -295,11 +398,6 @@ Job RequestHandler::MakeJob(const Request& request)
         break;
     case AP_SET_PROFILE:
         job.Then(m_link.SetCurrentProfile(profile));
-        job.Then([this, profile] {
-            // The editor has already written this profile as current; launch keys follow it.
-            m_settings.SetCurrentProfile(profile);
-            return 0u;
-        });
         break;
     default:
         job.Then(WaitForLoadingWindow(request, m_host.NowMs() + kLoadingWindowWaitMs));
@@ -334,6 +432,17 @@ Job RequestHandler::RunWithLoadingWindow(const Request& request, uintptr_t dialo
     return m_link.ResetProfile(profile, progress);
 }
 
+void SessionMonitor::Start()
+{
+    if (m_link.Open()) {
+        m_status.StartTrayIcon(true);
+        return;
+    }
+    m_status.StartTrayIcon(false);
+    ResetRetries();
+    RetryLater();
+}
+
 void SessionMonitor::OnSessionChange(unsigned event)
 {
     unsigned major = 6;
@@ -344,16 +453,21 @@ void SessionMonitor::OnSessionChange(unsigned event)
 
     if (major < 6) {
         if (event == kConsoleConnect) {
-            m_sessionInactive = false;
-            if (m_link.Open())
-                m_status.StartTrayIcon(true);
+            CancelReopen();
+            ResetRetries();
+            const unsigned token = m_attemptToken;
+            m_requests.AfterRunningJob([this, token] {
+                if (token == m_attemptToken)
+                    Attempt(Reopen::Session);
+            });
         } else if (event == kConsoleDisconnect) {
             CloseForSession();
         }
         return;
     }
     if (event == kConsoleConnect || event == kSessionUnlock) {
-        ScheduleReopen(Reopen::Session);
+        ResetRetries();
+        ScheduleReopen(Reopen::Session, kReopenPauseMs);
     } else if (event == kConsoleDisconnect || event == kSessionLock) {
         CloseForSession();
     }
@@ -362,7 +476,16 @@ void SessionMonitor::OnSessionChange(unsigned event)
 void SessionMonitor::CloseForSession()
 {
     CancelReopen();  // a lock after an unlock wins, as it would after the unlock's pause
+    ResetRetries();
     m_sessionInactive = true;
+    m_events.StopDeviceActivity();  // at once: the volume must not climb while a job ends
+    m_requests.AfterRunningJob([this] { CloseDevice(L"session locked or disconnected"); });
+}
+
+void SessionMonitor::CloseDevice(const wchar_t* why)
+{
+    m_requests.DropWaiting(why);
+    m_events.StopDeviceActivity();  // a notice that arrived while the job ended
     Diag(L"Close USB Driver!\n");
     if (m_link.IsOpen())
         m_link.Close();
@@ -372,24 +495,121 @@ void SessionMonitor::CloseForSession()
 void SessionMonitor::OnDeviceChange()
 {
     Diag(L"OnDeviceChange\n");
-    if (!m_link.IsOpen() && !m_sessionInactive) {
-        Diag(L"Device Change g_hDevice == NULL\n");
-        // A burst of notifications makes one attempt, after the pause that follows the last.
-        if (m_reopen != Reopen::Session)
-            ScheduleReopen(Reopen::DeviceChange);
-    } else {
+    if (m_sessionInactive) {
         Diag(L"Device Change g_hDevice != NULL\n");
+        return;
     }
+    if (m_link.IsOpen()) {
+        Diag(L"Device Change g_hDevice != NULL\n");
+        RequestCheck();  // the keyboard may be the device that went
+        return;
+    }
+    Diag(L"Device Change g_hDevice == NULL\n");
+    LookAgainSoon();
 }
 
-void SessionMonitor::ScheduleReopen(Reopen reason)
+void SessionMonitor::OnPowerBroadcast(unsigned event)
+{
+    if (event != kResumeAutomatic && event != kResumeSuspend)
+        return;
+    Diag(L"OnPowerBroadcast: resumed (%u)\n", event);
+    if (m_sessionInactive)
+        return;  // the unlock that follows opens the device
+    if (m_link.IsOpen())
+        RequestCheck();  // a driver restarted during sleep leaves the handle dead
+    else
+        LookAgainSoon();
+}
+
+void SessionMonitor::OnDeviceSuspect()
+{
+    if (!m_sessionInactive && m_link.IsOpen())
+        RequestCheck();
+}
+
+void SessionMonitor::LookAgainSoon()
+{
+    // A session re-open already waiting keeps its pause.
+    if (m_reopen == Reopen::Session)
+        return;
+    ResetRetries();
+    m_lookUntilMs = m_host.NowMs() + kLookAfterNotificationMs;
+    ScheduleReopen(Reopen::Retry, kReopenPauseMs);
+}
+
+void SessionMonitor::RequestCheck()
+{
+    if (m_checkQueued)
+        return;
+    m_checkQueued = true;
+    m_requests.AfterRunningJob([this] {
+        m_checkQueued = false;
+        RunCheck();
+    });
+}
+
+void SessionMonitor::RunCheck()
+{
+    if (m_sessionInactive || !m_link.IsOpen())
+        return;
+    if (m_link.CheckDevice())
+        return;
+    Diag(L"device check failed: the keyboard's driver is gone, closing the device and looking for it again\n");
+    CancelReopen();
+    m_events.StopDeviceActivity();
+    CloseDevice(L"device gone");
+    ResetRetries();
+    ScheduleReopen(Reopen::Retry, kReopenPauseMs);
+}
+
+void SessionMonitor::Attempt(Reopen reason)
+{
+    if (reason == Reopen::Session) {
+        m_sessionInactive = false;
+    } else if (m_sessionInactive || m_link.IsOpen()) {
+        return;
+    }
+    if (m_link.Open()) {
+        if (reason == Reopen::Session)
+            Diag(L"WTS_CONSOLE_CONNECT:Open USB Success!\n");
+        else
+            Diag(L"Device Change g_hDevice != NULL OpenUSBDriver()\n");
+        ResetRetries();
+        m_status.StartTrayIcon(true);
+        return;
+    }
+    RetryLater();
+}
+
+void SessionMonitor::RetryLater()
+{
+    if (m_sessionInactive)
+        return;
+    if (m_host.NowMs() < m_lookUntilMs) {
+        ScheduleReopen(Reopen::Retry, kReopenPauseMs);
+        return;
+    }
+    const unsigned delay = m_backoffMs;
+    m_backoffMs = m_backoffMs >= kMaxBackoffMs / 2 ? kMaxBackoffMs : m_backoffMs * 2;
+    ScheduleReopen(Reopen::Retry, delay);
+}
+
+void SessionMonitor::ResetRetries()
+{
+    m_backoffMs = kFirstBackoffMs;
+    m_lookUntilMs = 0;
+}
+
+void SessionMonitor::ScheduleReopen(Reopen reason, unsigned delayMs)
 {
     m_reopen = reason;
-    m_host.StartTimer(TIMER_REOPEN, kReopenPauseMs);
+    ++m_attemptToken;
+    m_host.StartTimer(TIMER_REOPEN, delayMs);
 }
 
 void SessionMonitor::CancelReopen()
 {
+    ++m_attemptToken;  // an attempt waiting for a job is dropped too
     if (m_reopen == Reopen::None)
         return;
     m_host.StopTimer(TIMER_REOPEN);
@@ -401,20 +621,24 @@ bool SessionMonitor::OnTimer(unsigned id)
     if (id != TIMER_REOPEN)
         return false;
     const Reopen reason = m_reopen;
-    CancelReopen();
-    if (reason == Reopen::Session) {
-        m_sessionInactive = false;
-        if (m_link.Open()) {
-            Diag(L"WTS_CONSOLE_CONNECT:Open USB Success!\n");
-            m_status.StartTrayIcon(true);
-        }
-    } else if (reason == Reopen::DeviceChange && !m_link.IsOpen() && !m_sessionInactive) {
-        if (m_link.Open()) {
-            Diag(L"Device Change g_hDevice != NULL OpenUSBDriver()\n");
-            m_status.StartTrayIcon(true);
-        }
-    }
+    m_host.StopTimer(TIMER_REOPEN);
+    m_reopen = Reopen::None;
+    if (reason == Reopen::None)
+        return true;
+    // The device opens only between jobs.
+    const unsigned token = m_attemptToken;
+    m_requests.AfterRunningJob([this, reason, token] {
+        if (token == m_attemptToken)
+            Attempt(reason);
+    });
     return true;
+}
+
+void SessionMonitor::ShutDown()
+{
+    CancelReopen();
+    m_events.StopDeviceActivity();
+    m_requests.FinishForShutDown();
 }
 
 } // namespace qelt

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 
 namespace qelt {
 
@@ -22,34 +23,52 @@ private:
     AgentHost& m_host;
 };
 
+class RequestHandler;
+
 // ProcessFun: one event word from the keyboard becomes an action on the host.
 class EventActions {
 public:
-    EventActions(AgentHost& host, PeerWindows& peers, AgentSettings& settings, DeviceStatus& status)
-        : m_host(host), m_peers(peers), m_settings(settings), m_status(status) {}
+    EventActions(AgentHost& host, PeerWindows& peers, AgentSettings& settings, DeviceStatus& status,
+                 RequestHandler& requests, const AgentLink& link)
+        : m_host(host), m_peers(peers), m_settings(settings), m_status(status), m_requests(requests), m_link(link)
+    {
+    }
 
     void ProcessFun(uint16_t word);
     // A tick of one of the volume repeat timers, or the end of a device notice's pause; false for
     // any other timer.
     bool OnTimer(unsigned id);
+    // The device closes or the agent shuts down: no release word will come, so the volume repeat
+    // stops, and a keyboard notice still in its pause is dropped.
+    void StopDeviceActivity();
 
     void ControlProfile(int profile);
     void LaunchAPP(int slot);
 
 private:
     void ProfileKey(int profile);
+    void StartVolumeRepeat(unsigned timer);
+    void StopVolumeRepeat();
+    void ShowNotice(bool shows);
 
     AgentHost& m_host;
     PeerWindows& m_peers;
     AgentSettings& m_settings;
     DeviceStatus& m_status;
-    bool m_noticeShows = false;  // the pending device notice: keyboard back (true) or away
+    RequestHandler& m_requests;
+    const AgentLink& m_link;
+    bool m_noticeShows = false;   // the pending device notice: keyboard back (true) or away
+    bool m_noticePending = false; // its timer runs
+    unsigned m_noticeToken = 0;   // tells a notice waiting for a job from one cancelled since
+    bool m_volumeUp = false;      // the repeat timers that run
+    bool m_volumeDown = false;
 };
 
 // OnProcessAPMessage: the editor's requests 0-3, run one at a time in the order they arrive. A
 // running job waits between its steps on the window's job timer (TIMER_JOB_STEP), so the window
-// goes on answering messages and acting on key events meanwhile; requests that arrive meanwhile
-// wait their turn, and one identical to a request already waiting is not added again.
+// goes on answering messages and acting on key events meanwhile. Requests that arrive meanwhile
+// wait their turn: one equal to the last one waiting is not added again, and a set-profile request
+// replaces a set-profile request still waiting, so the keyboard ends on the profile asked for last.
 class RequestHandler {
 public:
     RequestHandler(AgentLink& link, AgentSettings& settings, PeerWindows& peers, AgentHost& host)
@@ -58,10 +77,16 @@ public:
     // The job timer fired: the running job goes on. False for any other timer.
     bool OnTimer(unsigned id);
     // Shut-down: the running job's remaining steps run at once, pausing with the host, so the
-    // keyboard is not left with half a profile; a job still waiting for "DLGLoading" and the
-    // waiting requests are dropped.
+    // keyboard is not left with half a profile; a job still waiting for "DLGLoading", the waiting
+    // requests and the actions waiting for the job are dropped.
     void FinishForShutDown();
     bool Idle() const { return !m_running; }
+    // Runs action at once when no job runs; otherwise right after the running job's last step,
+    // before any waiting request starts (actions in the order given). A job that has started thus
+    // ends before the device closes or opens under it.
+    void AfterRunningJob(std::function<void()> action);
+    // Drops the requests that wait, with a diagnostic naming why; their dialogs see no end.
+    void DropWaiting(const wchar_t* why);
 
 private:
     struct Request {
@@ -69,6 +94,7 @@ private:
         intptr_t profile;
         bool operator==(const Request& other) const { return code == other.code && profile == other.profile; }
     };
+    void Enqueue(const Request& request);
     Job MakeJob(const Request& request);
     Job WaitForLoadingWindow(const Request& request, uint64_t deadline);
     Job RunWithLoadingWindow(const Request& request, uintptr_t dialog);
@@ -81,34 +107,68 @@ private:
     AgentHost& m_host;
     Job m_job;                      // the remaining steps of the running request
     std::deque<Request> m_waiting;  // requests that arrived while one was running
+    std::deque<std::function<void()>> m_afterJob;  // actions waiting for the running job's end
     unsigned m_pendingPause = 0;    // the pause the job timer is counting
     bool m_running = false;
     bool m_shuttingDown = false;
 };
 
-// Session lock/unlock, console connect/disconnect and device arrivals. The pause before a re-open
-// runs on the window's timer (TIMER_REOPEN); a lock or disconnect meanwhile cancels the re-open.
+// The device's life: start, session lock/unlock and console connect/disconnect, device-change
+// notifications, resume from sleep and a device found gone. The device opens and closes only
+// between jobs (a started job runs to its end first). Pauses before an open attempt run on the
+// window's timer (TIMER_REOPEN); a lock or disconnect meanwhile cancels the attempt.
+//
+// Finding the device again: a device-change notification or a resume while the device is open,
+// and a request or read that failed with an error meaning the handle is gone, make the agent check
+// the handle with a request that changes nothing on the keyboard. A failed check closes the device
+// as a disconnect does and tries again 2 s later, then with back-off (4, 8, ... 60 s) for as long
+// as the session is active. A device-change notification while the device is closed gives an
+// attempt 2 s later, and, while none succeeds, one every 2 s for 30 s after the last notification.
 class SessionMonitor {
 public:
-    SessionMonitor(AgentLink& link, DeviceStatus& status, AgentHost& host)
-        : m_link(link), m_status(status), m_host(host) {}
+    SessionMonitor(AgentLink& link, DeviceStatus& status, AgentHost& host, EventActions& events,
+                   RequestHandler& requests)
+        : m_link(link), m_status(status), m_host(host), m_events(events), m_requests(requests) {}
+    // Start-up: open and hook the device and show the status; without it, keep looking.
+    void Start();
     void OnSessionChange(unsigned event);
     void OnDeviceChange();
+    // WM_POWERBROADCAST: the resume events check the device or look for it.
+    void OnPowerBroadcast(unsigned event);
+    // A request or read failed with an error meaning the handle is gone.
+    void OnDeviceSuspect();
     // The re-open pause has ended; false for any other timer.
     bool OnTimer(unsigned id);
+    // Shut-down, before the device closes: volume repeat stops, no attempt is pending, the
+    // running job ends.
+    void ShutDown();
     bool SessionInactive() const { return m_sessionInactive; }
 
 private:
-    enum class Reopen { None, Session, DeviceChange };
+    enum class Reopen { None, Session, Retry };
     void CloseForSession();
-    void ScheduleReopen(Reopen reason);
+    // The closing steps: waiting requests dropped, device closed, status hidden.
+    void CloseDevice(const wchar_t* why);
+    void RequestCheck();
+    void RunCheck();
+    void Attempt(Reopen reason);
+    void LookAgainSoon();  // after a notification while the device is closed
+    void RetryLater();     // after a failed attempt
+    void ScheduleReopen(Reopen reason, unsigned delayMs);
     void CancelReopen();
+    void ResetRetries();
 
     AgentLink& m_link;
     DeviceStatus& m_status;
     AgentHost& m_host;
+    EventActions& m_events;
+    RequestHandler& m_requests;
     bool m_sessionInactive = false;
-    Reopen m_reopen = Reopen::None;
+    Reopen m_reopen = Reopen::None;  // the attempt the timer counts down to
+    unsigned m_attemptToken = 0;     // tells an attempt waiting for a job from one cancelled since
+    bool m_checkQueued = false;
+    unsigned m_backoffMs = 0;        // the pause after the next failed attempt
+    uint64_t m_lookUntilMs = 0;      // attempts every 2 s until then (after a notification)
 };
 
 } // namespace qelt

@@ -28,6 +28,9 @@ public:
     virtual bool Open() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // Asks the open device a request that changes nothing on the keyboard; false when it failed
+    // with an error meaning the handle is gone (or the device is closed).
+    virtual bool CheckDevice() = 0;
     virtual Job DownloadProfile(int profile, std::shared_ptr<ProgressSink> progress) = 0;
     virtual Job ResetProfile(int profile, std::shared_ptr<ProgressSink> progress) = 0;
     virtual Job SetCurrentProfile(int profile) = 0;

@@ -3,7 +3,7 @@
 #include "device_link.h"
 #include "diag.h"
 #include "hid_window.h"
-#include "keycodes_win.h"
+#include "us_english_layout.h"
 
 namespace qelt {
 namespace {
@@ -22,7 +22,7 @@ private:
 class DriverLink final : public AgentDeviceLink, private KeyEventSink {
 public:
     explicit DriverLink(ConfigSettings& settings)
-        : m_settings(settings), m_encoder(settings.Profiles(), UsEnglishKeyboardLayout()), m_link(m_io, m_encoder)
+        : m_settings(settings), m_encoder(settings.Profiles(), BuiltInUsEnglishLayout()), m_link(m_io, m_encoder)
     {
     }
     ~DriverLink() override { m_link.StopReader(); }
@@ -30,6 +30,7 @@ public:
     bool Open() override { return m_link.OpenUSBDriver(); }
     void Close() override { m_link.CloseUSBDriver(); }
     bool IsOpen() const override { return m_link.IsOpen(); }
+    bool CheckDevice() override { return m_link.CheckDevice(); }
     Job DownloadProfile(int profile, std::shared_ptr<ProgressSink> progress) override
     {
         return m_link.DownloadProfile(profile, m_keyNum, std::make_shared<ProgressBridge>(std::move(progress)));
@@ -54,6 +55,12 @@ private:
     {
         if (!PostMessageW(m_window, WM_AGENT_KEY_EVENT, eventWord, 0))
             DiagLastError(L"PostMessageW (key event)");
+    }
+    // Either thread: the window thread checks the device once the running job has ended.
+    void OnDeviceGone() override
+    {
+        if (!PostMessageW(m_window, WM_AGENT_CHECK_DEVICE, 0, 0))
+            DiagLastError(L"PostMessageW(check device)");
     }
 
     ConfigSettings& m_settings;

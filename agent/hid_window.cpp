@@ -94,6 +94,12 @@ LRESULT CHIDDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_AGENT_KEY_EVENT:
         m_events->ProcessFun(static_cast<uint16_t>(wParam));
         return 0;
+    case WM_AGENT_CHECK_DEVICE:
+        m_session->OnDeviceSuspect();
+        return 0;
+    case WM_POWERBROADCAST:
+        m_session->OnPowerBroadcast(static_cast<unsigned>(wParam));
+        return TRUE;
     case WM_TIMER: {
         const auto id = static_cast<unsigned>(wParam);
         if (!m_events->OnTimer(id) && !m_requests->OnTimer(id))
@@ -121,9 +127,9 @@ bool CHIDDlg::OnCreate()
     m_tray = std::make_unique<Win32Tray>(m_window);
     m_link = MakeDeviceLink(*m_settings);
     m_status = std::make_unique<DeviceStatus>(*m_tray, *m_settings, *m_peers, *m_host);
-    m_events = std::make_unique<EventActions>(*m_host, *m_peers, *m_settings, *m_status);
     m_requests = std::make_unique<RequestHandler>(*m_link, *m_settings, *m_peers, *m_host);
-    m_session = std::make_unique<SessionMonitor>(*m_link, *m_status, *m_host);
+    m_events = std::make_unique<EventActions>(*m_host, *m_peers, *m_settings, *m_status, *m_requests, *m_link);
+    m_session = std::make_unique<SessionMonitor>(*m_link, *m_status, *m_host, *m_events, *m_requests);
     m_link->StartReader(m_window);
 
     SetWindowLongW(m_window, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
@@ -131,7 +137,7 @@ bool CHIDDlg::OnCreate()
 
     if (kStartPauseMs)
         Sleep(kStartPauseMs);
-    m_status->StartTrayIcon(m_link->Open());
+    m_session->Start();
 
     SetWindowTextW(m_window, kAgentWindowTitle);
     KeyNum = ReadSkinKeyboardModel(ProgramFolder());
@@ -168,7 +174,7 @@ void CHIDDlg::OnDestroy()
     if (m_torndown || !m_link)
         return;
     m_torndown = true;
-    m_requests->FinishForShutDown();
+    m_session->ShutDown();
     if (m_exited) {
         // The exit command already closed the device and removed the icon; the files stay as they are.
         m_link->StopReader();
@@ -244,7 +250,7 @@ void CHIDDlg::OpenEditor()
 
 void CHIDDlg::OnExit()
 {
-    m_requests->FinishForShutDown();
+    m_session->ShutDown();
     Diag(L"Close USB Driver!\n");
     if (m_link->IsOpen())
         m_link->Close();

@@ -18,6 +18,9 @@ namespace qelt {
 // Posted by the reader thread for each event word (wParam), so the key event actions run on the
 // window thread, in order, with the records, the device handle and the files touched by one thread.
 constexpr UINT WM_AGENT_KEY_EVENT = WM_APP + 1;
+// Posted by the link, from either thread, when a request or read failed with an error meaning the
+// device handle is gone: the window thread checks the device.
+constexpr UINT WM_AGENT_CHECK_DEVICE = WM_APP + 2;
 
 // The link as the window drives it: the handlers' seam plus the reader thread.
 class AgentDeviceLink : public AgentLink {

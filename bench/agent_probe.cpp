@@ -115,6 +115,45 @@ int Latency(int count)
     return 0;
 }
 
+// The process's handles as the system's handle list counts them (SystemExtendedHandleInformation).
+unsigned long HandlesOfProcess(DWORD pid)
+{
+    struct HandleEntry {
+        void* object;
+        ULONG_PTR processId;
+        ULONG_PTR handleValue;
+        ULONG grantedAccess;
+        USHORT creatorBackTraceIndex;
+        USHORT objectTypeIndex;
+        ULONG attributes;
+        ULONG reserved;
+    };
+    struct HandleList {
+        ULONG_PTR count;
+        ULONG_PTR reserved;
+        HandleEntry entries[1];
+    };
+    using QueryFn = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return 0;
+    constexpr ULONG kSystemExtendedHandleInformation = 64;
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONG needed = 0;
+    LONG status = 0;
+    while ((status = query(kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                           &needed)) == static_cast<LONG>(0xC0000004) && buffer.size() < (64u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return 0;
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    unsigned long count = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i)
+        count += list->entries[i].processId == pid;
+    return count;
+}
+
 int Memory()
 {
     HWND agent = FindWindowW(nullptr, qelt::kAgentWindowTitle);
@@ -130,9 +169,12 @@ int Memory()
         std::printf("memory: cannot query (error %lu)\n", GetLastError());
         return 1;
     }
-    std::printf("agent working set: %.1f MiB (peak %.1f MiB), private %.1f MiB\n",
+    DWORD handles = 0;
+    if (!GetProcessHandleCount(process, &handles) || handles == 0)
+        handles = HandlesOfProcess(pid);  // Wine answers 0 above
+    std::printf("agent working set: %.1f MiB (peak %.1f MiB), private %.1f MiB, handles %lu\n",
                 counters.WorkingSetSize / 1048576.0, counters.PeakWorkingSetSize / 1048576.0,
-                counters.PagefileUsage / 1048576.0);
+                counters.PagefileUsage / 1048576.0, static_cast<unsigned long>(handles));
     CloseHandle(process);
     return 0;
 }

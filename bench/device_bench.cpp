@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "device_link.h"
-#include "keycodes_win.h"
+#include "us_english_layout.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ int wmain()
         }
     FillTenLongMacros(profiles[0]);
     auto encoder = std::make_unique<qelt::DeviceTableEncoder>(
-        *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), qelt::UsEnglishKeyboardLayout());
+        *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), qelt::BuiltInUsEnglishLayout());
 
     constexpr int kRounds = 200;
     size_t blockBytes = 0;

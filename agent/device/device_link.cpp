@@ -32,6 +32,20 @@ Job::Step Progress(std::shared_ptr<ReportProgress> progress, int percent, unsign
 
 } // namespace
 
+bool IsDeviceGoneError(DWORD error)
+{
+    switch (error) {
+    case ERROR_INVALID_HANDLE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_ACCESS_DENIED:
+        return true;
+    default:
+        return false;
+    }
+}
+
 DeviceLink::DeviceLink(DeviceIo& io, DeviceTableEncoder& encoder) : m_io(io), m_encoder(encoder)
 {
     m_eventSemaphore.Reset(CreateSemaphoreW(nullptr, 0, EVENT_SEMAPHORE_MAXIMUM, nullptr));
@@ -104,31 +118,42 @@ void DeviceLink::ReaderThread()
             continue;
         }
         DWORD error = 0;
-        if (!ReadEvent(&error) && error != ERROR_NOT_READY)
+        // A closed device consumes the count without a read; a gone one drops its words with the
+        // hook, so neither leaves a word behind to catch up on.
+        if (ReadEvent(&error) == Read::Failed)
             ++m_readsMissed;
     }
 }
 
-bool DeviceLink::ReadEvent(DWORD* error)
+DeviceLink::Read DeviceLink::ReadEvent(DWORD* error)
 {
+    *error = 0;
     {
         std::lock_guard<std::mutex> guard(m_deviceLock);
-        if (!m_hDevice) {
-            *error = ERROR_NOT_READY;  // a release while the device is closed: consumed, no read
-            return false;
-        }
+        if (!m_hDevice)
+            return Read::DeviceClosed;  // a release while the device is closed: consumed, no read
         *error = m_io.Control(m_hDevice, IOCTL_READ_EVENT, &m_eventBuffer, sizeof(m_eventBuffer), &m_eventBuffer,
                               sizeof(m_eventBuffer));
     }
     if (*error != 0) {
         if (m_readsMissed == 0 || *error != ERROR_NO_MORE_ITEMS)
             DiagError(L"read call", *error);
-        return false;
+        if (IsDeviceGoneError(*error)) {
+            NoteIfGone(*error);
+            return Read::Gone;
+        }
+        return Read::Failed;
     }
     Diag(L"read: %x\n", static_cast<unsigned>(m_eventBuffer));
     if (m_sink)
         m_sink->OnKeyEvent(static_cast<uint16_t>(m_eventBuffer & 0xFFFF));
-    return true;
+    return Read::Word;
+}
+
+void DeviceLink::NoteIfGone(DWORD error)
+{
+    if (IsDeviceGoneError(error) && m_sink)
+        m_sink->OnDeviceGone();
 }
 
 void DeviceLink::CatchUp()
@@ -138,10 +163,11 @@ void DeviceLink::CatchUp()
     // those, so that afterwards each count is again one read.
     int wordsRead = 0;
     DWORD error = 0;
-    while (ReadEvent(&error))
+    Read read;
+    while ((read = ReadEvent(&error)) == Read::Word)
         ++wordsRead;
-    if (error == ERROR_NOT_READY) {
-        m_readsMissed = 0;  // closed meanwhile: the driver dropped the hook and its words
+    if (read == Read::DeviceClosed || read == Read::Gone) {
+        m_readsMissed = 0;  // closed or gone meanwhile: the driver dropped the hook and its words
         return;
     }
     if (error != ERROR_NO_MORE_ITEMS) {
@@ -178,6 +204,7 @@ bool DeviceLink::OpenUSBDriver()
         m_hDevice = nullptr;
         return false;
     }
+    ++m_generation;
     return true;
 }
 
@@ -195,12 +222,35 @@ void DeviceLink::CloseLocked()
         DiagError(L"UNhook device", error);
     m_io.Close(m_hDevice);
     m_hDevice = nullptr;
+    ++m_generation;
 }
 
 bool DeviceLink::IsOpen() const
 {
     std::lock_guard<std::mutex> guard(m_deviceLock);
     return m_hDevice != nullptr;
+}
+
+uint64_t DeviceLink::DeviceGeneration() const
+{
+    std::lock_guard<std::mutex> guard(m_deviceLock);
+    return m_generation;
+}
+
+bool DeviceLink::CheckDevice()
+{
+    DWORD error = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_deviceLock);
+        if (!m_hDevice)
+            return false;
+        uint8_t number = m_lastDriverProfile;
+        error = m_io.Control(m_hDevice, IOCTL_SET_DRIVER_PROFILEID, &number, sizeof(number), &number, sizeof(number));
+    }
+    if (error == 0)
+        return true;
+    DiagError(L"device check (IOCTL_SET_DRIVER_PROFILEID)", error);
+    return !IsDeviceGoneError(error);
 }
 
 DeviceLink::Sent DeviceLink::Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length,
@@ -215,6 +265,7 @@ DeviceLink::Sent DeviceLink::Request(DWORD code, const wchar_t* failureName, voi
     }
     if (error != 0) {
         DiagError(failureName, error);
+        NoteIfGone(error);
         return Sent::Failed;
     }
     return Sent::Yes;
@@ -226,6 +277,10 @@ bool DeviceLink::SendDriverProfileID(int profile)
     uint8_t number = WireProfileNumber(profile);
     if (Request(IOCTL_SET_DRIVER_PROFILEID, L"IOCTL_SET_DRIVER_PROFILEID", &number, sizeof(number), true) != Sent::Yes)
         return false;
+    {
+        std::lock_guard<std::mutex> guard(m_deviceLock);
+        m_lastDriverProfile = WireProfileNumber(profile);
+    }
     Diag(L"SendDriverProfileID.....finish...\n");
     return true;
 }
@@ -234,6 +289,9 @@ bool DeviceLink::SendDriverProfileID(int profile)
 struct DeviceLink::Download {
     bool failed = false;           // some request failed: the keyboard does not hold the profile
     bool tablesDisagree = false;   // the index table or the data block did not arrive
+    uint64_t generation = 0;       // the device open the download started on
+    bool deviceWasOpen = false;
+    bool deviceChanged = false;    // it closed or another open began under the download
 };
 
 Job DeviceLink::SendTable(int profile, Table table, std::shared_ptr<Download> download)
@@ -243,7 +301,10 @@ Job DeviceLink::SendTable(int profile, Table table, std::shared_ptr<Download> do
         return job;
     // The steps look at the device when they run: it may open or close while a job waits.
     auto numbered = std::make_shared<bool>(false);
-    job.Then([this, profile, numbered] {
+    job.Then([this, profile, numbered, download] {
+        *numbered = false;
+        if (download && DeviceChangedUnder(*download))
+            return 0u;
         *numbered = IsOpen() && SendDriverProfileID(profile);
         return *numbered ? PAUSE_AFTER_SMALL_REQUEST_MS : 0u;
     });
@@ -251,11 +312,27 @@ Job DeviceLink::SendTable(int profile, Table table, std::shared_ptr<Download> do
     return job;
 }
 
+bool DeviceLink::DeviceChangedUnder(Download& download)
+{
+    if (download.deviceChanged)
+        return true;
+    if (DeviceGeneration() == download.generation && (IsOpen() || !download.deviceWasOpen))
+        return false;
+    // Closed (or opened again) under the download: the rest would land on a device that holds
+    // part of it, or nowhere. The download failed.
+    download.deviceChanged = true;
+    download.failed = true;
+    Diag(L"ERROR: the device closed or opened again during the download; the remaining tables are not sent\n");
+    return true;
+}
+
 unsigned DeviceLink::SendTableNow(int profile, Table table, bool numbered, Download* download)
 {
     static const wchar_t* const kNames[] = {L"IOCTL_SEND_INDEXTABLE", L"IOCTL_SEND_DATA", L"IOCTL_SEND_KEYMAPTABLE"};
     static const DWORD kCodes[] = {IOCTL_SEND_INDEXTABLE, IOCTL_SEND_DATA, IOCTL_SEND_KEYMAPTABLE};
     const size_t which = static_cast<size_t>(table);
+    if (download && DeviceChangedUnder(*download))
+        return 0;
     if (!IsOpen())
         return 0;
     if (table == Table::KeyMap && download && download->tablesDisagree) {
@@ -288,6 +365,10 @@ unsigned DeviceLink::SendTableNow(int profile, Table table, bool numbered, Downl
         uint8_t empty = 0;
         void* data = buffer.empty() ? static_cast<void*>(&empty) : static_cast<void*>(buffer.data());
         sent = Request(kCodes[which], kNames[which], data, length, true);
+    }
+    if (sent == Sent::DeviceClosed && download && download->deviceWasOpen) {
+        DeviceChangedUnder(*download);
+        return 0;
     }
     if (sent == Sent::DeviceClosed)
         return 0;
@@ -353,7 +434,12 @@ Job DeviceLink::DownloadProfile(int profile, int keyNum, std::shared_ptr<ReportP
 {
     auto download = std::make_shared<Download>();
     Job job;
-    job.Then([this, profile, keyNum] {
+    job.Then([this, profile, keyNum, download] {
+        {
+            std::lock_guard<std::mutex> guard(m_deviceLock);
+            download->generation = m_generation;
+            download->deviceWasOpen = m_hDevice != nullptr;
+        }
         Diag(L"sending data to device...\n");
         if (DeviceTableEncoder::ValidProfile(profile)) {
             for (int slot = 0; slot < BUTTON_COUNT; ++slot) {

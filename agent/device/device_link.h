@@ -52,7 +52,16 @@ class KeyEventSink {
 public:
     virtual ~KeyEventSink() = default;
     virtual void OnKeyEvent(uint16_t eventWord) = 0;
+    // A read or request failed with an error meaning the device handle is gone (the driver was
+    // stopped, the keyboard unplugged). Called on the reader thread or the window thread, without
+    // any link lock held; the agent then checks the device (CheckDevice) on its window thread.
+    virtual void OnDeviceGone() {}
 };
+
+// Errors of a request or read that mean the handle no longer reaches the driver: invalid handle,
+// file not found, device not connected, operation aborted, and access denied, which a stopped
+// driver's old handle gives under Wine.
+bool IsDeviceGoneError(DWORD error);
 
 class DeviceLink {
 public:
@@ -76,6 +85,12 @@ public:
     // Unhooks (a failure is only reported) and closes; nothing when the device is closed.
     void CloseUSBDriver();
     bool IsOpen() const;
+    // Checks the open handle with IOCTL_SET_DRIVER_PROFILEID repeating the number last sent: it
+    // selects the profile the next table is for, which every table send sets again anyway, and
+    // leaves the keyboard's tables, current profile and pending key events as they are. False when
+    // the device is closed or the request failed with an error meaning the handle is gone; an
+    // answer with another error still shows a live driver.
+    bool CheckDevice();
 
     // The sends and sequences are jobs (job.h): their steps make one request each and return the
     // pause that follows it, so the caller's thread need not sleep through them. A table is sent
@@ -103,24 +118,32 @@ public:
 
 private:
     enum class Sent { Yes, Failed, DeviceClosed };
+    enum class Read { Word, Failed, Gone, DeviceClosed };
     struct Download;  // what one download's steps learn from each other
 
     static DWORD WINAPI ReaderThreadEntry(void* self);
     void ReaderThread();
-    // One read of an event word; false when the read failed (error in *error).
-    bool ReadEvent(DWORD* error);
+    // One read of an event word, acted on when it succeeds; the error of a failed read in *error.
+    Read ReadEvent(DWORD* error);
     // Reads until the driver has no word left, acting on each: after a failed read the driver
     // may hold a word whose semaphore count that read used up.
     void CatchUp();
     // One request under the device lock. On failure writes "ERROR: <name> failed, error=<hex>\n".
     Sent Request(DWORD code, const wchar_t* failureName, void* buffer, DWORD length, bool sameBuffer);
     bool SendDriverProfileID(int profile);
+    // Which open of the device the link holds: changes at every open and close, so a download
+    // notices the device closing or opening under it.
+    uint64_t DeviceGeneration() const;
+    void NoteIfGone(DWORD error);
     // SenDeviceCurProfileID for the profile profileOf gives when the job gets there.
     Job MakeCurrent(std::function<int()> profileOf);
     enum class Table { Index, Data, KeyMap };
     // The two steps of one table: its profile number, then the table itself.
     Job SendTable(int profile, Table table, std::shared_ptr<Download> download);
     unsigned SendTableNow(int profile, Table table, bool numbered, Download* download);
+    // True (and the download marked failed, once diagnosed) when the device closed or opened
+    // again since the download started.
+    bool DeviceChangedUnder(Download& download);
     bool CheckProfile(int profile) const;
     void CloseLocked();
 
@@ -128,6 +151,8 @@ private:
     DeviceTableEncoder& m_encoder;
     mutable std::mutex m_deviceLock;
     HANDLE m_hDevice = nullptr;  // guarded by m_deviceLock
+    uint64_t m_generation = 0;   // guarded by m_deviceLock
+    uint8_t m_lastDriverProfile = 1;  // guarded by m_deviceLock: the number the check repeats
     UniqueKernelObject m_eventSemaphore;
     UniqueKernelObject m_readerThread;
     KeyEventSink* m_sink = nullptr;

@@ -41,15 +41,28 @@ const DeviceTableRow& EmptyRow()
 
 bool IsShortcutFunction(uint8_t funId) { return funId >= FUN_CTRL_X && funId <= FUN_CTRL_S; }
 
+// A position without a virtual key (the 103-key board's Fn) has always been sent as 0x64, the
+// table's first row without a virtual key until the ISO key got its own; it keeps that code, so a
+// stored profile programs the key it always did.
+constexpr uint8_t POSITION_WITHOUT_KEY_CODE = 0x64;
+
+uint8_t PositionKeyCode(uint8_t virtualKey, const KeyboardLayout& usEnglish)
+{
+    return virtualKey == 0 ? POSITION_WITHOUT_KEY_CODE : KeyCodeFromVk(virtualKey, usEnglish);
+}
+
 } // namespace
 
 int MacroStepsToSend(const MACRO_DATA& macro)
 {
-    // No recorded step has the code 0 (the editor's list ends there too); a missing or damaged
-    // MacroLength (read as 0xFFFF) would otherwise send the unused rest of the 700 steps.
-    const int usable = UsableMacroSteps(macro);
+    // A length of up to 700 is the recorder's own count and holds every step, the ISO key's and
+    // any other step with a code the table does not name included. A longer one means a missing
+    // or damaged MacroLength (read as 0xFFFF): the recorded steps then end at the first step
+    // without a code, so the unused rest of the 700 steps is not sent.
+    if (macro.length <= MACRO_MAX_STEPS)
+        return macro.length;
     int steps = 0;
-    while (steps < usable && macro.Steps[steps].Code != 0)
+    while (steps < MACRO_MAX_STEPS && macro.Steps[steps].Code != 0)
         ++steps;
     return steps;
 }
@@ -71,11 +84,11 @@ uint8_t DeviceKeyCode(int keyNum, uint8_t mappingKey, const KeyboardLayout& usEn
     if (keyNum == KEYNUM_103) {
         if (mappingKey >= KEYPOS_103_COUNT)
             return 0;
-        return KeyCodeFromVk(KEYPOS_103[mappingKey], usEnglish);
+        return PositionKeyCode(KEYPOS_103[mappingKey], usEnglish);
     }
     if (mappingKey >= KEYPOS_OTHER_COUNT)
         return 0;
-    const uint8_t code = KeyCodeFromVk(KEYPOS_OTHER[mappingKey], usEnglish);
+    const uint8_t code = PositionKeyCode(KEYPOS_OTHER[mappingKey], usEnglish);
     // The larger boards report the key beside Enter as the non-US hash key.
     return code == 0x31 ? 0x32 : code;
 }

@@ -43,8 +43,8 @@ using DeviceTableRow = DEVICE_ENTRY[BUTTON_COUNT];
 // of them than the encoder produces).
 bool IsDataEntryType(uint8_t entryType);
 
-// The steps of a macro that are encoded: up to its length (at most 700), ending before the first
-// step whose code is 0.
+// The steps of a macro that are encoded: its length when that is 700 or less; otherwise (a missing
+// or damaged length) the steps before the first one whose code is 0, at most 700.
 int MacroStepsToSend(const MACRO_DATA& macro);
 
 // Device key code (HID usage) of a key position; 0 for UNASSIGNED or an index beyond the table.

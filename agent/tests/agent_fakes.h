@@ -158,6 +158,11 @@ public:
         open = false;
     }
     bool IsOpen() const override { return open; }
+    bool CheckDevice() override
+    {
+        m_journal.Add("link check -> %d", checkSucceeds);
+        return open && checkSucceeds;
+    }
     // A job like the link's: its name, then 25, 50, 75 and 100 percent with a pause after each,
     // then the end (NotUpdated first when the download is to fail).
     Job DownloadProfile(int p, std::shared_ptr<ProgressSink> progress) override
@@ -177,6 +182,7 @@ public:
     }
     bool open = false;
     bool openSucceeds = true;
+    bool checkSucceeds = true;
     bool downloadFails = false;
 
 private:

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 
 using namespace qelt;
@@ -19,8 +20,11 @@ struct EventFixture : ::testing::Test {
     FakePeers peers{journal};
     FakeTray tray{journal};
     FakeSettings settings{journal};
+    FakeLink link{journal};
     DeviceStatus status{tray, settings, peers, host};
-    EventActions events{host, peers, settings, status};
+    RequestHandler requests{link, settings, peers, host};
+    EventActions events{host, peers, settings, status, requests, link};
+    EventFixture() { link.open = true; }
 };
 
 std::string WordName(uint16_t word)
@@ -225,6 +229,67 @@ TEST_F(EventFixture, ShowingTheIconLoadsBeforeItWritesAndSaysSo)
     EXPECT_TRUE(capture.Contains(L"show icon and write device existing\n"));
     status.StartTrayIcon(false);
     EXPECT_TRUE(capture.Contains(L"Hide icon and write device NULL\n"));
+}
+
+// The keyboard went away: it sends no release word, so a held volume key stops at once.
+TEST_F(EventFixture, KeyboardAwayStopsTheVolumeRepeat)
+{
+    events.ProcessFun(0xE900);
+    events.ProcessFun(0xEA00);
+    journal.entries.clear();
+    events.ProcessFun(0x00BE);
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10012", "timer stop 10013", "timer start 10016 2000"}));
+}
+
+// A volume word read just before the device closed and acted on after: one tap, no repeat.
+TEST_F(EventFixture, VolumeKeyAfterTheDeviceClosedTapsOnceWithoutRepeat)
+{
+    link.open = false;
+    events.ProcessFun(0xE900);
+    EXPECT_EQ(journal.entries, (Entries{"tap AF ext=0"}));
+}
+
+TEST_F(EventFixture, StoppingDeviceActivityEndsVolumeRepeatAndDropsAPendingNotice)
+{
+    events.ProcessFun(0xE900);
+    events.ProcessFun(0x00BD);
+    journal.entries.clear();
+    events.StopDeviceActivity();
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10012", "timer stop 10016"}));
+    journal.entries.clear();
+    EXPECT_TRUE(events.OnTimer(TIMER_DEVICE_NOTICE));  // a tick already queued
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10016"}));
+    events.StopDeviceActivity();  // nothing left to stop
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10016"}));
+}
+
+// A notice read before the device closed, acted on after: the icon stays hidden and DEVICEPSTATS
+// is not written for a closed device.
+TEST_F(EventFixture, NoticeForAClosedDeviceChangesNothing)
+{
+    events.ProcessFun(0x00BD);
+    link.open = false;
+    journal.entries.clear();
+    DiagCapture capture;
+    events.OnTimer(TIMER_DEVICE_NOTICE);
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10016"}));
+    EXPECT_TRUE(capture.Contains(L"keyboard notice dropped, the device is closed"));
+}
+
+// The keyboard's away notice hides the icon only once a running download has ended.
+TEST_F(EventFixture, AwayNoticeDuringADownloadWaitsForItsEnd)
+{
+    requests.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 1);
+    events.ProcessFun(0x00BE);
+    journal.entries.clear();
+    events.OnTimer(TIMER_DEVICE_NOTICE);
+    EXPECT_EQ(journal.entries, (Entries{"timer stop 10016"}));
+    for (int guard = 0; host.jobPause && guard < 100; ++guard)
+        requests.OnTimer(TIMER_JOB_STEP);
+    EXPECT_EQ(journal.entries.back(), "write config profile=0 status=0");
+    const auto done = std::find(journal.entries.begin(), journal.entries.end(), "progress to 77 (0, 0)");
+    const auto hidden = std::find(journal.entries.begin(), journal.entries.end(), "tray remove");
+    EXPECT_LT(done, hidden);
 }
 
 } // namespace

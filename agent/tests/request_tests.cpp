@@ -100,23 +100,23 @@ TEST_F(RequestFixture, JobStartsOnceTheLoadingWindowAppears)
     EXPECT_EQ(peers.loadingLookups, 31);
 }
 
-// The editor's apply posts 0 then 1; a second apply meanwhile adds the same two again, and making a
-// profile current follows the download instead of cutting into its profile-number requests.
-TEST_F(RequestFixture, RequestsArrivingDuringAJobWaitInOrderAndAreNotQueuedTwice)
+// Requests wait in the order they came; only a repeat of the last one waiting adds nothing, so an
+// apply, a profile switch and an apply again keep their meaning in order.
+TEST_F(RequestFixture, RequestsWaitInOrderAndOnlyARepeatOfTheLastWaitingIsDropped)
 {
     handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 2);
     DiagCapture capture;
     for (auto [request, profile] : {std::pair{AP_RELOAD_SETTINGS, 0}, std::pair{AP_DOWNLOAD_PROFILE, 2},
-                                    std::pair{AP_RELOAD_SETTINGS, 0}, std::pair{AP_DOWNLOAD_PROFILE, 2},
-                                    std::pair{AP_DOWNLOAD_PROFILE, 4}, std::pair{AP_SET_PROFILE, 1}})
+                                    std::pair{AP_DOWNLOAD_PROFILE, 2}, std::pair{AP_DOWNLOAD_PROFILE, 4},
+                                    std::pair{AP_RELOAD_SETTINGS, 0}, std::pair{AP_DOWNLOAD_PROFILE, 2}})
         EXPECT_EQ(handler.OnProcessAPMessage(request, profile), 1);
     EXPECT_EQ(journal.entries, (Entries{"link download 2", kProgress[0]}));
-    EXPECT_TRUE(capture.Contains(L"request 0 for profile 0 is already waiting"));
     EXPECT_TRUE(capture.Contains(L"request 1 for profile 2 is already waiting"));
+    EXPECT_FALSE(capture.Contains(L"request 0 for profile 0 is already waiting"));
 
     RunJobs();
     EXPECT_EQ(journal.entries, Join({{"link download 2"}, kProgress, {"settings load", "link download 2"}, kProgress,
-                                     {"link download 4"}, kProgress, {"link set current 1", "set current 1"}}));
+                                     {"link download 4"}, kProgress, {"settings load", "link download 2"}, kProgress}));
 }
 
 TEST_F(RequestFixture, RequestIdenticalToTheRunningOneIsQueued)
@@ -127,13 +127,67 @@ TEST_F(RequestFixture, RequestIdenticalToTheRunningOneIsQueued)
     EXPECT_EQ(journal.entries, Join({{"link download 2"}, kProgress, {"link download 2"}, kProgress}));
 }
 
-TEST_F(RequestFixture, SetProfileMakesItCurrentOnTheDeviceAndForLaunchKeys)
+// A user clicking P1, P3, P5, P3 while a download runs: the keyboard and the agent end on P3. A
+// set-profile request replaces the one still waiting, in its place.
+TEST_F(RequestFixture, QuickProfileClicksDuringADownloadEndOnTheLastProfileAskedFor)
+{
+    handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 1);
+    for (int profile : {0, 2, 4, 2})
+        handler.OnProcessAPMessage(AP_SET_PROFILE, profile);
+    EXPECT_EQ(settings.current, 2);
+    RunJobs();
+    EXPECT_EQ(journal.entries, Join({{"link download 1"}, {kProgress[0]}, {"set current 0", "set current 2",
+                                     "set current 4", "set current 2"}, Entries(kProgress.begin() + 1, kProgress.end()),
+                                     {"link set current 2"}}));
+
+    journal.entries.clear();
+    handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 1);
+    handler.OnProcessAPMessage(AP_SET_PROFILE, 0);
+    handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 3);
+    handler.OnProcessAPMessage(AP_SET_PROFILE, 4);
+    RunJobs();
+    EXPECT_EQ(journal.entries, Join({{"link download 1", kProgress[0], "set current 0", "set current 4"},
+                                     Entries(kProgress.begin() + 1, kProgress.end()),
+                                     {"link set current 4", "link download 3"}, kProgress}));
+    EXPECT_EQ(settings.current, 4);
+}
+
+// The agent's current profile changes when the request is taken, before its device requests and
+// whatever waits before them: a launch key or a lock meanwhile uses the profile the editor wrote.
+TEST_F(RequestFixture, SetProfileMakesItCurrentForTheAgentWhenTakenThenOnTheDevice)
 {
     EXPECT_EQ(handler.OnProcessAPMessage(AP_SET_PROFILE, 5), 1);
     EXPECT_EQ(handler.OnProcessAPMessage(AP_SET_PROFILE, 0), 1);
-    RunJobs();
-    EXPECT_EQ(journal.entries, (Entries{"link set current 5", "set current 5", "link set current 0", "set current 0"}));
     EXPECT_EQ(settings.current, 0);
+    RunJobs();
+    EXPECT_EQ(journal.entries, (Entries{"set current 5", "link set current 5", "set current 0", "link set current 0"}));
+}
+
+// What waits for the running job runs right after its last step, before the requests that wait;
+// it may drop them.
+TEST_F(RequestFixture, ActionsAfterTheRunningJobComeBeforeTheWaitingRequests)
+{
+    int ran = 0;
+    handler.AfterRunningJob([&] { ++ran; });  // idle: at once
+    EXPECT_EQ(ran, 1);
+
+    handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 1);
+    handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 2);
+    handler.AfterRunningJob([&] { journal.Add("action"); });
+    EXPECT_EQ(journal.entries, (Entries{"link download 1", kProgress[0]}));
+    RunJobs();
+    EXPECT_EQ(journal.entries, Join({{"link download 1"}, kProgress, {"action", "link download 2"}, kProgress}));
+
+    journal.entries.clear();
+    handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 1);
+    handler.OnProcessAPMessage(AP_DOWNLOAD_PROFILE, 2);
+    handler.OnProcessAPMessage(AP_SET_PROFILE, 2);
+    DiagCapture capture;
+    handler.AfterRunningJob([&] { handler.DropWaiting(L"device gone"); });
+    RunJobs();
+    EXPECT_EQ(journal.entries, Join({{"link download 1", kProgress[0], "set current 2"},
+                                     Entries(kProgress.begin() + 1, kProgress.end())}));
+    EXPECT_TRUE(capture.Contains(L"OnProcessAPMessage: device gone, 2 waiting request(s) dropped\n"));
 }
 
 TEST_F(RequestFixture, FailedDownloadTellsTheDisplayBeforeItEnds)

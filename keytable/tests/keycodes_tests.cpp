@@ -108,9 +108,9 @@ TEST(KeyCodeFromVk, UsLayout)
         {"international 0x97", 0x97, 0x8A},
         {"international 0x98", 0x98, 0x8B},
         {"F7 (its scan code is also on the half/full-width row)", 0x76, 0x40},
-        {"VK_OEM_102 has no row on its scan code", 0xE2, 0x00},
+        {"the ISO key left of Z (VK_OEM_102, scan 0x56)", 0xE2, 0x64},
         {"unknown virtual key", 0x07, 0x00},
-        {"virtual key 0 names the first row without one (the ISO key)", 0x00, 0x64},
+        {"virtual key 0 names the first row without one (keypad =)", 0x00, 0x67},
     });
 }
 
@@ -159,7 +159,8 @@ TEST(VkFromKeyCode, UsLayout)
         {"keypad /", 0x54, 0x6F},
         {"international key keeps the program's code", 0x87, 0x99},
         {"international key 0x8B", 0x8B, 0x98},
-        {"row without scan code", 0x64, 0x00},
+        {"the ISO key", 0x64, 0xE2},
+        {"row without scan code", 0x67, 0x00},
         {"code not in the table", 0x00, 0x00},
         {"code not in the table", 0xFF, 0x00},
     };

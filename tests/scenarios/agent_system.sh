@@ -37,13 +37,17 @@ expect_eq "$(kbsim_state hooked)" yes "device hooked after the unlock"
 wait_until 5 "icon after the unlock" icon_shown
 diag_has agent "WTS_CONSOLE_CONNECT:Open USB Success!" || fail "no reopen diagnostic"
 
-# A remote connect and a device change with the device open change nothing.
+# A remote connect changes nothing; a device change with the device open only checks the handle
+# with a request that changes nothing on the keyboard (the profile number sent last, none yet: 1).
 kbsim reset >/dev/null
 post_agent WM_WTSSESSION_CHANGE 3 2
 post_agent WM_DEVICECHANGE 7 0
 wait_until 10 "second device change diagnostic" _two_device_changes
-expect_eq "$(kbsim journal)" "" "requests after a remote connect and a device change"
+kbsim wait journal 1 5000 >/dev/null || fail "no check after the device change"
+agent_answers_within 1000 || fail "the agent does not answer"
+expect_eq "$(kbsim journal)" "00222480 01" "requests after a remote connect and a device change"
 expect_config DEVICEPSTATS 1
+expect_eq "$(kbsim_state hooked)" yes "device still hooked after the check"
 
 # The about box takes its title and texts from the skin's about.ini.
 about_text() { ini_value "$QELT_OUT/Skins/about.ini" STRING "$1"; }

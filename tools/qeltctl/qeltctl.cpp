@@ -19,7 +19,7 @@
 #include "data_folder.h"
 #include "device_tables.h"
 #include "download_exchange.h"
-#include "keycodes_win.h"
+#include "us_english_layout.h"
 #include "profile_argument.h"
 #include "profile_check.h"
 #include "profile_control.h"
@@ -189,7 +189,7 @@ int PrintTables(int argc, wchar_t** argv)
     std::memset(profiles.get(), 0, sizeof(PROFILE_CONFIG) * PROFILE_COUNT);
     settingRW::ReadProfileFromFile(fullPath, profiles[profile]);
     auto encoder = std::make_unique<qelt::DeviceTableEncoder>(
-        *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), qelt::UsEnglishKeyboardLayout());
+        *reinterpret_cast<PROFILE_CONFIG(*)[PROFILE_COUNT]>(profiles.get()), qelt::BuiltInUsEnglishLayout());
     encoder->FormatKeyMappingData(keyNum, profile);
     WarnAboutEncoding(file, keyNum, profiles[profile], *encoder, profile);
     PrintHexLine(encoder->BuildKeyMapTable(profile));

@@ -12,6 +12,8 @@
 #include "device_tables.h"
 #include "device_test_support.h"
 #include "diag.h"
+#include "layout_data.h"
+#include "us_english_layout.h"
 
 namespace qelt {
 namespace {
@@ -297,9 +299,10 @@ TEST_F(EncoderTest, MacroLengthIsCappedAtSevenHundredSteps)
     }
 }
 
-// A MacroLength that is missing (read as 0xFFFF) or -1 must not send the unused steps after the
-// recorded ones: no recorded step has the code 0.
-TEST_F(EncoderTest, MacroEndsAtItsLengthOrAtItsFirstStepWithoutCode)
+// A length of 700 or less is the recorder's own and holds every step, whatever its code; a missing
+// MacroLength (read as 0xFFFF) or any other above 700 must not send the unused steps after the
+// recorded ones, which end at the first step with code 0.
+TEST_F(EncoderTest, MacroLengthUpTo700IsTrustedLongerOnesEndAtTheFirstStepWithoutCode)
 {
     const MACRO_STEP none{0, {0, 0, 0}, 0};
     struct Case {
@@ -312,11 +315,17 @@ TEST_F(EncoderTest, MacroEndsAtItsLengthOrAtItsFirstStepWithoutCode)
     const Case cases[] = {
         {"length missing", {Key(0x04, 1), PauseMs(50), Key(0x04, 0)}, 0xFFFF,
          Concat({{0x84, 0x04, 0x01, 0x87, 0x00, 0x02, 0x84, 0x04, 0x00}, tail})},
+        {"length 701", {Key(0x04, 1), none, Key(0x04, 0)}, 701, Concat({{0x84, 0x04, 0x01}, tail})},
         {"length shorter than the steps", {Key(0x04, 1), PauseMs(50), Key(0x04, 0)}, 2,
          Concat({{0x84, 0x04, 0x01, 0x87, 0x00, 0x02}, tail})},
-        {"step without code inside the length", {Key(0x04, 1), none, Key(0x04, 0)}, 3,
-         Concat({{0x84, 0x04, 0x01}, tail})},
-        {"first step without code", {none, Key(0x04, 1)}, 0xFFFF, {}},
+        {"step without code inside the length is sent", {Key(0x04, 1), none, Key(0x04, 0)}, 3,
+         Concat({{0x84, 0x04, 0x01, 0x84, 0x00, 0x00, 0x84, 0x04, 0x00}, tail})},
+        {"the ISO key and the steps after it", {Key(0x04, 1), Key(0x04, 0), Key(0x64, 1), Key(0x64, 0),
+                                                 Key(0x05, 1), Key(0x05, 0)}, 6,
+         Concat({{0x84, 0x04, 0x01, 0x84, 0x04, 0x00, 0x84, 0x64, 0x01, 0x84, 0x64, 0x00, 0x84, 0x05, 0x01,
+                  0x84, 0x05, 0x00}, tail})},
+        {"first step without code, length missing", {none, Key(0x04, 1)}, 0xFFFF, {}},
+        {"length 0", {Key(0x04, 1)}, 0, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -331,6 +340,60 @@ TEST_F(EncoderTest, MacroEndsAtItsLengthOrAtItsFirstStepWithoutCode)
         EXPECT_EQ(encoder->BuildMacroDataBlock(0), c.data);
         EXPECT_EQ(MacroStepsToSend(button.Macro), c.data.empty() ? 0 : static_cast<int>(c.data.size() / 3) - 2);
     }
+}
+
+// The built-in US-English table against the layout data written down from Windows' own US layout:
+// every position of both pictures gets the same key code, the ISO key included.
+TEST(BuiltInUsLayout, EncodesEveryPositionAsTheUsLayoutDoes)
+{
+    const testing::LayoutData windowsUs = testing::UsLayout();
+    struct Picture {
+        int keyNum;
+        size_t positions;
+    };
+    for (const Picture picture : {Picture{103, KEYPOS_103_COUNT}, Picture{104, KEYPOS_OTHER_COUNT}}) {
+        for (size_t index = 0; index < picture.positions; ++index) {
+            const auto mappingKey = static_cast<uint8_t>(index);
+            SCOPED_TRACE(::testing::Message() << "KeyNum " << picture.keyNum << ", position " << index);
+            EXPECT_EQ(int(DeviceKeyCode(picture.keyNum, mappingKey, BuiltInUsEnglishLayout())),
+                      int(DeviceKeyCode(picture.keyNum, mappingKey, windowsUs)));
+        }
+    }
+}
+
+TEST(BuiltInUsLayout, KeysOfNoteAndTheIsoKey)
+{
+    struct Case {
+        int keyNum;
+        uint8_t mappingKey;
+        uint8_t expected;
+        const char* what;
+    };
+    const Case cases[] = {
+        {103, 75, 0x1D, "Z: the US key, whatever layout the user has"},
+        {103, 43, 0x1C, "Y"},
+        {103, 104, 0x64, "the ISO key of the 103-key picture"},
+        {104, 109, 0x64, "the ISO key of the other picture"},
+        {103, 96, 0x64, "Fn keeps the code it always had"},
+        {103, 98, 0xE4, "right Ctrl"},
+        {103, 31, 0x4A, "Home"},
+        {103, 54, 0x5F, "keypad 7"},
+        {103, 90, 0x58, "keypad Enter"},
+        {103, 70, 0x28, "Enter"},
+        {103, 15, 0x48, "Pause"},
+        {103, 33, 0x53, "Num Lock"},
+        {103, 13, 0x46, "Print Screen"},
+        {103, 34, 0x54, "keypad /"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(int(DeviceKeyCode(c.keyNum, c.mappingKey, BuiltInUsEnglishLayout())), int(c.expected));
+    }
+    // Both ways, as the platform's US layout answers.
+    EXPECT_EQ(BuiltInUsEnglishLayout().MapKey(0xE2, 0), 0x56u);
+    EXPECT_EQ(BuiltInUsEnglishLayout().MapKey(0x56, 1), 0xE2u);
+    EXPECT_EQ(BuiltInUsEnglishLayout().MapKey(0xE01C, 3), 0x0Du);
+    EXPECT_EQ(BuiltInUsEnglishLayout().MapKey(0x47, 1), 0x24u);
 }
 
 TEST_F(EncoderTest, TenMacrosWithoutLengthAllFitTheBlock)

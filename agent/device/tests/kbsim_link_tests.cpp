@@ -19,7 +19,7 @@
 #include "device_test_support.h"
 #include "diag.h"
 #include "handles.h"
-#include "keycodes_win.h"
+#include "us_english_layout.h"
 
 namespace qelt {
 namespace {
@@ -135,7 +135,7 @@ protected:
         slots[7].MappingKey = 62;
 
         encoder = std::make_unique<DeviceTableEncoder>(
-            test::AsProfileArray(profiles), UsEnglishKeyboardLayout());
+            test::AsProfileArray(profiles), BuiltInUsEnglishLayout());
         link = std::make_unique<DeviceLink>(io, *encoder);
         ResetJournal();
     }

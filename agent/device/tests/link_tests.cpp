@@ -97,11 +97,31 @@ protected:
     }
 
     // The reader running on the open device; its next read fails.
-    void ReadWithTheNextReadFailing(CollectingSink& sink)
+    void ReadWithTheNextReadFailing(CollectingSink& sink, DWORD error = ERROR_GEN_FAILURE)
     {
         ASSERT_TRUE(link->StartReader(sink));
         OpenAndForget();
-        io.FailRequest(IOCTL_READ_EVENT, ERROR_GEN_FAILURE, 1);
+        io.FailRequest(IOCTL_READ_EVENT, error, 1);
+    }
+
+    // Runs a download step by step; after the step that reported `percent`, `between` runs once.
+    template <typename Between>
+    void DownloadWith(int profile, int percent, Between between)
+    {
+        Job job = link->DownloadProfile(profile, 104, progress);
+        const std::string mark = "percent " + std::to_string(percent);
+        bool done = false;
+        while (!job.Done()) {
+            if (const unsigned pause = job.RunNext())
+                io.Pause(pause);
+            if (!done) {
+                const Lines journal = io.Journal();
+                if (std::find(journal.begin(), journal.end(), mark) != journal.end()) {
+                    between();
+                    done = true;
+                }
+            }
+        }
     }
 
     void Download(int profile, int keyNum) { link->RunToEnd(link->DownloadProfile(profile, keyNum, progress)); }
@@ -425,23 +445,129 @@ TEST_F(LinkTest, FailedReadIsReportedAndTheNextEventIsRead)
 // count would read the word before its own: each key one event behind.
 TEST_F(LinkTest, FailedReadLeavesNoWordBehind)
 {
+    // ERROR_NOT_READY is a driver's error like any other, not the link's mark of a closed device.
+    for (const DWORD error : {DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_NOT_READY)}) {
+        SCOPED_TRACE(error);
+        SetUp();
+        CollectingSink sink;
+        DiagCapture diagnostics;
+        ReadWithTheNextReadFailing(sink, error);
+        ASSERT_TRUE(io.InjectEvent(0xB500));
+        for (int i = 0; i < 1000 && io.Requests().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(io.Requests().size(), 1u);  // the failed read
+        ASSERT_TRUE(io.InjectEvents({0xE200, 0xB600}));
+        EXPECT_EQ(sink.WaitFor(3), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600}));
+        ASSERT_TRUE(io.InjectEvent(0xB700));
+        EXPECT_EQ(sink.WaitFor(4), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600, 0xB700}));
+        link->StopReader();
+        // The failed read, the three words and the read that found none left, then one read for B700:
+        // the catch-up took back the count of the third word it read, so no count reads nothing.
+        EXPECT_EQ(io.Requests().size(), 6u);
+        EXPECT_TRUE(diagnostics.Contains(error == ERROR_NOT_READY ? L"ERROR: read call failed, error=15\n"
+                                                                   : L"ERROR: read call failed, error=1f\n"));
+        EXPECT_FALSE(diagnostics.Contains(L"error=103"));
+        EXPECT_EQ(sink.Gone(), 0);
+    }
+}
+
+// The device closing under a running download (it should not, but a driver can go): the remaining
+// tables are not sent, and the download reports the failure, never a finished download. Opening
+// another device under a download that started without one is the same.
+TEST_F(LinkTest, DeviceClosingOrOpeningUnderADownloadFailsIt)
+{
+    const std::string number = DriverProfile(2);
+    struct Case {
+        const char* what;
+        bool openAtStart;
+        size_t requestsBefore;  // the requests sent before the 50 % point
+    };
+    for (const Case c : {Case{"closed after 50 %", true, 2}, Case{"opened after 50 %", false, 0}}) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        io.ClearJournal();
+        profiles[1].TButton[0].FunID = FUN_LAUNCH_APP;
+        profiles[1].TButton[0].MappingKey = 59;
+        if (c.openAtStart)
+            OpenAndForget();
+        DiagCapture diagnostics;
+        DownloadWith(1, 50, [&] {
+            if (c.openAtStart)
+                link->CloseUSBDriver();
+            else
+                ASSERT_TRUE(link->OpenUSBDriver());
+        });
+        Lines requests;
+        for (const std::string& line : io.Requests())
+            if (line.find(" 222404 ") == std::string::npos && line.find(" 222400 ") == std::string::npos)
+                requests.push_back(line);
+        EXPECT_EQ(requests.size(), c.requestsBefore);
+        Lines notes;
+        for (const std::string& line : io.Journal())
+            if (line.rfind("percent", 0) == 0 || line == "not updated" || line == "done")
+                notes.push_back(line);
+        EXPECT_EQ(notes, (Lines{"percent 25", "percent 50", "percent 75", "percent 100", "not updated", "done"}));
+        EXPECT_TRUE(diagnostics.Contains(L"Profile 1: the keyboard was not updated\n"));
+    }
+}
+
+TEST_F(LinkTest, DownloadWithoutADeviceThroughoutIsNoFailure)
+{
+    Download(1, 104);
+    const Lines journal = io.Journal();
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "not updated"), 0);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "done"), 1);
+    EXPECT_TRUE(io.Requests().empty());
+}
+
+TEST(DeviceGoneErrors, OnlyErrorsOfAGoneHandle)
+{
+    for (const DWORD error : {ERROR_INVALID_HANDLE, ERROR_FILE_NOT_FOUND, ERROR_DEVICE_NOT_CONNECTED,
+                              ERROR_OPERATION_ABORTED, ERROR_ACCESS_DENIED})
+        EXPECT_TRUE(IsDeviceGoneError(error)) << error;
+    for (const DWORD error : {DWORD(0), DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_NOT_READY), DWORD(ERROR_NO_MORE_ITEMS),
+                              DWORD(ERROR_INVALID_PARAMETER), DWORD(ERROR_INVALID_FUNCTION), DWORD(ERROR_BAD_COMMAND)})
+        EXPECT_FALSE(IsDeviceGoneError(error)) << error;
+}
+
+// A read or a request failing with a gone handle's error tells the agent, which then checks.
+TEST_F(LinkTest, GoneErrorsOfReadsAndRequestsAreReported)
+{
     CollectingSink sink;
-    DiagCapture diagnostics;
-    ReadWithTheNextReadFailing(sink);
+    ReadWithTheNextReadFailing(sink, ERROR_DEVICE_NOT_CONNECTED);
+    ASSERT_TRUE(io.SignalOnly());
+    EXPECT_EQ(sink.WaitForGone(1), 1);
+    io.FailRequest(IOCTL_SET_DRIVER_PROFILEID, ERROR_INVALID_HANDLE, 1);
+    link->RunToEnd(link->SenDeviceCurProfileID(2));
+    EXPECT_EQ(sink.WaitForGone(2), 2);
+    io.FailRequest(IOCTL_SET_DRIVER_PROFILEID, ERROR_GEN_FAILURE, 1);
+    link->RunToEnd(link->SenDeviceCurProfileID(2));
     ASSERT_TRUE(io.InjectEvent(0xB500));
-    for (int i = 0; i < 1000 && io.Requests().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(io.Requests().size(), 1u);  // the failed read
-    ASSERT_TRUE(io.InjectEvents({0xE200, 0xB600}));
-    EXPECT_EQ(sink.WaitFor(3), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600}));
-    ASSERT_TRUE(io.InjectEvent(0xB700));
-    EXPECT_EQ(sink.WaitFor(4), (std::vector<uint16_t>{0xB500, 0xE200, 0xB600, 0xB700}));
-    link->StopReader();
-    // The failed read, the three words and the read that found none left, then one read for B700:
-    // the catch-up took back the count of the third word it read, so no count reads nothing.
-    EXPECT_EQ(io.Requests().size(), 6u);
-    EXPECT_TRUE(diagnostics.Contains(L"ERROR: read call failed, error=1f\n"));
-    EXPECT_FALSE(diagnostics.Contains(L"error=103"));
+    sink.WaitFor(1);
+    EXPECT_EQ(sink.Gone(), 2);
+}
+
+// The check repeats the profile number sent last, so the next table goes where it would have gone.
+TEST_F(LinkTest, CheckRepeatsTheLastProfileNumberAndFailsOnlyForAGoneHandle)
+{
+    EXPECT_FALSE(link->CheckDevice());  // closed: no request
+    EXPECT_TRUE(io.Requests().empty());
+    OpenAndForget();
+    EXPECT_TRUE(link->CheckDevice());
+    link->RunToEnd(link->SenDeviceCurProfileID(3));
+    io.ClearJournal();
+    EXPECT_TRUE(link->CheckDevice());
+    EXPECT_EQ(io.Requests(), (Lines{DriverProfile(4)}));
+
+    DiagCapture diagnostics;
+    io.FailRequest(IOCTL_SET_DRIVER_PROFILEID, ERROR_GEN_FAILURE, 1);
+    EXPECT_TRUE(link->CheckDevice()) << "a driver that answers with an error is still there";
+    for (const DWORD error : {ERROR_INVALID_HANDLE, ERROR_DEVICE_NOT_CONNECTED, ERROR_ACCESS_DENIED}) {
+        io.FailRequest(IOCTL_SET_DRIVER_PROFILEID, error, 1);
+        EXPECT_FALSE(link->CheckDevice()) << error;
+    }
+    EXPECT_TRUE(diagnostics.Contains(L"ERROR: device check (IOCTL_SET_DRIVER_PROFILEID) failed, error=6\n"));
+    EXPECT_TRUE(link->IsOpen()) << "the agent decides what a failed check closes";
 }
 
 TEST_F(LinkTest, ReleasesWhileClosedAreConsumedWithoutReads)

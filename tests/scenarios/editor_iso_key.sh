@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The ISO key left of Z (European keyboards) in a recorded macro: recorded through the hook
+# library as key code 0x64, kept in the stored macro, and sent to the keyboard with the steps after
+# it; a slot bound to the picture's ISO key programs that key.
+source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
+scenario_begin
+
+device_up
+reset_data_dir
+write_config 0 1 1
+start_agent
+start_editor
+
+# M1 on A: record a, the ISO key (X keycode 94 whatever the layout), b.
+click_slot 0
+click_key "$(key_index A)"
+choose_function 0 1
+wait_dialog
+editor="$DIALOG"
+list="hwnd:$(tt children "$editor" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
+[ "$list" != "hwnd:" ] || fail "no step list in the macro editor"
+line_count() { tt send "$list" 0x18B 0 0; }  # LB_GETCOUNT
+click_skin "$editor" macro_skin.ini BUTTONINFO 2  # Record
+wait_diag editor 'loaded hook OK!' 10 >/dev/null
+point_at "$editor"
+press_keys a 94 b
+_six_lines() { [ "$(line_count)" = 6 ]; }
+wait_until 10 "six lines in the step list" _six_lines
+click_skin "$editor" macro_skin.ini BUTTONINFO 3   # Stop
+click_skin "$editor" macro_skin.ini BUTTONINFO 13  # OK
+tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
+
+# M2 on the picture's ISO key (position 104 of the 103-key picture), a disabled key.
+click_slot 1
+click_key 104
+choose_function 1 12
+kbsim reset >/dev/null
+click_editor BUTTONINFO 11  # Apply
+wait_dialog
+answer_warning 3 1
+wait_window DLGLoading 15
+wait_gone DLGLoading 20
+tables="$(expect_tables_clean 1)"
+note "tables: $tables"
+m1="$(grep "M1: " <<<"$tables")"
+[[ "$m1" == *"press 0x04 (A)"*"release 0x04 (A)"*"press 0x64"*"release 0x64"*"press 0x05 (B)"*"release 0x05 (B)"*end* ]] ||
+    fail "M1 is not a, the ISO key, b: $m1"
+grep -q "M2: key 0x64" <<<"$tables" || fail "M2 is not on the ISO key: $tables"
+expect_eq "$(ini_value "$(profile_file 0)" MACROG0 MacroLength)" 12 "stored length (six keys, six pauses)"
+
+click_editor BUTTONINFO 2
+expect_exit editor 0 15
+stop_agent
+scenario_pass
