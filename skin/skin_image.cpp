@@ -198,6 +198,12 @@ struct SkinBitmap::Pixels {
         return m_rows;
     }
 
+    bool RowsStillInFile() const { return static_cast<bool>(m_pendingFile); }
+    // The outline of a mask whose rows are still in its file, read a block at a time: a mask
+    // serves the outline only, so its pixels are never held. No region (with a diagnostic) when
+    // the rows cannot be read.
+    qelt::UniqueRegion OutlineFromFile() const;
+
 private:
     mutable qelt::UniqueBitmap m_bitmap;
     mutable PixelRows m_rows;
@@ -529,45 +535,100 @@ void RunsOfRow(const BYTE* row, LONG width, size_t step, std::vector<LONG>& runs
     }
 }
 
+// A region made row after row, from the top: rows with the same runs as the row above extend its
+// rectangles downwards (a window outline is mostly such rows, and the platform unions a region's
+// rectangles one at a time).
+class OutlineBuilder {
+public:
+    OutlineBuilder(LONG width, int bytesPerPixel)
+        : m_width(width), m_step(size_t(bytesPerPixel)), m_result(CreateRectRgn(0, 0, 0, 0))
+    {
+        if (!m_result)
+            qelt::DiagLastError(L"CreateRectRgn");
+    }
+
+    void AddRow(const BYTE* row)
+    {
+        RunsOfRow(row, m_width, m_step, m_rowRuns);
+        if (m_y == 0 || m_rowRuns != m_bandRuns) {
+            CloseBand();
+            m_bandRuns.swap(m_rowRuns);
+            m_bandTop = m_y;
+        }
+        ++m_y;
+    }
+
+    qelt::UniqueRegion Finish()
+    {
+        CloseBand();
+        if (m_result)
+            m_rectangles.FlushInto(m_result.Get());
+        return std::move(m_result);
+    }
+
+private:
+    void CloseBand()
+    {
+        for (size_t i = 0; i < m_bandRuns.size() && m_result; i += 2) {
+            m_rectangles.Add(m_bandRuns[i], m_bandTop, m_bandRuns[i + 1], m_y);
+            if (m_rectangles.Count() == kRectanglesPerBatch)
+                m_rectangles.FlushInto(m_result.Get());
+        }
+        m_bandRuns.clear();
+    }
+
+    LONG m_width;
+    size_t m_step;
+    LONG m_y = 0;
+    LONG m_bandTop = 0;
+    std::vector<LONG> m_bandRuns, m_rowRuns;
+    RegionRectangles m_rectangles;
+    qelt::UniqueRegion m_result;
+};
+
 qelt::UniqueRegion RegionFromRows(const PixelRows& mask)
 {
-    qelt::UniqueRegion result(CreateRectRgn(0, 0, 0, 0));
-    if (!result) {
-        qelt::DiagLastError(L"CreateRectRgn");
-        return {};
-    }
-    // Rows with the same runs as the row above extend its rectangles downwards: a window outline
-    // is mostly such rows, and the platform unions a region's rectangles one at a time.
-    RegionRectangles rectangles;
-    std::vector<LONG> bandRuns, rowRuns;
-    LONG bandTop = 0;
-    auto closeBand = [&](LONG bottom) {
-        for (size_t i = 0; i < bandRuns.size(); i += 2) {
-            rectangles.Add(bandRuns[i], bandTop, bandRuns[i + 1], bottom);
-            if (rectangles.Count() == kRectanglesPerBatch)
-                rectangles.FlushInto(result.Get());
-        }
-    };
-    for (LONG y = 0; y < mask.height; ++y) {
-        RunsOfRow(mask.Row(y), mask.width, size_t(mask.bytesPerPixel), rowRuns);
-        if (y > 0 && rowRuns == bandRuns)
-            continue;
-        closeBand(y);
-        bandRuns.swap(rowRuns);
-        bandTop = y;
-    }
-    closeBand(mask.height);
-    rectangles.FlushInto(result.Get());
-    return result;
+    OutlineBuilder outline(mask.width, mask.bytesPerPixel);
+    for (LONG y = 0; y < mask.height; ++y)
+        outline.AddRow(mask.Row(y));
+    return outline.Finish();
 }
 
 } // namespace
+
+qelt::UniqueRegion SkinBitmap::Pixels::OutlineFromFile() const
+{
+    const PlainBmpHeader& header = m_pendingHeader;
+    const LONG height = size.cy;
+    const size_t stride = header.rowsBytes / size_t(height);
+    const LONG rowsPerBlock = LONG(std::max<size_t>(1, 64 * 1024 / stride));
+    const bool bottomUp = header.info.biHeight > 0;
+    std::vector<BYTE> block(size_t(std::min(rowsPerBlock, height)) * stride);
+    OutlineBuilder outline(size.cx, header.info.biBitCount / 8);
+    for (LONG y = 0; y < height; y += rowsPerBlock) {
+        const LONG count = std::min(rowsPerBlock, height - y);
+        // Rows y to y + count - 1; a bottom-up file stores them in the opposite order.
+        LARGE_INTEGER offset{};
+        offset.QuadPart = header.rowsOffset + LONGLONG(bottomUp ? height - (y + count) : y) * LONGLONG(stride);
+        if (!SetFilePointerEx(m_pendingFile.Get(), offset, nullptr, FILE_BEGIN) ||
+            !ReadExactly(m_pendingFile.Get(), block.data(), DWORD(size_t(count) * stride))) {
+            qelt::DiagLastError(L"ReadFile (skin mask)");
+            return {};
+        }
+        for (LONG i = 0; i < count; ++i)
+            outline.AddRow(block.data() + size_t(bottomUp ? count - 1 - i : i) * stride);
+    }
+    return outline.Finish();
+}
 
 qelt::UniqueRegion RegionFromMask(const SkinBitmap& mask)
 {
     if (mask.Empty())
         return {};
-    // A whole image read from a bitmap file is scanned where it lies.
+    // A whole image read from a bitmap file is scanned where it lies, or, while its rows are
+    // still in the file, from there.
+    if (!mask.m_isCut && mask.m_pixels->RowsStillInFile())
+        return mask.m_pixels->OutlineFromFile();
     const PixelRows& rows = mask.m_pixels->Rows();
     if (!mask.m_isCut && rows.rows != nullptr) {
         GdiFlush();

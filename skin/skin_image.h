@@ -84,7 +84,9 @@ void CopySkinImage(SkinBitmap& target, const SkinBitmap& source);
 // The window outline made of the mask's pixels that are not exactly white (255, 255, 255).
 // No region when the mask is empty or no drawing surface could be made.
 qelt::UniqueRegion RegionFromMask(HBITMAP mask);
-// The same for a skin image; one read from a bitmap file is scanned without a copy.
+// The same for a skin image. One read from a bitmap file is scanned without a copy: where its rows
+// lie, or, while they are still in the file (LoadOnFirstUse), from the file a block at a time,
+// without ever holding the pixels.
 qelt::UniqueRegion RegionFromMask(const SkinBitmap& mask);
 
 // The layout of a 32-bit bottom-up device-independent bitmap of the given size: the one whose

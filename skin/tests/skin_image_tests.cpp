@@ -518,3 +518,27 @@ TEST(SkinBitmapCut, ItsOwnBitmapIsWhatItDrawsFromOnceMade)
 }
 
 } // namespace cut
+
+TEST(RegionFromMask, TallMaskReadFromItsFileInBlocksGivesTheSameOutline)
+{
+    // 40 x 1500: the rows take several blocks to read; bands of 100 rows, whose edges fall inside
+    // blocks and across their ends.
+    auto colour = [](int x, int y) { return x < 10 + (y / 100) % 20 ? RGB(0, 0, 0) : RGB(255, 255, 255); };
+    qelt::UniqueBitmap bitmap(MakeBitmap(40, 1500, colour));
+    qelt::UniqueRegion expected = RegionFromMask(bitmap.Get());
+    ASSERT_TRUE(expected);
+    TempProgramFolder folder;
+    for (const direct::LayoutCase& c : direct::kLayouts)
+        for (bool onFirstUse : {true, false}) {
+            const std::wstring path = direct::LayoutFile(folder, c, onFirstUse ? L"tall_later" : L"tall_now", 40, 1500, colour);
+            SkinImageReader reader;
+            SkinBitmap mask;
+            if (onFirstUse)
+                reader.LoadOnFirstUse(path, mask);
+            else
+                reader.Load(path, mask);
+            qelt::UniqueRegion region = RegionFromMask(mask);
+            ASSERT_TRUE(region) << c.label;
+            EXPECT_TRUE(EqualRgn(region.Get(), expected.Get())) << c.label << " on first use " << onFirstUse;
+        }
+}
