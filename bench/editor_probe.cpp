@@ -17,6 +17,8 @@
 //                                            (presses and releases of letters) injected at once;
 //                                            events per second taken into the step list LIST
 //                                            (a window handle) and the number lost
+//   editor_probe memory TITLE LABEL          private memory of the process whose window is titled
+//                                            TITLE, printed after LABEL
 //   editor_probe trivial                     the trivial window program itself
 #include <windows.h>
 #include <psapi.h>
@@ -134,6 +136,19 @@ void Close(PROCESS_INFORMATION& process, const wchar_t* title)
     process = {};
 }
 
+// Private memory and working set of the process, in MiB; false when it cannot be read.
+bool ProcessMemory(HANDLE process, double& privateMiB, double& workingSetMiB)
+{
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)))
+        return false;
+    // Wine reports private bytes as the page-file usage only.
+    const SIZE_T privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    privateMiB = double(privateBytes) / 1048576.0;
+    workingSetMiB = double(memory.WorkingSetSize) / 1048576.0;
+    return true;
+}
+
 int MeasureStarts(const std::wstring& commandLine, const wchar_t* title, int count, const char* what)
 {
     std::vector<double> samples;
@@ -146,16 +161,10 @@ int MeasureStarts(const std::wstring& commandLine, const wchar_t* title, int cou
         const LONGLONG end = Now();
         if (shown)
             samples.push_back(Ms(end - start));
-        if (i == 0 && shown) {
-            PROCESS_MEMORY_COUNTERS_EX memory{};
-            if (GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                     sizeof(memory))) {
-                // Wine reports private bytes as the page-file usage only.
-                const SIZE_T privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
-                std::printf("%s: private memory after start %.1f MiB, working set %.1f MiB\n", what,
-                            double(privateBytes) / 1048576.0, double(memory.WorkingSetSize) / 1048576.0);
-            }
-        }
+        double privateMiB = 0, workingSetMiB = 0;
+        if (i == 0 && shown && ProcessMemory(process.hProcess, privateMiB, workingSetMiB))
+            std::printf("%s: private memory after start %.1f MiB, working set %.1f MiB\n", what, privateMiB,
+                        workingSetMiB);
         Close(process, title);
     }
     PrintStats(what, samples);
@@ -364,6 +373,25 @@ int MeasureRecording(HWND list, int events)
     return 0;
 }
 
+int MeasureMemory(const wchar_t* title, const wchar_t* label)
+{
+    HWND window = FindWindowW(nullptr, title);
+    DWORD processId = 0;
+    if (window != nullptr)
+        GetWindowThreadProcessId(window, &processId);
+    HANDLE process = processId != 0 ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId) : nullptr;
+    double privateMiB = 0, workingSetMiB = 0;
+    const bool read = process != nullptr && ProcessMemory(process, privateMiB, workingSetMiB);
+    if (process != nullptr)
+        CloseHandle(process);
+    if (!read) {
+        std::printf("memory: no process with a window \"%ls\"\n", title);
+        return 1;
+    }
+    std::printf("%ls: private memory %.1f MiB, working set %.1f MiB\n", label, privateMiB, workingSetMiB);
+    return 0;
+}
+
 LRESULT CALLBACK TrivialProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_DESTROY) {
@@ -412,7 +440,9 @@ int wmain(int argc, wchar_t** argv)
         return MeasureRecording(reinterpret_cast<HWND>(std::wcstoull(argv[2], nullptr, 16)), _wtoi(argv[3]));
     if (command == L"apply" && argc >= 4)
         return MeasureApply(POINT{_wtoi(argv[2]), _wtoi(argv[3])});
+    if (command == L"memory" && argc >= 4)
+        return MeasureMemory(argv[2], argv[3]);
     std::printf("usage: editor_probe start EDITOR COUNT | floor COUNT | switch EDITOR X1 Y1 X2 Y2 COUNT |\n"
-                "       assign EDITOR SX SY K1X K1Y K2X K2Y LX LY COUNT | apply X Y\n");
+                "       assign EDITOR SX SY K1X K1Y K2X K2Y LX LY COUNT | apply X Y | memory TITLE LABEL\n");
     return 2;
 }

@@ -258,8 +258,11 @@ void CBitmapBtn::Paint(HDC dc, SIZE client, UINT itemState) const
     {
         qelt::SelectedObject bitmapSelected(memoryDc.Get(), memoryBitmap.Get());
         HDC mem = memoryDc.Get();
-        // Areas without an image keep what the target had.
-        BitBlt(mem, 0, 0, client.cx, client.cy, dc, 0, 0, SRCCOPY);
+        // Areas without an image keep what the target had. An image as large as the button (the
+        // rule) leaves none, and reading back from a window's DC is dear.
+        const SIZE imageSize = image.Size();
+        if (imageSize.cx < client.cx || imageSize.cy < client.cy)
+            BitBlt(mem, 0, 0, client.cx, client.cy, dc, 0, 0, SRCCOPY);
         image.CopyTo(mem, client);
         SetBkMode(mem, TRANSPARENT);
 

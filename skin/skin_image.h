@@ -1,8 +1,6 @@
 #pragma once
 // Skin images: decoding, window outlines from mask images, and cutting button state images.
 #include <windows.h>
-#include <ocidl.h>
-#include <olectl.h>
 
 #include <memory>
 #include <string>
@@ -13,21 +11,24 @@
 // an image that shows a rectangle of another (a button's state image cut from a full-window
 // image) shares the other's pixels instead of holding a copy: it costs nothing to make, draws
 // straight from the shared pixels, and gets a bitmap of its own only when Get() asks for one.
-// Decoded images belong to their picture object, which lives as long as any image showing it.
+// The pixels live as long as any image showing them. Pixels are held once, in the process (a
+// device-independent bitmap), and drawn without selecting them into a DC where they allow it.
 class SkinBitmap {
 public:
     SkinBitmap() = default;
     SkinBitmap(SkinBitmap&&) = default;
     SkinBitmap& operator=(SkinBitmap&&) = default;
 
-    // The image as a bitmap of exactly its size, for selecting into a DC. Do not draw on it:
-    // images cut from this one would show the change.
+    // The image as a bitmap of exactly its size, for selecting into a DC. A cut image gets a
+    // bitmap of its own here (made on the first call), which it draws from from then on: drawing
+    // on it changes this image only. Do not draw on the bitmap of an image that is not cut:
+    // images cut from it would show the change. Null when empty or when the pixels cannot be
+    // read.
     HBITMAP Get() const;
     bool Empty() const { return m_pixels == nullptr; }
     SIZE Size() const;  // 0 x 0 when empty
 
     void Reset();
-    void AttachPicture(qelt::ComPtr<IPicture> picture);
     void AttachBitmap(HBITMAP bitmap);
     // Shows `rect` of source from now on, sharing source's pixels; parts of rect beyond source
     // are black. Nothing happens when source is empty. A rectangle of negative width or height
@@ -39,6 +40,8 @@ public:
     void CopyTo(HDC target, SIZE area) const;
 
 private:
+    friend class SkinImageReader;
+    friend qelt::UniqueRegion RegionFromMask(const SkinBitmap& mask);
     struct Pixels;
     void Attach(std::shared_ptr<const Pixels> pixels);
 
@@ -54,14 +57,23 @@ private:
 // returns 0 x 0 (with a diagnostic).
 SIZE LoadSkinImage(const std::wstring& path, SkinBitmap& target);
 
-// LoadSkinImage for the several images of one window: the files are read through one memory
-// block, so images of equal size (megabytes each) do not each pay for fresh memory.
+// LoadSkinImage for the several images of one window. Uncompressed bitmap files (24 or 32 bits
+// a pixel, the shipped skin's format) are read directly; every other file goes through the
+// platform's picture decoder, through one memory block for all the files of a reader.
 class SkinImageReader {
 public:
     SIZE Load(const std::wstring& path, SkinBitmap& target);
+    // The same, except that an uncompressed bitmap file is only opened and its header read now:
+    // its pixels are read when the image (or one cut from it) is first drawn or Get() is asked,
+    // so a window pays nothing for images its first paint does not show. Such a file stays open
+    // (for reading only) until then; pixels that cannot be read then draw nothing (with a
+    // diagnostic).
+    SIZE LoadOnFirstUse(const std::wstring& path, SkinBitmap& target);
 
 private:
-    DWORD ReadFile(const std::wstring& path);  // the file's size in m_block, or 0
+    SIZE LoadFile(const std::wstring& path, SkinBitmap& target, bool readPixelsNow);
+    SIZE Decode(HANDLE file, DWORD bytes, const std::wstring& path, SkinBitmap& target);
+    DWORD ReadWhole(HANDLE file, DWORD bytes);  // bytes, or 0
     qelt::UniqueGlobal m_block;
 };
 
@@ -72,6 +84,10 @@ void CopySkinImage(SkinBitmap& target, const SkinBitmap& source);
 // The window outline made of the mask's pixels that are not exactly white (255, 255, 255).
 // No region when the mask is empty or no drawing surface could be made.
 qelt::UniqueRegion RegionFromMask(HBITMAP mask);
+// The same for a skin image. One read from a bitmap file is scanned without a copy: where its rows
+// lie, or, while they are still in the file (LoadOnFirstUse), from the file a block at a time,
+// without ever holding the pixels.
+qelt::UniqueRegion RegionFromMask(const SkinBitmap& mask);
 
 // The layout of a 32-bit bottom-up device-independent bitmap of the given size: the one whose
 // rows every platform reads alike (StretchDIBits counts source rows from the bottom).

@@ -19,18 +19,22 @@ void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNot
     const std::wstring disabledPath = file.ImagePath(SKIN_SCREEN, L"Disabled");
     const std::wstring notextPath = withNotext ? file.ImagePath(SKIN_SCREEN, L"Notext") : std::wstring();
 
-    // Each load reports its size; the window takes the size of the last one. The background is
-    // Main again, as a copy of its own: windows draw on it, and buttons show Main's pixels.
+    // Each load reports its size; the window takes the size of the last one. Bitmap files are
+    // only opened here: each image's pixels are read when first drawn, so images the first
+    // paint does not show (Over, until the mouse comes) cost nothing yet. The background is
+    // Main again, shown through Main's pixels: a bitmap of its own is made only for code that
+    // asks for one to draw on (m_bmpBackground.Get()).
     SkinImageReader reader;
-    m_size = reader.Load(maskPath, m_bmpMask);
-    m_size = reader.Load(mainPath, m_bmpMain);
-    m_size = reader.Load(downPath, m_bmpDown);
-    m_size = reader.Load(overPath, m_bmpOver);
-    m_size = reader.Load(disabledPath, m_bmpDisabled);
-    CopySkinImage(m_bmpBackground, m_bmpMain);
-    m_size = m_bmpBackground.Size();
+    m_size = reader.LoadOnFirstUse(maskPath, m_bmpMask);
+    m_size = reader.LoadOnFirstUse(mainPath, m_bmpMain);
+    m_size = reader.LoadOnFirstUse(downPath, m_bmpDown);
+    m_size = reader.LoadOnFirstUse(overPath, m_bmpOver);
+    m_size = reader.LoadOnFirstUse(disabledPath, m_bmpDisabled);
+    m_bmpBackground.Reset();
+    m_size = m_bmpMain.Size();
+    m_bmpBackground.ShowRectOf(m_bmpMain, RECT{0, 0, m_size.cx, m_size.cy});
     if (withNotext)
-        m_size = reader.Load(notextPath, m_bmpNotext);
+        m_size = reader.LoadOnFirstUse(notextPath, m_bmpNotext);
 
     if (window != nullptr)
         MoveWindow(window, 0, 0, m_size.cx, m_size.cy, TRUE);
@@ -58,7 +62,9 @@ CBitmapBtn* CSkinnedWindow::AddButton(const CSkinFile& file, const wchar_t* sect
 
 void CSkinnedWindow::ApplyRegion()
 {
-    qelt::UniqueRegion region = RegionFromMask(m_bmpMask.Get());
+    qelt::UniqueRegion region = RegionFromMask(m_bmpMask);
+    // The mask serves nothing else: its pixels go now rather than with the window.
+    m_bmpMask.Reset();
     if (!region || m_hWnd == nullptr)
         return;  // stays rectangular
     // The system owns the region once it is the window's.

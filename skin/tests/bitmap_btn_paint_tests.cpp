@@ -115,6 +115,16 @@ TEST_F(BitmapBtnPaintTest, EmptyStateImageDrawsNothing)
     }
 }
 
+TEST_F(BitmapBtnPaintTest, CaptionedButtonKeepsWhatTheTargetHadBeyondASmallerImage)
+{
+    button.m_bmpNormal.AttachBitmap(MakeBitmap(kWidth / 2, kHeight / 2, [](int, int) { return kNormal; }));
+    button.m_strCaption = L"x";
+    auto surface = Paint(0);
+    EXPECT_EQ(surface->Pixel(kWidth / 2 - 1, kHeight / 2 - 1), kNormal);
+    EXPECT_EQ(surface->Pixel(kWidth - 1, kHeight - 1), kOutside);
+    EXPECT_EQ(surface->Pixel(kWidth - 1, 0), kOutside);
+}
+
 struct ColourCase {
     const char* label;
     bool selected, hover, greyed;

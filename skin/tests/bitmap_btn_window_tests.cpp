@@ -102,6 +102,20 @@ TEST_F(SkinnedWindowTest, RegionComesFromMask)
     EXPECT_TRUE(PtInRegion(region.Get(), 119, 79));
 }
 
+TEST_F(SkinnedWindowTest, MaskIsLetGoOnceTheOutlineIsMadeAndTheOtherImagesStay)
+{
+    LoadSkin(true);
+    EXPECT_TRUE(host.Skin().m_bmpMask.Empty());
+    for (const SkinBitmap* image : {&host.Skin().m_bmpMain, &host.Skin().m_bmpDown, &host.Skin().m_bmpOver,
+                                    &host.Skin().m_bmpDisabled, &host.Skin().m_bmpNotext, &host.Skin().m_bmpBackground})
+        EXPECT_FALSE(image->Empty());
+    // The over image is read when a button first shows it.
+    second->m_bHover = true;
+    Surface surface(40, 20, RGB(7, 7, 7));
+    SendMessageW(second->Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
+    EXPECT_EQ(surface.Pixel(39, 19), kOver);
+}
+
 TEST_F(SkinnedWindowTest, MissingSkinLeavesEmptyImagesAndRectangularWindow)
 {
     CSkinFile file(folder.Path(), L"absent_skin.ini");

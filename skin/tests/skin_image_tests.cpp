@@ -343,3 +343,202 @@ TEST(SkinImageReader, OneReaderLoadsImagesOfAnySizeInTurn)
         EXPECT_EQ(PixelOf(images[i].Get(), cases[i].width - 1, cases[i].height - 1), cases[i].corner) << i;
     }
 }
+
+// ------------------------------------------------------------------ bitmap files read directly
+
+namespace direct {
+
+constexpr COLORREF kOutside = RGB(7, 7, 7);
+constexpr int kWidth = 7, kHeight = 5;  // 24-bit rows of 7 pixels carry 3 bytes of padding
+
+COLORREF FilePixel(int x, int y) { return RGB(x * 30 + 1, y * 40 + 2, 200 - x - y); }
+
+struct LayoutCase {
+    const char* label;
+    int bits;
+    bool topDown;
+};
+
+const LayoutCase kLayouts[] = {
+    {"24-bit bottom-up", 24, false},
+    {"24-bit top-down", 24, true},
+    {"32-bit bottom-up", 32, false},
+    {"32-bit top-down", 32, true},
+};
+
+std::wstring LayoutFile(const TempProgramFolder& folder, const LayoutCase& layout, const std::wstring& name,
+                        int width, int height, const std::function<COLORREF(int, int)>& colour)
+{
+    const std::wstring file = name + L"_" + std::to_wstring(layout.bits) + (layout.topDown ? L"_td.bmp" : L"_bu.bmp");
+    folder.WriteBytes(L"Skins\\" + file, skintest::BmpFileBytes(width, height, colour, layout.bits, layout.topDown));
+    return folder.SkinPath(file);
+}
+
+TEST(SkinImageReader, ReadsUncompressedBitmapsOfEveryRowLayoutAtOnceOrWhenFirstDrawn)
+{
+    TempProgramFolder folder;
+    const RECT cutRect{2, 1, 6, 4};
+    for (const LayoutCase& c : kLayouts)
+        for (bool onFirstUse : {false, true}) {
+            const std::wstring path = LayoutFile(folder, c, onFirstUse ? L"later" : L"now", kWidth, kHeight, FilePixel);
+            qelt::DiagCapture diagnostics;
+            SkinImageReader reader;
+            SkinBitmap image;
+            const SIZE size = onFirstUse ? reader.LoadOnFirstUse(path, image) : reader.Load(path, image);
+            ASSERT_EQ(size.cx, kWidth) << c.label << " on first use " << onFirstUse;
+            ASSERT_EQ(size.cy, kHeight) << c.label << " on first use " << onFirstUse;
+
+            // A cut is drawn first: it alone has to bring the pixels in.
+            SkinBitmap cut;
+            cut.ShowRectOf(image, cutRect);
+            Surface part(4, 3, kOutside);
+            cut.CopyTo(part.Dc(), SIZE{4, 3});
+            Surface whole(kWidth, kHeight, kOutside);
+            image.CopyTo(whole.Dc(), SIZE{kWidth, kHeight});
+            int wrong = 0;
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    wrong += whole.Pixel(x, y) != FilePixel(x, y);
+                    wrong += PixelOf(image.Get(), x, y) != FilePixel(x, y);
+                    if (x < 4 && y < 3)
+                        wrong += part.Pixel(x, y) != FilePixel(x + cutRect.left, y + cutRect.top);
+                }
+            EXPECT_EQ(wrong, 0) << c.label << " on first use " << onFirstUse;
+            EXPECT_TRUE(diagnostics.Lines().empty()) << c.label << " on first use " << onFirstUse;
+        }
+}
+
+TEST(SkinImageReader, BitmapsWithAColourTableStillGoThroughThePictureDecoder)
+{
+    // 3 x 2, 8 bits a pixel, two colours: the top row 0 1 0, the bottom row 1 1 0.
+    const COLORREF colours[2] = {RGB(10, 20, 30), RGB(250, 128, 3)};
+    const BYTE rows[2][4] = {{1, 1, 0, 0}, {0, 1, 0, 0}};  // bottom row first, padded to 4 bytes
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = 3;
+    info.biHeight = 2;
+    info.biPlanes = 1;
+    info.biBitCount = 8;
+    info.biCompression = BI_RGB;
+    info.biClrUsed = 2;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info) + 2 * sizeof(RGBQUAD);
+    file.bfSize = file.bfOffBits + sizeof(rows);
+    std::vector<unsigned char> bytes(file.bfSize, 0);
+    memcpy(bytes.data(), &file, sizeof(file));
+    memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
+    for (int i = 0; i < 2; ++i) {
+        const RGBQUAD entry{GetBValue(colours[i]), GetGValue(colours[i]), GetRValue(colours[i]), 0};
+        memcpy(bytes.data() + sizeof(file) + sizeof(info) + i * sizeof(RGBQUAD), &entry, sizeof(entry));
+    }
+    memcpy(bytes.data() + file.bfOffBits, rows, sizeof(rows));
+    TempProgramFolder folder;
+    folder.WriteBytes(L"Skins\\paletted.bmp", bytes);
+
+    SkinImageReader reader;
+    SkinBitmap image;
+    const SIZE size = reader.LoadOnFirstUse(folder.SkinPath(L"paletted.bmp"), image);
+    ASSERT_EQ(size.cx, 3);
+    ASSERT_EQ(size.cy, 2);
+    Surface drawn(3, 2, RGB(7, 7, 7));
+    image.CopyTo(drawn.Dc(), SIZE{3, 2});
+    EXPECT_EQ(drawn.Pixel(0, 0), colours[0]);
+    EXPECT_EQ(drawn.Pixel(1, 0), colours[1]);
+    EXPECT_EQ(drawn.Pixel(2, 0), colours[0]);
+    EXPECT_EQ(drawn.Pixel(0, 1), colours[1]);
+    EXPECT_EQ(drawn.Pixel(2, 1), colours[0]);
+}
+
+TEST(RegionFromMask, RowsAlikeMakeOneBandAndEveryMaskLayoutGivesTheSameOutline)
+{
+    // Rows 0-2: columns 2-7; rows 3-5: columns 0-2 and 5-9; rows 6-8: columns 2-7 again; row 9
+    // all white.
+    auto inside = [](int x, int y) {
+        if (y <= 2 || (y >= 6 && y <= 8))
+            return x >= 2 && x <= 7;
+        if (y <= 5)
+            return x <= 2 || x >= 5;
+        return false;
+    };
+    auto colour = [&inside](int x, int y) { return inside(x, y) ? RGB(0, 0, 0) : RGB(255, 255, 255); };
+    auto wrongPixels = [&inside](HRGN region) {
+        int wrong = 0;
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x)
+                wrong += (PtInRegion(region, x, y) != FALSE) != (x < 10 && y < 10 && inside(x, y));
+        RECT box{};
+        GetRgnBox(region, &box);
+        const RECT expectedBox{0, 0, 10, 9};
+        return wrong + !EqualRect(&box, &expectedBox);
+    };
+
+    // A bitmap of the platform's is copied before it is scanned.
+    qelt::UniqueBitmap bitmap(MakeBitmap(10, 10, colour));
+    qelt::UniqueRegion fromBitmap = RegionFromMask(bitmap.Get());
+    ASSERT_TRUE(fromBitmap);
+    EXPECT_EQ(wrongPixels(fromBitmap.Get()), 0) << "platform bitmap";
+
+    // A mask read from a file is scanned where its rows lie, whichever way they are stored.
+    TempProgramFolder folder;
+    for (const direct::LayoutCase& c : direct::kLayouts) {
+        SkinImageReader reader;
+        SkinBitmap mask;
+        reader.LoadOnFirstUse(direct::LayoutFile(folder, c, L"mask", 10, 10, colour), mask);
+        qelt::UniqueRegion region = RegionFromMask(mask);
+        ASSERT_TRUE(region) << c.label;
+        EXPECT_EQ(wrongPixels(region.Get()), 0) << c.label;
+    }
+    SkinBitmap empty;
+    EXPECT_FALSE(RegionFromMask(empty));
+}
+
+} // namespace direct
+
+namespace cut {
+
+TEST(SkinBitmapCut, ItsOwnBitmapIsWhatItDrawsFromOnceMade)
+{
+    SkinBitmap source = Source();
+    SkinBitmap cut, other;
+    cut.ShowRectOf(source, RECT{0, 0, 4, 4});
+    other.ShowRectOf(source, RECT{0, 0, 4, 4});
+    {
+        qelt::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        qelt::SelectedObject selected(dc.Get(), cut.Get());
+        RECT all{0, 0, 4, 4};
+        FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    Surface drawn(4, 4, kOutside);
+    cut.CopyTo(drawn.Dc(), SIZE{4, 4});
+    EXPECT_EQ(drawn.Pixel(1, 1), RGB(255, 255, 255));
+    Surface shared(4, 4, kOutside);
+    other.CopyTo(shared.Dc(), SIZE{4, 4});
+    EXPECT_EQ(shared.Pixel(1, 1), SourcePixel(1, 1));
+}
+
+} // namespace cut
+
+TEST(RegionFromMask, TallMaskReadFromItsFileInBlocksGivesTheSameOutline)
+{
+    // 40 x 1500: the rows take several blocks to read; bands of 100 rows, whose edges fall inside
+    // blocks and across their ends.
+    auto colour = [](int x, int y) { return x < 10 + (y / 100) % 20 ? RGB(0, 0, 0) : RGB(255, 255, 255); };
+    qelt::UniqueBitmap bitmap(MakeBitmap(40, 1500, colour));
+    qelt::UniqueRegion expected = RegionFromMask(bitmap.Get());
+    ASSERT_TRUE(expected);
+    TempProgramFolder folder;
+    for (const direct::LayoutCase& c : direct::kLayouts)
+        for (bool onFirstUse : {true, false}) {
+            const std::wstring path = direct::LayoutFile(folder, c, onFirstUse ? L"tall_later" : L"tall_now", 40, 1500, colour);
+            SkinImageReader reader;
+            SkinBitmap mask;
+            if (onFirstUse)
+                reader.LoadOnFirstUse(path, mask);
+            else
+                reader.Load(path, mask);
+            qelt::UniqueRegion region = RegionFromMask(mask);
+            ASSERT_TRUE(region) << c.label;
+            EXPECT_TRUE(EqualRgn(region.Get(), expected.Get())) << c.label << " on first use " << onFirstUse;
+        }
+}

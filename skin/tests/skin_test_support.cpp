@@ -54,14 +54,21 @@ void RemoveTree(const std::wstring& folder)
 
 std::vector<unsigned char> BmpFileBytes(int width, int height, const std::function<COLORREF(int, int)>& colour)
 {
-    const int stride = (width * 3 + 3) & ~3;
+    return BmpFileBytes(width, height, colour, 24, false);
+}
+
+std::vector<unsigned char> BmpFileBytes(int width, int height, const std::function<COLORREF(int, int)>& colour,
+                                        int bitsPerPixel, bool topDown)
+{
+    const int bytesPerPixel = bitsPerPixel / 8;
+    const int stride = (width * bytesPerPixel + 3) & ~3;
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER info{};
     info.biSize = sizeof(info);
     info.biWidth = width;
-    info.biHeight = height;  // bottom-up
+    info.biHeight = topDown ? -height : height;
     info.biPlanes = 1;
-    info.biBitCount = 24;
+    info.biBitCount = WORD(bitsPerPixel);
     info.biCompression = BI_RGB;
     info.biSizeImage = DWORD(stride * height);
     file.bfType = 0x4D42;
@@ -71,12 +78,16 @@ std::vector<unsigned char> BmpFileBytes(int width, int height, const std::functi
     memcpy(bytes.data(), &file, sizeof(file));
     memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
     for (int y = 0; y < height; ++y) {
-        unsigned char* row = bytes.data() + file.bfOffBits + size_t(height - 1 - y) * size_t(stride);
+        const size_t stored = size_t(topDown ? y : height - 1 - y);
+        unsigned char* row = bytes.data() + file.bfOffBits + stored * size_t(stride);
         for (int x = 0; x < width; ++x) {
             COLORREF c = colour(x, y);
-            row[x * 3 + 0] = GetBValue(c);
-            row[x * 3 + 1] = GetGValue(c);
-            row[x * 3 + 2] = GetRValue(c);
+            unsigned char* pixel = row + x * bytesPerPixel;
+            pixel[0] = GetBValue(c);
+            pixel[1] = GetGValue(c);
+            pixel[2] = GetRValue(c);
+            if (bytesPerPixel == 4)
+                pixel[3] = 0xAB;
         }
     }
     return bytes;

@@ -32,6 +32,10 @@ private:
 
 // The bytes of a 24-bit BMP file whose pixel (x, y) has colour(x, y).
 std::vector<unsigned char> BmpFileBytes(int width, int height, const std::function<COLORREF(int, int)>& colour);
+// The same with 24 or 32 bits a pixel (the fourth byte 0xAB, which no platform draws), rows
+// stored bottom-up or, with topDown, top-down.
+std::vector<unsigned char> BmpFileBytes(int width, int height, const std::function<COLORREF(int, int)>& colour,
+                                        int bitsPerPixel, bool topDown);
 // Writes bytes as the whole file at path (replacing it).
 void WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
 
