@@ -45,8 +45,11 @@ wine_up() {
       [ -n "$pid" ] || sleep 0.1
     done
     echo "$pid" > "$(wine_server_pidfile)"
-    # The warm-up run starts Wine's services now, so they do not inherit a test's pipes later.
+    # The warm-up runs start Wine's services and the desktop process now, so they do not inherit
+    # a test's pipes later (the first program that makes a window would start the desktop, and
+    # CTest would wait on its output until the time limit).
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
   fi
 }
 
