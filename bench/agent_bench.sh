@@ -5,19 +5,7 @@
 # p99 under 5 ms, longest answer under 100 ms), idle CPU time, working set, start time.
 # Usage: bench/agent_bench.sh [EVENTS]   (after scripts/build.sh)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$root"
-source scripts/wine-env.sh
-started_x=""
-if [ -z "${DISPLAY:-}" ]; then
-  source scripts/xvfb.sh
-  wine_down
-  xvfb_start
-  started_x=1
-fi
-wine_up
-out="$root/build/out"
-tools="$root/build/devtools"
+source "$(dirname "$0")/bench_env.sh"
 probe="$root/build/bench/agent_probe.exe"
 events="${1:-300}"
 agent_pid=""
@@ -36,7 +24,7 @@ finish() {
     [ -d "$saved/Mivo" ] && mv "$saved/Mivo" "$data"
   fi
   rm -rf "$saved"
-  if [ -n "$started_x" ]; then wine_down; xvfb_stop; fi
+  bench_end
 }
 trap finish EXIT
 

@@ -6,19 +6,7 @@
 # median and the maximum over the cycles (target: under 3 s).
 # Usage: bench/agent_reconnect_bench.sh [CYCLES]   (after scripts/build.sh; default 20 cycles)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$root"
-source scripts/wine-env.sh
-started_x=""
-if [ -z "${DISPLAY:-}" ]; then
-  source scripts/xvfb.sh
-  wine_down
-  xvfb_start
-  started_x=1
-fi
-wine_up
-out="$root/build/out"
-tools="$root/build/devtools"
+source "$(dirname "$0")/bench_env.sh"
 kbsim="$tools/kbsim/kbsim.exe"
 tt="$tools/qelt_testtool.exe"
 cycles="${1:-20}"
@@ -32,7 +20,7 @@ finish() {
     wait "$agent_pid" 2>/dev/null
   fi
   rm -rf "$work"
-  if [ -n "$started_x" ]; then wine_down; xvfb_stop; fi
+  bench_end
 }
 trap finish EXIT
 

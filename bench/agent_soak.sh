@@ -7,19 +7,7 @@
 # private memory at the first and the last cycle, and its CPU time over 30 s without a device
 # (the back-off must not spin). Usage: bench/agent_soak.sh [CYCLES]   (after scripts/build.sh)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$root"
-source scripts/wine-env.sh
-started_x=""
-if [ -z "${DISPLAY:-}" ]; then
-  source scripts/xvfb.sh
-  wine_down
-  xvfb_start
-  started_x=1
-fi
-wine_up
-out="$root/build/out"
-tools="$root/build/devtools"
+source "$(dirname "$0")/bench_env.sh"
 kbsim="$tools/kbsim/kbsim.exe"
 tt="$tools/qelt_testtool.exe"
 probe="$root/build/bench/agent_probe.exe"
@@ -46,7 +34,7 @@ finish() {
     [ -d "$saved/Mivo" ] && mv "$saved/Mivo" "$data"
   fi
   rm -rf "$saved" "$work"
-  if [ -n "$started_x" ]; then wine_down; xvfb_stop; fi
+  bench_end
 }
 trap finish EXIT
 

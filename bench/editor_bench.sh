@@ -4,18 +4,7 @@
 # the sum of the fixed pauses and timer periods of both programs.
 # Usage: bench/editor_bench.sh [STARTS]   (after scripts/build.sh; uses this checkout's prefix)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$root"
-source scripts/wine-env.sh
-started_x=""
-if [ -z "${DISPLAY:-}" ]; then
-  source scripts/xvfb.sh
-  wine_down
-  xvfb_start
-  started_x=1
-fi
-wine_up
-out="$root/build/out"
+source "$(dirname "$0")/bench_env.sh"
 probe="$root/build/bench/editor_probe.exe"
 tool="$root/build/devtools/qelt_testtool.exe"
 starts="${1:-10}"
@@ -31,7 +20,7 @@ finish() {
   set +e
   wine "$tool" post "Zorvane Gear QELT Settings" WM_CLOSE 0 0 >/dev/null 2>&1
   stop_agent
-  if [ -n "$started_x" ]; then wine_down; xvfb_stop; fi
+  bench_end
 }
 trap finish EXIT
 
