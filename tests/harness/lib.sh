@@ -870,6 +870,27 @@ start_editor() {
         fail "the editor's window does not answer"
 }
 
+# The macro editor, once open (choose_function S 1, then wait_dialog): macro_editor_found sets
+# MACRO_EDITOR and MACRO_LIST (its step list); macro_lines counts the list's lines;
+# record_macro_keys LINES KEY... clicks Record, types the keys on the X keyboard over the editor
+# and waits until the list shows LINES lines.
+macro_editor_found() {
+    MACRO_EDITOR="$DIALOG"
+    MACRO_LIST="hwnd:$(tt children "$MACRO_EDITOR" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
+    [ "$MACRO_LIST" != "hwnd:" ] || fail "no step list in the macro editor"
+}
+macro_lines() { tt send "$MACRO_LIST" 0x18B 0 0; }  # LB_GETCOUNT
+_macro_lines_are() { [ "$(macro_lines)" = "$1" ]; }
+record_macro_keys() {
+    local lines="$1"
+    shift
+    click_skin "$MACRO_EDITOR" macro_skin.ini BUTTONINFO 2  # Record
+    wait_diag editor 'loaded hook OK!' 10 >/dev/null
+    point_at "$MACRO_EDITOR"
+    press_keys "$@"
+    wait_until 10 "$lines lines in the step list" _macro_lines_are "$lines"
+}
+
 # wait_dialog [TIMEOUT]: waits for the editor's untitled modal window (a warning, the function
 # menu, the macro editor, the repeat options) and sets DIALOG (hwnd:0x...) and DIALOG_RECT.
 _find_dialog() {

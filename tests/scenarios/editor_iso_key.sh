@@ -16,16 +16,9 @@ click_slot 0
 click_key "$(key_index A)"
 choose_function 0 1
 wait_dialog
-editor="$DIALOG"
-list="hwnd:$(tt children "$editor" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
-[ "$list" != "hwnd:" ] || fail "no step list in the macro editor"
-line_count() { tt send "$list" 0x18B 0 0; }  # LB_GETCOUNT
-click_skin "$editor" macro_skin.ini BUTTONINFO 2  # Record
-wait_diag editor 'loaded hook OK!' 10 >/dev/null
-point_at "$editor"
-press_keys a 94 b
-_six_lines() { [ "$(line_count)" = 6 ]; }
-wait_until 10 "six lines in the step list" _six_lines
+macro_editor_found
+editor="$MACRO_EDITOR"
+record_macro_keys 6 a 94 b
 click_skin "$editor" macro_skin.ini BUTTONINFO 3   # Stop
 click_skin "$editor" macro_skin.ini BUTTONINFO 13  # OK
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"

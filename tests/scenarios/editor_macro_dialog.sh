@@ -18,17 +18,12 @@ click_slot 0
 click_key "$A"
 choose_function 0 1
 wait_dialog
-editor="$DIALOG"
-list="hwnd:$(tt children "$editor" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
-[ "$list" != "hwnd:" ] || fail "no step list in the macro editor"
-line_count() { tt send "$list" 0x18B 0 0; }  # LB_GETCOUNT
-
-click_skin "$editor" macro_skin.ini BUTTONINFO 2  # Record
-wait_diag editor 'loaded hook OK!' 10 >/dev/null
-point_at "$editor"
-press_keys b c
+macro_editor_found
+editor="$MACRO_EDITOR"
+line_count() { macro_lines; }
 _four_lines() { [ "$(line_count)" = 4 ]; }
-wait_until 10 "four lines in the step list" _four_lines
+
+record_macro_keys 4 b c
 window_screenshot "$editor" macro-recorded.png >/dev/null
 click_skin "$editor" macro_skin.ini BUTTONINFO 3  # Stop
 
@@ -50,14 +45,14 @@ wait_until 10 "the saved macro file" grep -q '^MacroLength=8' "$macro_file"
 click_skin "$editor" macro_skin.ini BUTTONINFO 13  # OK
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
 
-# open_macro_editor SLOT KEY: binds the slot to the key and opens its macro editor (EDITOR, LIST).
+# open_macro_editor SLOT KEY: binds the slot to the key and opens its macro editor.
 open_macro_editor() {
     click_slot "$1"
     click_key "$2"
     choose_function "$1" 1
     wait_dialog
-    editor="$DIALOG"
-    list="hwnd:$(tt children "$editor" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
+    macro_editor_found
+    editor="$MACRO_EDITOR"
 }
 
 # M2 on S: the saved file loaded into another slot.
