@@ -35,10 +35,10 @@ std::vector<uint8_t> HeldKeys(const MACRO_DATA& macro, int count)
     return held;
 }
 
-// Steps the releases of the held keys take: a pause and a release each, and the closing pause.
+// Steps the releases of the held keys take: a pause and a release each.
 int RoomForReleases(const MACRO_DATA& macro, int count)
 {
-    return 2 * int(HeldKeys(macro, count).size()) + 1;
+    return 2 * int(HeldKeys(macro, count).size());
 }
 
 } // namespace

@@ -295,7 +295,19 @@ TEST_F(RecorderFixture, AFullMacroMakesRoomForItsReleases)
             held.push_back(step.Code);
     }
     EXPECT_TRUE(held.empty());
-    EXPECT_EQ(recorder->Macro().Steps[count - 1].Code, P);
+    EXPECT_NE(recorder->Macro().Steps[count - 1].Code, P) << "the releases end it: no room for a closing pause";
+    EXPECT_EQ(recorder->Macro().Steps[count - 1].Value, 0);
+
+    // Nothing held: a full macro is kept whole.
+    MACRO_DATA balanced{};
+    for (int i = 0; i < MACRO_MAX_STEPS; ++i)
+        balanced.Steps[i] = {i % 2 ? P : A, {}, i % 4 == 0 ? 1 : (i % 2 ? 25 : 0)};
+    balanced.length = MACRO_MAX_STEPS;
+    balanced.RepeatOption = 1;
+    Open(balanced);
+    recorder->FinishForKeeping();
+    EXPECT_EQ(recorder->StepCount(), MACRO_MAX_STEPS);
+    EXPECT_EQ(Steps(), StepsOf(balanced, MACRO_MAX_STEPS));
 }
 
 // A key the key table has no code for would be a step with code 0, which the list, the count and
