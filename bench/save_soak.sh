@@ -39,7 +39,7 @@ check() {
     case "$generation" in
       MIXED|UNREADABLE) echo "  $file $generation" >&2; bad_files=$((bad_files + 1)); continue ;;
     esac
-    if ! printf '%s\n' "$@" | grep -qx "$generation"; then
+    if [[ " $* " != *" $generation "* ]]; then
       echo "  $file holds save $generation, expected one of: $*" >&2
       bad_files=$((bad_files + 1))
     fi
