@@ -189,6 +189,8 @@ void FileReplacement::Prepare(bool needsUnicode)
         bytes.assign(kUtf16LeMark, 2);
     else if (needsUnicode && !HasByteOrderMark(bytes))
         bytes = AnsiToUtf16Le(bytes);
+    else
+        m_targetBytes = bytes;
     CreateWorkFile(bytes);
 }
 
@@ -230,6 +232,16 @@ FileWriteResult FileReplacement::Commit(unsigned long writeError)
     if (writeError != 0) {
         Fail(writeError);
         return m_result;
+    }
+    if (!m_targetBytes.empty()) {
+        // Saving everything rewrites files nothing changed in: those keep the file they have,
+        // without the cost of putting a copy on disk.
+        std::string written;
+        if (ReadWholeFile(m_workPath, written) && written == m_targetBytes) {
+            if (DeleteFileW(m_workPath.c_str()))
+                m_bWorkFileExists = false;
+            return m_result;
+        }
     }
     {
         // On disk before it takes the target's name: a machine losing power then leaves the

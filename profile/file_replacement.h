@@ -48,7 +48,8 @@ public:
     const std::wstring& WorkPath() const { return m_workPath; }
 
     // After the writes: when they all succeeded (writeError 0), the work file goes to disk and
-    // replaces the target; otherwise the target stays as it was. Either way the work file is gone.
+    // replaces the target (unless it holds exactly what the target holds: then the target stays);
+    // otherwise the target stays as it was. Either way the work file is gone.
     FileWriteResult Commit(unsigned long writeError);
 
     // Work files older than this, left by a program stopped in a save, are removed by the next
@@ -64,6 +65,7 @@ private:
     std::wstring m_target;
     std::wstring m_folder;  // with its trailing backslash, or empty for a bare name
     std::wstring m_workPath;
+    std::string m_targetBytes;  // the target as it was, when the work file started as its copy
     bool m_bWorkFileExists = false;
     FileWriteResult m_result;
 };

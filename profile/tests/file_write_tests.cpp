@@ -297,3 +297,26 @@ TEST(WholeFileWrites, StaleWorkFilesAreRemoved)
     ASSERT_TRUE(settingRW::WriteConfigToFile(folder.File(L"Config.config"), KB_CONFIG{1, 1, 0}).Ok());
     EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::wstring>{L"Config.config", L"~other.tmp", L"~qelt1234-1.tmp"}));
 }
+
+// Saving everything rewrites files nothing changed in: such a file is left as it is (the work
+// file is dropped), while a changed one is replaced.
+TEST(WholeFileWrites, AnUnchangedFileIsLeftAsItIs)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"Profile3");
+    auto image = FilledImage(0);
+    FillProfile(image->profiles[3], 3);
+    ASSERT_TRUE(settingRW::WriteProfileToFile(path, image->profiles[3]).Ok());
+    const auto written = fs::last_write_time(path);
+    const std::string bytes = ReadBytes(path);
+
+    ASSERT_TRUE(settingRW::WriteProfileToFile(path, image->profiles[3]).Ok());
+    EXPECT_EQ(fs::last_write_time(path), written) << "replaced by the same content";
+    EXPECT_EQ(ReadBytes(path), bytes);
+    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::wstring>{L"Profile3"});
+
+    image->profiles[3].TButton[2].MappingKey = 77;
+    ASSERT_TRUE(settingRW::WriteProfileToFile(path, image->profiles[3]).Ok());
+    EXPECT_NE(ReadBytes(path), bytes);
+    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::wstring>{L"Profile3"});
+}
