@@ -15,6 +15,8 @@ namespace {
 constexpr char kUtf16LeMark[] = "\xFF\xFE";
 constexpr wchar_t kWorkFilePrefix[] = L"~qelt";
 constexpr wchar_t kWorkFilePattern[] = L"~qelt*.tmp";
+constexpr unsigned kWorkFileDatedBackSeconds = 5;
+static_assert(kWorkFileDatedBackSeconds * 4 < FileReplacement::kStaleWorkFileSeconds, "a fresh work file is never stale");
 // A reader of the target (the other program loading it) holds it open for a moment, and the
 // platform does not replace an open file: try again for a while.
 constexpr DWORD kRenameDeadlineMs = 2000;
@@ -222,6 +224,21 @@ bool FileReplacement::CreateWorkFile(const std::string& initialBytes)
         Fail(error);
         return false;
     }
+    // The platform parses a file written in the last two seconds again on every call, but trusts
+    // the copy it parsed of an older one. Dated back, the copy costs the writes of values that do
+    // not change nothing, as they cost nothing in place; the first changed value dates it now.
+    // (Far less than kStaleWorkFileSeconds back: another program's save must not take it for a
+    // work file left behind.)
+    FILETIME dated{};
+    GetSystemTimeAsFileTime(&dated);
+    ULARGE_INTEGER ticks{};
+    ticks.LowPart = dated.dwLowDateTime;
+    ticks.HighPart = dated.dwHighDateTime;
+    ticks.QuadPart -= ULONGLONG(kWorkFileDatedBackSeconds) * 10000000ull;
+    dated.dwLowDateTime = ticks.LowPart;
+    dated.dwHighDateTime = ticks.HighPart;
+    if (!SetFileTime(file.Get(), nullptr, nullptr, &dated))
+        DiagLastError(L"SetFileTime (work file)");
     return true;
 }
 
