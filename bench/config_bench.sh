@@ -9,10 +9,12 @@ cd "$root"
 runs="${1:-9}"
 # Configure every time: a build tree made before bench/ existed does not know the target.
 cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null 2>&1 || { echo "configure failed" >&2; exit 1; }
-ninja -C build -j2 config_bench >/dev/null
+# QELT_CONFIG_BENCH_EXE: another build of the benchmark (for example one kept from before a
+# change), run the same way.
+exe="${QELT_CONFIG_BENCH_EXE:-build/bench/config_bench.exe}"
+[ -n "${QELT_CONFIG_BENCH_EXE:-}" ] || ninja -C build -j2 config_bench >/dev/null
 source scripts/wine-env.sh
 wine_up
-exe="build/bench/config_bench.exe"
 output="$(wine "$exe" "$runs" --keep </dev/null | tr -d '\r')"
 echo "$output" | grep -v '^data folder'
 folder="$(echo "$output" | sed -n 's/^data folder for cold loads: //p')"

@@ -9,13 +9,14 @@
 namespace qelt {
 
 ConfigStore::ConfigStore(std::wstring dataFolder, ProgramRole role)
-    : m_dataFolder(std::move(dataFolder)), m_role(role), m_configPath(ConfigFilePath(m_dataFolder))
+    : m_dataFolder(std::move(dataFolder)), m_filesFolder(FixedDataFolder(m_dataFolder)), m_role(role),
+      m_configPath(ConfigFilePath(m_filesFolder))
 {
 }
 
 std::wstring ConfigStore::ProfilePath(int profile) const
 {
-    return ProfileFilePath(m_dataFolder, profile);
+    return ProfileFilePath(m_filesFolder, profile);
 }
 
 bool ConfigStore::ConfigExists() const
@@ -38,11 +39,12 @@ void ConfigStore::ReadEverything(KB_CONFIG& keyboard, ProfileArray& profiles) co
         settingRW::ReadProfileFromFile(ProfilePath(p), profiles[p]);
 }
 
-void ConfigStore::WriteEverything(const KB_CONFIG& keyboard, const ProfileArray& profiles) const
+FileWriteResult ConfigStore::WriteEverything(const KB_CONFIG& keyboard, const ProfileArray& profiles) const
 {
-    settingRW::WriteConfigToFile(m_configPath, keyboard);
+    FileWriteResult result = settingRW::WriteConfigToFile(m_configPath, keyboard);
     for (int p = 0; p < PROFILE_COUNT; ++p)
-        settingRW::WriteProfileToFile(ProfilePath(p), profiles[p]);
+        result.Merge(settingRW::WriteProfileToFile(ProfilePath(p), profiles[p]));
+    return result;
 }
 
 void ConfigStore::Load(KB_CONFIG& keyboard, ProfileArray& profiles) const
@@ -62,21 +64,20 @@ void ConfigStore::Load(KB_CONFIG& keyboard, ProfileArray& profiles) const
         ReadEverything(keyboard, profiles);
 }
 
-void ConfigStore::SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles) const
+FileWriteResult ConfigStore::SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles) const
 {
     if (ConfigExists())
         Diag(L"Path exsit!\n");
     else
         CreateDataFolder();  // it may well exist already; the writes below tell
-    WriteEverything(keyboard, profiles);
+    return WriteEverything(keyboard, profiles);
 }
 
-void ConfigStore::SaveSelection(const KB_CONFIG& keyboard, const ProfileArray& profiles) const
+FileWriteResult ConfigStore::SaveSelection(const KB_CONFIG& keyboard, const ProfileArray& profiles) const
 {
     if (ConfigExists())
-        settingRW::WriteConfigToFile(m_configPath, keyboard);
-    else
-        SaveAll(keyboard, profiles);
+        return settingRW::WriteConfigToFile(m_configPath, keyboard);
+    return SaveAll(keyboard, profiles);
 }
 
 void ConfigStore::ReadConfig(KB_CONFIG& keyboard) const
@@ -84,9 +85,9 @@ void ConfigStore::ReadConfig(KB_CONFIG& keyboard) const
     settingRW::ReadConfigFromFile(m_configPath, keyboard);
 }
 
-void ConfigStore::WriteConfig(const KB_CONFIG& keyboard) const
+FileWriteResult ConfigStore::WriteConfig(const KB_CONFIG& keyboard) const
 {
-    settingRW::WriteConfigToFile(m_configPath, keyboard);
+    return settingRW::WriteConfigToFile(m_configPath, keyboard);
 }
 
 void ConfigStore::ReloadProfile(int profile, ProfileArray& profiles) const

@@ -59,7 +59,13 @@ std::wstring DataFolder(const AppDataFolderSource& source)
 
 std::wstring DataFolder()
 {
-    return DataFolder(ShellAppDataFolder());
+    static const std::wstring folder = FixedDataFolder(DataFolder(ShellAppDataFolder()));
+    return folder;
+}
+
+std::wstring FixedDataFolder(const std::wstring& dataFolder)
+{
+    return FolderOrCurrentDirectory(dataFolder);
 }
 
 std::wstring ConfigFilePath(const std::wstring& dataFolder)

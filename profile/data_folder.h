@@ -25,7 +25,15 @@ constexpr int kDataFolderCapacity = 260;
 // are then taken from the current directory). Writes the folder as a diagnostic line, so callers
 // need not.
 std::wstring DataFolder(const AppDataFolderSource& source);
+
+// The program's data folder, from the shell, fixed at the first call for the rest of the run:
+// when the shell cannot give it, the current directory of that moment (a file dialog that moves
+// the current directory later must not move the files).
 std::wstring DataFolder();
+
+// The folder the configuration files of a data folder are in: the data folder itself, or the
+// current directory now when it is empty. Keep the result: the current directory can change.
+std::wstring FixedDataFolder(const std::wstring& dataFolder);
 
 // Full path of a configuration file: in the data folder, or in the current directory when the
 // data folder is empty (a bare name would be taken from the Windows folder by the private-profile

@@ -218,4 +218,20 @@ bool SettingSection::ReadStruct(const wchar_t* key, void* destination, unsigned 
     return m_file.ReadStruct(m_name.c_str(), key, destination, size);
 }
 
+bool SettingSection::Holds(const wchar_t* key) const
+{
+    std::wstring_view value;
+    switch (Find(key, value)) {
+    case Lookup::Missing:
+        return false;
+    case Lookup::Found:
+        return true;
+    case Lookup::AskPlatform:
+        break;
+    }
+    // No value read from a file can hold a control character the platform keeps.
+    constexpr wchar_t kAbsent[] = L"\x01qelt-absent\x01";
+    return m_file.ReadString(m_name.c_str(), key, kAbsent) != kAbsent;
+}
+
 } // namespace qelt

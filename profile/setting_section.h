@@ -33,6 +33,8 @@ public:
     std::wstring ReadString(const wchar_t* key, const wchar_t* defaultValue) const;
     int ReadInt(const wchar_t* key, int defaultValue) const;
     bool ReadStruct(const wchar_t* key, void* destination, unsigned size) const;
+    // Whether the section has the key at all (with any value, an empty one included).
+    bool Holds(const wchar_t* key) const;
 
     // The largest section text fetched whole; a larger section is read key by key.
     static constexpr unsigned kLargestSection = 1u << 22;

@@ -40,10 +40,28 @@ void WriteBytes(const std::wstring& path, const std::string& bytes)
     out << bytes;
 }
 
+bool IsUtf16LeFile(const std::wstring& path)
+{
+    return ReadBytes(path).rfind("\xFF\xFE", 0) == 0;
+}
+
+std::string ReadText(const std::wstring& path)
+{
+    const std::string bytes = ReadBytes(path);
+    if (bytes.rfind("\xFF\xFE", 0) != 0)
+        return bytes;
+    const std::wstring wide(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(size_t(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), length, nullptr, nullptr);
+    return text;
+}
+
 std::vector<std::string> ReadLines(const std::wstring& path)
 {
     std::vector<std::string> lines;
-    std::istringstream in(ReadBytes(path));
+    std::istringstream in(ReadText(path));
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')

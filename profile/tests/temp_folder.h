@@ -24,7 +24,11 @@ private:
 
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
-// Lines of a CRLF text file, without their line ends; blank lines left out.
+// The text of a file in UTF-8: a UTF-16LE file (with its byte-order mark) converted, any other
+// file as its bytes are.
+std::string ReadText(const std::wstring& path);
+bool IsUtf16LeFile(const std::wstring& path);
+// Lines of a CRLF text file (as ReadText gives it), without their line ends; blank lines left out.
 std::vector<std::string> ReadLines(const std::wstring& path);
 
 } // namespace qelt::testing

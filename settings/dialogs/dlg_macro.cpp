@@ -240,12 +240,24 @@ void CDlgMacro::OnLoad()
     const std::wstring path = AskFilePath(m_hWnd, FileDialogKind::OpenMacro);
     if (path.empty())
         return;
-    WaitCursor wait;
     if (!FileExists(path)) {
         Diag(L"ERROR: macro file %ls does not exist, nothing loaded\n", path.c_str());
         return;
     }
-    m_recorder.Load([&path](MACRO_DATA& macro) { settingRW::ImportMacroFile(path, macro); });
+    MACRO_DATA loaded{};
+    settingRW::MacroFileFault fault;
+    {
+        WaitCursor wait;
+        fault = settingRW::ImportMacroFile(path, loaded);
+    }
+    if (fault != settingRW::MacroFileFault::None) {
+        // A file that holds no whole macro changes nothing: steps, number and repeat mode stay.
+        const std::wstring text = L"The macro was not loaded from\n" + path + L"\n\n" +
+                                  settingRW::DescribeMacroFileFault(fault) + L"\n\nThe macro in the editor is unchanged.";
+        MessageBoxW(m_hWnd, text.c_str(), L"Load macro", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    m_recorder.Load(loaded);
     SyncList();
     m_strShownLength = std::to_wstring(m_recorder.ShownLength());
     InvalidateRect(m_hWnd, nullptr, FALSE);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "diag.h"
+
 namespace qelt {
 
 namespace {
@@ -16,6 +18,27 @@ constexpr int kLinesAboveWarning = 6;
 bool IsPause(const MACRO_STEP& step)
 {
     return step.Code == MACRO_STEP_DELAY;
+}
+
+// Keys pressed in the first `count` steps and not released after, in the order of their presses.
+std::vector<uint8_t> HeldKeys(const MACRO_DATA& macro, int count)
+{
+    std::vector<uint8_t> held;
+    for (int i = 0; i < count; ++i) {
+        const MACRO_STEP& step = macro.Steps[i];
+        if (IsPause(step))
+            continue;
+        held.erase(std::remove(held.begin(), held.end(), step.Code), held.end());
+        if (step.Value & 1)
+            held.push_back(step.Code);
+    }
+    return held;
+}
+
+// Steps the releases of the held keys take: a pause and a release each.
+int RoomForReleases(const MACRO_DATA& macro, int count)
+{
+    return 2 * int(HeldKeys(macro, count).size());
 }
 
 } // namespace
@@ -88,12 +111,22 @@ TakeOutcome MacroRecorder::TakeKey(const RecordedKey& key)
     if (key.scanCode == m_nLastScan && key.flags == m_nLastFlags)
         return {};
     if (m_nStepCount >= MACRO_RECORD_STOP_AT) {
+        // The keys still held get their releases, so the keyboard leaves none of them down.
+        ReleaseHeldKeys();
         FinishRecording();
         m_listTop = std::max(int(m_lines.size()) - kLinesAboveWarning, 0);
         return {true, true};
     }
 
     const uint8_t code = m_keys.KeyCodeOf(VirtualKeyOfRecordedKey(key));
+    if (code == 0) {
+        // Code 0 ends a macro for the list, the step count and the keyboard alike.
+        Diag(L"Key without a key code not recorded: virtual key 0x%02X, scan code 0x%02X\n", key.virtualKey,
+             key.scanCode);
+        m_nLastScan = key.scanCode;  // its auto-repeat is dropped as any other's
+        m_nLastFlags = key.flags;
+        return {};
+    }
     // Every gap between two events is the same pause, however long the user waited.
     if (m_nStepCount > 0)
         Append(MACRO_STEP_DELAY, MACRO_DEFAULT_DELAY);
@@ -116,14 +149,15 @@ void MacroRecorder::FinishRecording()
 
 void MacroRecorder::FinishForKeeping()
 {
+    ReleaseHeldKeys();
     FinishRecording();
     m_macro.length = uint16_t(m_nStepCount);
 }
 
-void MacroRecorder::Load(const MacroReader& read)
+void MacroRecorder::Load(const MACRO_DATA& loaded)
 {
     m_bRecording = false;
-    read(m_macro);
+    m_macro = loaded;
     m_nShownLength = m_nStepCount = CountSteps(m_macro, m_macro.length);
     m_macro.length = uint16_t(m_nStepCount);
     RefreshList();
@@ -146,6 +180,29 @@ void MacroRecorder::Append(uint8_t code, int32_t value)
     step.Value = value;
     ++m_nStepCount;
     ++m_nRunningTotal;
+}
+
+void MacroRecorder::ReleaseHeldKeys()
+{
+    int count = m_nStepCount;
+    // A macro of 700 steps may leave no room: its last steps give way to the releases.
+    while (count > 0 && count + RoomForReleases(m_macro, count) > MACRO_MAX_STEPS)
+        --count;
+    if (count < m_nStepCount) {
+        Diag(L"Macro of %d steps ends with keys held: cut to %d steps to release them\n", m_nStepCount, count);
+        std::fill(m_macro.Steps + count, m_macro.Steps + m_nStepCount, MACRO_STEP{});
+        m_nStepCount = count;
+    }
+    const std::vector<uint8_t> held = HeldKeys(m_macro, m_nStepCount);
+    // The last key pressed is released first, as fingers leave a chord.
+    for (auto key = held.rbegin(); key != held.rend(); ++key) {
+        MACRO_STEP* last = m_nStepCount > 0 ? &m_macro.Steps[m_nStepCount - 1] : nullptr;
+        if (last != nullptr && IsPause(*last) && last->Value == kClosingPause)
+            last->Value = MACRO_DEFAULT_DELAY;  // a closing pause is no time to let go of a key
+        else if (last != nullptr && !IsPause(*last))
+            Append(MACRO_STEP_DELAY, MACRO_DEFAULT_DELAY);
+        Append(*key, kReleased);
+    }
 }
 
 void MacroRecorder::AddLine(uint8_t code, int32_t value)

@@ -20,7 +20,8 @@ namespace qelt {
 constexpr int MACRO_RECORD_MAX_STEPS = 108;
 constexpr int MACRO_DEFAULT_DELAY = 25;  // ms between two recorded key events
 // A recording stops at the event that finds this many steps (room for a pause, a key step and
-// the closing pause below the limit).
+// the closing pause below the limit). The releases of keys still held then follow, past the
+// limit but within the 700 steps of a macro.
 constexpr int MACRO_RECORD_STOP_AT = MACRO_RECORD_MAX_STEPS - 2;
 
 // The key code of a virtual key and the display name of a key code, in the user's layout.
@@ -55,11 +56,12 @@ struct TakeOutcome {
     bool bLimitReached = false;  // the recording ended here: remove the hook, warn the user
 };
 
-// The step count never passes MACRO_MAX_STEPS, and a recording never passes
-// MACRO_RECORD_MAX_STEPS; only a loaded or given macro can hold more than the recording limit.
+// The step count never passes MACRO_MAX_STEPS, and a recording never takes a key event past
+// MACRO_RECORD_MAX_STEPS. A key without a key code is never recorded. A macro the recorder gives
+// away (OK, Save, the step limit) never ends with a key still pressed: the keys still held get
+// their releases, each after a pause.
 class MacroRecorder {
 public:
-    using MacroReader = std::function<void(MACRO_DATA&)>;
     using MacroWriter = std::function<void(const MACRO_DATA&)>;
 
     // The macro of a slot and its profile's running total. A macro whose RepeatOption is 0 was
@@ -76,12 +78,13 @@ public:
     void FinishRecording();
     // Load and Save drop the recording before their file dialogs, without finishing it.
     void DropRecording() { m_bRecording = false; }
-    // OK and Save: finished, and the stored length is the step count.
+    // OK and Save: the held keys released, finished, and the stored length is the step count.
     void FinishForKeeping();
 
-    // Load: read fills the working macro (a value that does not decode leaves the steps as they
-    // were); the length read is taken as the step count, clipped as CountSteps says.
-    void Load(const MacroReader& read);
+    // Load: a macro read whole from a file becomes the working macro; the length read is taken
+    // as the step count, clipped as CountSteps says. (A file that does not hold a whole macro is
+    // refused before it gets here, and the editor keeps its macro.)
+    void Load(const MACRO_DATA& loaded);
     // Save: finished and written whole.
     void Save(const MacroWriter& write);
 
@@ -112,6 +115,7 @@ private:
     void ClearList();
     void RefreshList();
     void Finish();
+    void ReleaseHeldKeys();
 
     const MacroKeyText& m_keys;
     MACRO_DATA m_macro{};

@@ -180,17 +180,38 @@ HWND DescendantControl(HWND parent, int id, const wchar_t* className)
 
 } // namespace
 
-bool ChooseFile(HWND owner, const std::wstring& path)
+namespace {
+
+// Types path into the file dialog owner opens and confirms it: the dialog, or null.
+HWND AnswerFileDialog(HWND owner, const std::wstring& path)
 {
     constexpr int kFileNameBox = 0x47C;  // the file name combo box of the platform's dialog
     HWND files = WaitOwnedDialog(owner);
     HWND name = files != nullptr ? DescendantControl(files, kFileNameBox, L"Edit") : nullptr;
     HWND confirm = files != nullptr ? DescendantControl(files, IDOK, L"Button") : nullptr;
     if (name == nullptr || confirm == nullptr)
-        return false;
+        return nullptr;
     SetWindowTextW(name, path.c_str());
     PostMessageW(files, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(confirm));
-    return WaitNoOwnedDialog(owner);
+    return files;
+}
+
+} // namespace
+
+bool ChooseFile(HWND owner, const std::wstring& path)
+{
+    return AnswerFileDialog(owner, path) != nullptr && WaitNoOwnedDialog(owner);
+}
+
+HWND ChooseFileThenWaitDialog(HWND owner, const std::wstring& path, DWORD timeoutMs)
+{
+    HWND files = AnswerFileDialog(owner, path);
+    if (files == nullptr)
+        return nullptr;
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (IsWindow(files) && GetTickCount64() < deadline)
+        Sleep(10);
+    return IsWindow(files) ? nullptr : WaitOwnedDialog(owner, timeoutMs);
 }
 
 std::vector<std::wstring> ListLines(HWND list)

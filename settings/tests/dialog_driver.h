@@ -46,6 +46,9 @@ void PostClick(HWND dialog, HWND button);
 // Answers the platform's file dialog that owner opens: types path and confirms. False when no
 // file dialog appeared or it did not close.
 bool ChooseFile(HWND owner, const std::wstring& path);
+// The same, for a choice the owner answers with a dialog of its own (a message): that dialog once
+// the file dialog is gone, or null when none came within timeoutMs.
+HWND ChooseFileThenWaitDialog(HWND owner, const std::wstring& path, DWORD timeoutMs = 10000);
 
 std::vector<std::wstring> ListLines(HWND list);
 std::wstring WindowTextOf(HWND window);

@@ -15,6 +15,7 @@
 #include "keycodes_win.h"
 #include "macro_test_support.h"
 #include "profile_ops.h"
+#include "setting_rw.h"
 #include "temp_folder.h"
 
 using namespace qelt;
@@ -214,6 +215,10 @@ TEST_F(DialogFixture, RepeatOptionChangesOnlyWhenConfirmed)
 TEST_F(DialogFixture, SaveAndLoadGoThroughMacroFiles)
 {
     TempFolder folder;
+    // The file dialogs leave the current directory where it was: files named relative to it
+    // (the configuration files without a data folder) must not follow the user's browsing.
+    wchar_t before[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, before);
     const std::wstring path = folder.File(L"typed.Macro");
     const MACRO_DATA empty{};
     CDlgMacro recording(empty, 0);
@@ -247,6 +252,66 @@ TEST_F(DialogFixture, SaveAndLoadGoThroughMacroFiles)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(loading.StepCount(), 4);
     EXPECT_EQ(StepsOf(loading.Macro(), MACRO_MAX_STEPS), StepsOf(recording.Macro(), MACRO_MAX_STEPS));
+    wchar_t after[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_STREQ(after, before) << "a file dialog moved the current directory";
+}
+
+// A ".Macro" file that holds no whole macro is refused with a message naming the file, and the
+// editor keeps its steps, its list, its repeat mode and its number.
+TEST_F(DialogFixture, LoadOfADamagedMacroFileChangesNothing)
+{
+    TempFolder folder;
+    const MACRO_DATA typed = MacroOf({{0x04, 1}, {P, 25}, {0x04, 0}, {P, 0}}, 4, 3);
+    const std::wstring good = folder.File(L"good.Macro");
+    settingRW::ExportMacroFile(good, MacroOf({{0x06, 1}, {P, 25}, {0x06, 0}, {P, 0}}, 4, 1));
+    const std::string macroLine = [&] {
+        for (const std::string& line : ReadLines(good))
+            if (line.rfind("Macro=", 0) == 0)
+                return line;
+        return std::string();
+    }();
+    ASSERT_EQ(macroLine.size(), 6u + 11202u);
+
+    struct Case {
+        const char* what;
+        const wchar_t* name;
+        std::string content;
+        const wchar_t* reason;  // a part of the message
+    };
+    const Case cases[] = {
+        {"no MACROG0 section", L"other.Macro", "[MACROG1]\r\nRepeatOption=1\r\n", L"[MACROG0]"},
+        {"a Macro value that does not decode", L"cut.Macro",
+         "[MACROG0]\r\nRepeatOption=3\r\n" + macroLine.substr(0, 3000) + "\r\nMacroLength=2\r\n", L"do not decode"},
+        {"a length beyond the steps", L"long.Macro", "[MACROG0]\r\n" + macroLine + "\r\nMacroLength=9\r\n",
+         L"MacroLength"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring path = folder.File(c.name);
+        WriteBytes(path, c.content);
+        CDlgMacro editor(typed, 0);
+        const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+            EditorButtons buttons(dialog);
+            HWND list = GetDlgItem(dialog, kStepList);
+            PostClick(dialog, buttons.load);
+            HWND message = ChooseFileThenWaitDialog(dialog, path);
+            ASSERT_NE(message, nullptr) << "no message about the refused file";
+            std::wstring text;
+            for (HWND child = GetWindow(message, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+                text += WindowTextOf(child) + L"\n";
+            EXPECT_NE(text.find(c.name), std::wstring::npos) << "the message names the file";
+            EXPECT_NE(text.find(c.reason), std::wstring::npos) << "and says why";
+            PostMessageW(message, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(WaitNoOwnedDialog(dialog));
+            EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"A Release"}));
+            Click(dialog, buttons.ok);
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(StepsOf(editor.Macro(), MACRO_MAX_STEPS), StepsOf(typed, MACRO_MAX_STEPS));
+        EXPECT_EQ(editor.Macro().RepeatOption, 3);
+        EXPECT_EQ(editor.Macro().length, 4);
+    }
 }
 
 struct RepeatCase {

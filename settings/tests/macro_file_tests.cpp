@@ -1,5 +1,6 @@
 // ".Macro" files through the editor's Save and Load, with the platform's private-profile
-// functions: one section MACROG0 whatever the slot, and lengths the steps do not support.
+// functions: one section MACROG0 whatever the slot; files whose length passes their steps are
+// refused and change nothing.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,9 +24,14 @@ void SaveTo(MacroRecorder& recorder, const std::wstring& path)
     recorder.Save([&](const MACRO_DATA& macro) { settingRW::ExportMacroFile(path, macro); });
 }
 
-void LoadFrom(MacroRecorder& recorder, const std::wstring& path)
+// As the editor's Load: the recorder takes the file only when it holds a whole macro.
+settingRW::MacroFileFault LoadFrom(MacroRecorder& recorder, const std::wstring& path)
 {
-    recorder.Load([&](MACRO_DATA& macro) { settingRW::ImportMacroFile(path, macro); });
+    MACRO_DATA loaded{};
+    const settingRW::MacroFileFault fault = settingRW::ImportMacroFile(path, loaded);
+    if (fault == settingRW::MacroFileFault::None)
+        recorder.Load(loaded);
+    return fault;
 }
 
 // A macro file written key by key, as another program or an edit could leave it.
@@ -67,7 +73,7 @@ TEST(MacroFile, SavedFromOneSlotLoadsIntoAnother)
                                      12, 1);
     MacroRecorder intoSlot2(slot2, 40, keys);
     intoSlot2.Open();
-    LoadFrom(intoSlot2, path);
+    ASSERT_EQ(LoadFrom(intoSlot2, path), settingRW::MacroFileFault::None);
     EXPECT_EQ(StepsOf(intoSlot2.Macro(), MACRO_MAX_STEPS), StepsOf(fromSlot6.Macro(), MACRO_MAX_STEPS));
     EXPECT_EQ(intoSlot2.StepCount(), 8);
     EXPECT_EQ(intoSlot2.ShownLength(), 8);
@@ -76,7 +82,7 @@ TEST(MacroFile, SavedFromOneSlotLoadsIntoAnother)
     EXPECT_EQ(intoSlot2.RunningTotal(), 40) << "a load keeps the running total";
 }
 
-TEST(MacroFile, LengthsTheStepsDoNotSupportAreClipped)
+TEST(MacroFile, LengthsBeyondTheStepsAreRefusedAndChangeNothing)
 {
     TempFolder folder;
     UsKeyText keys;
@@ -93,24 +99,34 @@ TEST(MacroFile, LengthsTheStepsDoNotSupportAreClipped)
         const char* name;
         const MACRO_DATA& steps;
         const wchar_t* length;  // null: no MacroLength key (read as 0xFFFF)
+        bool taken;
         int count;
     } const cases[] = {
-        {"MacroLength 5000 over 700 steps", full, L"5000", 700},
-        {"MacroLength missing over 700 steps", full, nullptr, 700},
-        {"MacroLength missing over 5 steps", short5, nullptr, 5},
-        {"MacroLength 65535 over 5 steps", short5, L"65535", 5},
+        {"MacroLength 5000 over 700 steps", full, L"5000", false, 0},
+        {"MacroLength missing over 700 steps", full, nullptr, false, 0},
+        {"MacroLength missing over 5 steps", short5, nullptr, false, 0},
+        {"MacroLength 65535 over 5 steps", short5, L"65535", false, 0},
+        {"MacroLength 6 over 5 steps", short5, L"6", false, 0},
+        {"MacroLength 5 over 5 steps", short5, L"5", true, 5},
+        {"MacroLength 700 over 700 steps", full, L"700", true, 700},
     };
+    const MACRO_DATA typed = MacroOf({{0x10, 1}, {P, 25}, {0x10, 0}, {P, 0}}, 4, 3);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::wstring path = folder.File((std::wstring(L"case") + std::to_wstring(c.count) +
                                                (c.length ? c.length : L"none") + L".Macro").c_str());
         WriteMacroKeys(path, c.steps, c.length);
-        const MACRO_DATA empty{};
-        MacroRecorder recorder(empty, 0, keys);
+        MacroRecorder recorder(typed, 0, keys);
         recorder.Open();
-        LoadFrom(recorder, path);
+        EXPECT_EQ(LoadFrom(recorder, path) == settingRW::MacroFileFault::None, c.taken);
+        if (!c.taken) {
+            EXPECT_EQ(StepsOf(recorder.Macro(), MACRO_MAX_STEPS), StepsOf(typed, MACRO_MAX_STEPS));
+            EXPECT_EQ(recorder.StepCount(), 4);
+            EXPECT_EQ(recorder.ShownLength(), 4);
+            EXPECT_EQ(recorder.Macro().RepeatOption, 3);
+            continue;
+        }
         EXPECT_EQ(recorder.ShownLength(), c.count);
-        EXPECT_LE(recorder.StepCount(), MACRO_MAX_STEPS);
 
         // Saved again, the file holds what the editor showed.
         const std::wstring again = path + L".again";

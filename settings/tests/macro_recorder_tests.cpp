@@ -2,8 +2,10 @@
 // step limit, the closing pause, the step list, and macros given by a slot or read from a file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
+#include "diag.h"
 #include "macro_recorder.h"
 #include "macro_test_support.h"
 #include "profile_ops.h"
@@ -173,10 +175,13 @@ TEST_F(RecorderFixture, StepLimitEndsTheRecordingOnce)
     struct {
         const char* name;
         bool firstIsPress;
-        int steps;  // after the limit
+        std::vector<Step> last;  // the steps that end the macro
+        int steps;               // after the limit
+        size_t lines;
     } const cases[] = {
-        {"107 steps ending on a release, then the closing pause", true, 108},
-        {"107 steps ending on a press: no closing pause", false, 107},
+        {"107 steps ending on a release, then the closing pause", true, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 108, 54},
+        {"107 steps ending on a press: its release follows, then the closing pause", false,
+         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 110, 55},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,13 +202,134 @@ TEST_F(RecorderFixture, StepLimitEndsTheRecordingOnce)
         EXPECT_EQ(limits, 1);
         EXPECT_EQ(limitAt, 54) << "the 55th event finds 107 steps";
         EXPECT_FALSE(recorder->Recording());
-        EXPECT_EQ(recorder->StepCount(), c.steps);
-        EXPECT_LE(recorder->StepCount(), MACRO_RECORD_MAX_STEPS);
+        ASSERT_EQ(recorder->StepCount(), c.steps);
+        const std::vector<Step> steps = Steps();
+        EXPECT_EQ(std::vector<Step>(steps.end() - int(c.last.size()), steps.end()), c.last);
         EXPECT_EQ(recorder->RunningTotal(), kTotal + c.steps);
-        ASSERT_EQ(recorder->ListLines().size(), 54u);
-        EXPECT_EQ(recorder->TakeListTop(), std::optional<int>(54 - 6)) << "scrolled for the warning";
+        ASSERT_EQ(recorder->ListLines().size(), c.lines);
+        EXPECT_EQ(recorder->TakeListTop(), std::optional<int>(int(c.lines) - 6)) << "scrolled for the warning";
         EXPECT_EQ(recorder->TakeListTop(), std::nullopt) << "taken once";
     }
+}
+
+// Keys held when the limit ends the recording are released, the last pressed first, each after a
+// pause: the keyboard must not leave Shift (or anything) down on the host.
+TEST_F(RecorderFixture, KeysHeldAtTheStepLimitAreReleased)
+{
+    const RecordedKey kShiftDown{0xA0, 0x2A, 0x00};
+    constexpr uint8_t SHIFT = 0xE1;
+    Open(empty);
+    recorder->StartRecording();
+    Take({kCtrlDown, kShiftDown});
+    TakeOutcome outcome;
+    for (int i = 0; i < 60 && !outcome.bLimitReached; ++i)
+        outcome = recorder->TakeKey(i % 2 == 0 ? Press('B') : Release('B'));
+    ASSERT_TRUE(outcome.bLimitReached);
+    const std::vector<Step> steps = Steps();
+    ASSERT_GE(steps.size(), 6u);
+    EXPECT_EQ(std::vector<Step>(steps.end() - 5, steps.end()),
+              (std::vector<Step>{{P, 25}, {SHIFT, 0}, {P, 25}, {CTRL, 0}, {P, 0}}));
+    EXPECT_LE(recorder->StepCount(), MACRO_MAX_STEPS);
+    EXPECT_EQ(recorder->ListLines().back(), L"Ctrl Release");
+    recorder->FinishForKeeping();
+    EXPECT_EQ(recorder->Macro().length, recorder->StepCount()) << "kept as it is";
+}
+
+// Whatever the editor hands out (OK) or saves never ends with a key still pressed.
+TEST_F(RecorderFixture, KeptMacrosReleaseEveryKeyStillHeld)
+{
+    struct Case {
+        const char* name;
+        MACRO_DATA given;
+        std::vector<RecordedKey> events;  // recorded after Record; none: the given macro is kept
+        std::vector<Step> steps;          // as kept
+    };
+    const std::vector<Case> cases = {
+        {"a recording stopped with A held", empty, {Press('A')}, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}},
+        {"Ctrl held over a typed C", empty, {kCtrlDown, Press('C'), Release('C')},
+         {{CTRL, 1}, {P, 25}, {C, 1}, {P, 25}, {C, 0}, {P, 25}, {CTRL, 0}, {P, 0}}},
+        {"two keys held: the last pressed goes first", empty, {Press('A'), Press('B')},
+         {{A, 1}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 25}, {A, 0}, {P, 0}}},
+        {"a given macro ending on a press", MacroOf({{A, 1}, {P, 25}, {B, 1}}, 3, 1), {},
+         {{A, 1}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 25}, {A, 0}, {P, 0}}},
+        {"a given macro whose closing pause follows a held key",
+         MacroOf({{A, 1}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}}, 6, 1), {},
+         {{A, 1}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 25}, {A, 0}, {P, 0}}},
+        {"nothing held: kept as it is", MacroOf({{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 4, 1), {},
+         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(c.given);
+        if (!c.events.empty()) {
+            recorder->StartRecording();
+            Take(c.events);
+            recorder->FinishRecording();  // Stop shows what was typed
+        }
+        recorder->FinishForKeeping();  // OK
+        EXPECT_EQ(Steps(), c.steps);
+        EXPECT_EQ(recorder->Macro().length, c.steps.size());
+    }
+}
+
+// A full macro ending with keys held has no room for their releases: its last steps give way.
+TEST_F(RecorderFixture, AFullMacroMakesRoomForItsReleases)
+{
+    MACRO_DATA full = LongMacro(MACRO_MAX_STEPS, MACRO_MAX_STEPS);
+    full.Steps[698] = {CTRL, {}, 1};
+    full.Steps[699] = {B, {}, 1};
+    Open(full);
+    ASSERT_EQ(recorder->StepCount(), MACRO_MAX_STEPS);
+    recorder->FinishForKeeping();
+    const int count = recorder->StepCount();
+    ASSERT_LE(count, MACRO_MAX_STEPS);
+    EXPECT_EQ(recorder->Macro().length, count);
+    // Nothing is held at the end.
+    std::vector<uint8_t> held;
+    for (int i = 0; i < count; ++i) {
+        const MACRO_STEP& step = recorder->Macro().Steps[i];
+        if (step.Code == P)
+            continue;
+        held.erase(std::remove(held.begin(), held.end(), step.Code), held.end());
+        if (step.Value & 1)
+            held.push_back(step.Code);
+    }
+    EXPECT_TRUE(held.empty());
+    EXPECT_NE(recorder->Macro().Steps[count - 1].Code, P) << "the releases end it: no room for a closing pause";
+    EXPECT_EQ(recorder->Macro().Steps[count - 1].Value, 0);
+
+    // Nothing held: a full macro is kept whole.
+    MACRO_DATA balanced{};
+    for (int i = 0; i < MACRO_MAX_STEPS; ++i)
+        balanced.Steps[i] = {i % 2 ? P : A, {}, i % 4 == 0 ? 1 : (i % 2 ? 25 : 0)};
+    balanced.length = MACRO_MAX_STEPS;
+    balanced.RepeatOption = 1;
+    Open(balanced);
+    recorder->FinishForKeeping();
+    EXPECT_EQ(recorder->StepCount(), MACRO_MAX_STEPS);
+    EXPECT_EQ(Steps(), StepsOf(balanced, MACRO_MAX_STEPS));
+}
+
+// A key the key table has no code for would be a step with code 0, which the list, the count and
+// the keyboard take as the macro's end: it is not recorded, and the diagnostic names it.
+TEST_F(RecorderFixture, KeysWithoutAKeyCodeAreNotRecorded)
+{
+    const RecordedKey unknownDown{0x07, 0x59, 0x00};  // no key code on any layout
+    const RecordedKey unknownUp{0x07, 0x59, 0x80};
+    ASSERT_EQ(keys.KeyCodeOf(0x07), 0);
+    Open(empty);
+    recorder->StartRecording();
+    DiagCapture diag;
+    const std::vector<TakeOutcome> outcomes =
+        Take({Press('A'), unknownDown, unknownDown, unknownUp, Release('A')});
+    const bool taken[] = {true, false, false, false, true};
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        EXPECT_EQ(outcomes[i].bTaken, taken[i]) << "event " << i;
+    recorder->FinishRecording();
+    EXPECT_EQ(Steps(), (std::vector<Step>{{A, 1}, {P, 25}, {A, 0}, {P, 0}}));
+    EXPECT_EQ(recorder->ListLines(), (std::vector<std::wstring>{L"A Press", L"A Release"}));
+    EXPECT_TRUE(diag.Contains(L"virtual key 0x07, scan code 0x59"));
+    EXPECT_EQ(diag.Lines().size(), 2u) << "one line for the press, one for the release; auto-repeat is dropped";
 }
 
 TEST_F(RecorderFixture, ListFollowsTheNewestSevenLines)
@@ -345,30 +471,23 @@ TEST_F(RecorderFixture, RecordReplacesAnOpenedMacroButNotItsRepeatOption)
 
 struct LoadCase {
     const char* name;
-    std::function<void(MACRO_DATA&)> read;  // what the file gives
-    int count;  // step count after the load (finished)
+    MACRO_DATA loaded;  // what the file gave (only files with a whole macro get here)
+    int count;          // step count after the load (finished)
     int shown;
     uint8_t repeatOption;
 };
 
-TEST_F(RecorderFixture, LoadedLengthIsClippedToTheStepsPresent)
+TEST_F(RecorderFixture, LoadedMacroReplacesTheWorkingOne)
 {
     const std::vector<Step> typedAB = {{A, 1}, {P, 25}, {A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}};
+    MACRO_DATA endsOnRelease = LongMacro(700, 700);
+    endsOnRelease.Steps[699].Value = 0;
     const LoadCase cases[] = {
-        {"a saved recording", [&](MACRO_DATA& m) { m = MacroOf(typedAB, 8, 3); }, 8, 8, 3},
-        {"MacroLength missing (0xFFFF)", [&](MACRO_DATA& m) { m = MacroOf(typedAB, 0xFFFF, 1); }, 8, 8, 1},
-        {"MacroLength 5000 over 700 steps", [](MACRO_DATA& m) { m = LongMacro(700, 5000); }, 700, 700, 2},
-        {"MacroLength 0xFFFF over 700 steps", [](MACRO_DATA& m) { m = LongMacro(700, 0xFFFF); }, 700, 700, 2},
-        {"700 steps ending on a release: no room for a closing pause",
-         [](MACRO_DATA& m) {
-             m = LongMacro(700, 700);
-             m.Steps[699].Value = 0;
-         },
-         700, 700, 2},
-        {"a release last without its closing pause gets one", [](MACRO_DATA& m) { m = LongMacro(2, 2); }, 3, 2, 2},
-        {"MacroLength 0 over steps", [&](MACRO_DATA& m) { m = MacroOf(typedAB, 0, 1); }, 0, 0, 1},
-        // A Macro value that does not decode leaves the steps in memory (here: the recording).
-        {"only the length and the option read", [](MACRO_DATA& m) { m.length = 50; m.RepeatOption = 3; }, 4, 3, 3},
+        {"a saved recording", MacroOf(typedAB, 8, 3), 8, 8, 3},
+        {"700 steps", LongMacro(700, 700), 700, 700, 2},
+        {"700 steps ending on a release: no room for a closing pause", endsOnRelease, 700, 700, 2},
+        {"a release last without its closing pause gets one", LongMacro(2, 2), 3, 2, 2},
+        {"MacroLength 0 over steps", MacroOf(typedAB, 0, 1), 0, 0, 1},
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -377,7 +496,7 @@ TEST_F(RecorderFixture, LoadedLengthIsClippedToTheStepsPresent)
         Take(Typed("C"));
         recorder->DropRecording();  // Load leaves the recording before its file dialog
         const int totalBefore = recorder->RunningTotal();
-        recorder->Load(c.read);
+        recorder->Load(c.loaded);
 
         EXPECT_FALSE(recorder->Recording());
         EXPECT_EQ(recorder->StepCount(), c.count);

@@ -60,7 +60,9 @@ std::wstring AskFilePath(HWND owner, FileDialogKind kind)
     request.lpstrFile = file.data();
     request.nMaxFile = DWORD(file.size());
     request.lpstrDefExt = look.szDefaultExtension;
-    request.Flags = look.dwFlags | OFN_EXPLORER;
+    // The dialogs leave the current directory alone: files the programs name relative to it (the
+    // configuration files when the data folder cannot be had) must not follow the user's browsing.
+    request.Flags = look.dwFlags | OFN_EXPLORER | OFN_NOCHANGEDIR;
     const BOOL chosen = look.bSave ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request);
     if (!chosen) {
         if (const DWORD error = CommDlgExtendedError())

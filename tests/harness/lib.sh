@@ -565,6 +565,22 @@ reset_data_dir() {
     rm -rf "$dir"
 }
 
+# file_text FILE: the text of a file the programs wrote, in UTF-8 without carriage returns,
+# whether the file is in UTF-16 (every file the programs create) or in the ANSI code page (files
+# made by earlier versions or by the scenarios). Nothing for a missing file. Use it instead of
+# reading a configuration file directly: grep -q X "$file" finds nothing in a UTF-16 file.
+file_text() {
+    python3 - "$1" <<'PY'
+import sys
+try:
+    data = open(sys.argv[1], "rb").read()
+except OSError:
+    sys.exit(0)
+text = data[2:].decode("utf-16-le", "replace") if data[:2] == b"\xff\xfe" else data.decode("cp1252", "replace")
+sys.stdout.write(text.replace("\r", ""))
+PY
+}
+
 # ini_value FILE SECTION KEY: prints the value as the private-profile functions read it
 # (names without case, first match, ANSI or UTF-16 file); fails when the key is missing.
 ini_value() {

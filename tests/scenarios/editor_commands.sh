@@ -43,7 +43,7 @@ wait_gone DLGLoading 20
 wait_config CURRENTPROFILE 2
 wait_until 10 "set-profile 3" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | grep -qx '00222544 03'"
 expect_download_of 1
-grep -q '^FunID=16' "$(profile_file 1)" || fail "the imported profile was not saved"
+file_text "$(profile_file 1)" | grep -q '^FunID=16' || fail "the imported profile was not saved"
 tables="$(expect_tables_clean 2)"
 grep -q "M3: .*type 0x11 launch, .*launch slot 3" <<<"$tables" || fail "applied profile: $tables"
 
@@ -96,7 +96,7 @@ expect_eq "$(kbsim journal)" "00222480 03
 002224A4 0A 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00
 00222480 03
 00222544 03" "reset journal"
-grep -q '^FunID=16' "$(profile_file 2)" && fail "Profile2 still holds the program after the reset"
+file_text "$(profile_file 2)" | grep -q '^FunID=16' && fail "Profile2 still holds the program after the reset"
 expect_eq "$(ini_value "$(profile_file 2)" Setting DiableWinKey)" 0 "reset profile's Windows-key lock"
 
 # Apply and close: no question, the download runs and the editor ends.

@@ -22,7 +22,7 @@ open_file() {  # PATH
     tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null
 }
 # The profile sections of a file, one line each, without the line ends.
-sections_of() { tr -d '\r' <"$1"; }
+sections_of() { file_text "$1"; }
 
 # Export to a new file: the profile being edited, as its own file holds it.
 exported="$QELT_SCENARIO_DIR/export.Config"
@@ -39,7 +39,8 @@ wait_window Error 10 --visible  # Wine's question: the file exists, replace it?
 read -r l t r b <<<"$(tt rect Error)"
 xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) key Return
 wait_gone "Save As" 10
-wait_until 10 "overwritten file" grep -q 'notepad' "$exported"
+_overwritten() { file_text "$exported" | grep -q 'notepad'; }
+wait_until 10 "overwritten file" _overwritten
 
 # Import of a missing file: nothing changes (no question on the next profile change).
 open_file "$QELT_SCENARIO_DIR/missing.Config"
@@ -54,7 +55,7 @@ click_profile 0
 wait_dialog
 answer_warning 3 2  # drop the edits: Profile1 is read again
 wait_config CURRENTPROFILE 0
-grep -q '^FunID=3' "$(profile_file 1)" || fail "Profile1 changed by a dropped import"
+file_text "$(profile_file 1)" | grep -q '^FunID=3' || fail "Profile1 changed by a dropped import"
 
 # Import of a valid file into profile 1, then Apply with the keyboard gone: the files are
 # written and the editor warns instead of downloading.
@@ -68,7 +69,7 @@ answer_warning 3 1
 wait_dialog
 screenshot apply-no-device.png >/dev/null
 answer_warning 2 1
-grep -q 'notepad' "$(profile_file 0)" || fail "Profile0 not written when the keyboard is missing"
+file_text "$(profile_file 0)" | grep -q 'notepad' || fail "Profile0 not written when the keyboard is missing"
 window_exists DLGLoading && fail "a download dialog without the keyboard"
 
 # Reset without the keyboard: the file is deleted and written again with the reset profile.
@@ -77,7 +78,7 @@ wait_dialog
 answer_warning 1 1
 wait_dialog
 answer_warning 2 1
-grep -q 'notepad' "$(profile_file 0)" && fail "Profile0 not reset"
+file_text "$(profile_file 0)" | grep -q 'notepad' && fail "Profile0 not reset"
 expect_eq "$(ini_value "$(profile_file 0)" Setting DiableWinKey)" 0 "reset profile written again"
 expect_eq "$(kbsim journal)" "" "journal without the keyboard"
 

@@ -41,7 +41,8 @@ macro_file="$QELT_SCENARIO_DIR/bc.Macro"
 rm -f "$macro_file"
 click_skin "$editor" macro_skin.ini BUTTONINFO 12
 type_into_file_dialog "Save As" "$(windows_path "$macro_file")"
-wait_until 10 "the saved macro file" grep -q '^MacroLength=8' "$macro_file"
+_saved_macro() { file_text "$macro_file" | grep -q '^MacroLength=8'; }
+wait_until 10 "the saved macro file" _saved_macro
 click_skin "$editor" macro_skin.ini BUTTONINFO 13  # OK
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
 

@@ -78,10 +78,17 @@ protected:
         return path;
     }
 
+    // The programs create their files in UTF-16; the examples are ASCII, edited as bytes.
     static std::string ReadText(const std::wstring& path)
     {
         std::ifstream in(std::filesystem::path(path), std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.rfind("\xFF\xFE", 0) != 0)
+            return bytes;
+        std::string text;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += bytes[i];
+        return text;
     }
 
     std::wstring WriteText(const wchar_t* name, const std::string& text)
