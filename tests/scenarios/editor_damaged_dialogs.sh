@@ -45,6 +45,8 @@ mapfile -t menu_image < <(main_image "$copy" menu_skin.ini)
 damage_file "${menu_image[1]}" missing
 sum="$(data_checksum)"
 start_editor editor "$copy/QELT_Settings.exe"
+click_slot 0
+click_key "$(key_index A)"  # a slot with a key: its function label takes clicks
 click_function_label 0
 dialog_refuses menu "The function menu" "${menu_image[0]}"
 # Still usable: the menu is asked for again (and told again), and Close ends the editor at once.

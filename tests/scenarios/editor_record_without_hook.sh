@@ -17,6 +17,7 @@ damage_file "$copy/Plexin.dll" missing
 sum="$(data_checksum)"
 start_editor editor "$copy/QELT_Settings.exe"
 
+click_slot 0
 choose_function 0 1  # Macro: the macro editor opens with M1's macro
 wait_dialog
 macro_editor="$DIALOG"
@@ -45,6 +46,7 @@ wait_diag editor 'LoadLibraryW \(Plexin.dll\) failed' 5 >/dev/null
 # OK keeps the macro: it is there when the macro editor opens again.
 click_skin "$macro_editor" macro_skin.ini BUTTONINFO 13  # OK
 tt wait-gone "$macro_editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
+click_slot 0
 choose_function 0 1
 wait_dialog
 list="hwnd:$(tt children "$DIALOG" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
