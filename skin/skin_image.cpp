@@ -101,7 +101,13 @@ long long AnnouncedPixelBytes(const BITMAPINFOHEADER& info)
 BmpKind ReadPlainBmpHeader(HANDLE file, LONGLONG fileBytes, PlainBmpHeader& header)
 {
     BYTE start[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)];
-    if (fileBytes < LONGLONG(sizeof(start)) || !ReadExactly(file, start, sizeof(start)))
+    if (fileBytes < LONGLONG(sizeof(start))) {
+        // A bitmap file without room for its headers was cut short too.
+        char type[2] = {};
+        return fileBytes >= 2 && ReadExactly(file, type, 2) && type[0] == 'B' && type[1] == 'M' ? BmpKind::Truncated
+                                                                                              : BmpKind::Other;
+    }
+    if (!ReadExactly(file, start, sizeof(start)))
         return BmpKind::Other;
     BITMAPFILEHEADER fileHeader;
     BITMAPINFOHEADER info;

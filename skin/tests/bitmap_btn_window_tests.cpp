@@ -90,7 +90,7 @@ TEST_F(SkinnedWindowTest, ImagesThatDoNotLoadLeaveTheSizeOfTheLastThatDid)
         const wchar_t* skinFile;
         const char* notextLine;  // the "Notext" entry of the skin
     };
-    folder.WriteText(L"Skins\\t\\garbage.bmp", "BM not an image");
+    folder.WriteText(L"Skins\\t\\garbage.bmp", "not an image at all, only words");
     std::vector<unsigned char> cut = skintest::BmpFileBytes(90, 60, [](int, int) { return RGB(1, 1, 1); });
     cut.resize(cut.size() / 2);
     skintest::WriteFileBytes(folder.SkinPath(L"t\\cut.bmp"), cut);
