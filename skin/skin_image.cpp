@@ -76,26 +76,56 @@ bool ReadExactly(HANDLE file, void* data, DWORD bytes)
     return ::ReadFile(file, data, bytes, &read, nullptr) && read == bytes;
 }
 
-// False (nothing reported) when the file is no such bitmap, or not all of one.
-bool ReadPlainBmpHeader(HANDLE file, LONGLONG fileBytes, PlainBmpHeader& header)
+// What the start of a file says it is.
+enum class BmpKind {
+    Other,      // no bitmap file this reader takes as it is: the picture decoder's
+    Plain,      // an uncompressed 24 or 32-bit bitmap whose rows are all in the file
+    Truncated,  // a bitmap file that ends before the pixels its header announces
+};
+
+// The bytes a bitmap file's pixels take after its headers by what the header says; 0 when the
+// header does not tell (compressed without a size) and -1 when it is no layout at all.
+long long AnnouncedPixelBytes(const BITMAPINFOHEADER& info)
+{
+    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == std::numeric_limits<LONG>::min() ||
+        info.biBitCount == 0 || info.biBitCount > 32)
+        return -1;
+    if (info.biCompression != BI_RGB && info.biCompression != BI_BITFIELDS)
+        return info.biSizeImage;
+    const long long height = info.biHeight < 0 ? -(long long)info.biHeight : info.biHeight;
+    const long long stride = ((long long)info.biWidth * info.biBitCount + 31) / 32 * 4;
+    return stride * height;
+}
+
+// Plain fills header. Nothing is reported here.
+BmpKind ReadPlainBmpHeader(HANDLE file, LONGLONG fileBytes, PlainBmpHeader& header)
 {
     BYTE start[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)];
-    if (fileBytes < LONGLONG(sizeof(start)) || !ReadExactly(file, start, sizeof(start)))
-        return false;
+    if (fileBytes < LONGLONG(sizeof(start))) {
+        // A bitmap file without room for its headers was cut short too.
+        char type[2] = {};
+        return fileBytes >= 2 && ReadExactly(file, type, 2) && type[0] == 'B' && type[1] == 'M' ? BmpKind::Truncated
+                                                                                              : BmpKind::Other;
+    }
+    if (!ReadExactly(file, start, sizeof(start)))
+        return BmpKind::Other;
     BITMAPFILEHEADER fileHeader;
     BITMAPINFOHEADER info;
     memcpy(&fileHeader, start, sizeof(fileHeader));
     memcpy(&info, start + sizeof(fileHeader), sizeof(info));
-    if (fileHeader.bfType != 0x4D42 || info.biSize < sizeof(BITMAPINFOHEADER) || info.biPlanes != 1 ||
-        info.biCompression != BI_RGB || (info.biBitCount != 24 && info.biBitCount != 32) || info.biWidth <= 0 ||
-        info.biHeight == 0 || info.biHeight == std::numeric_limits<LONG>::min())
-        return false;
-    const long long height = info.biHeight < 0 ? -(long long)info.biHeight : info.biHeight;
-    const long long stride = ((long long)info.biWidth * info.biBitCount + 31) / 32 * 4;
-    const long long rowsBytes = stride * height;
-    if (rowsBytes > 0x7FFFFFFF || (long long)fileHeader.bfOffBits < (long long)sizeof(BITMAPFILEHEADER) + info.biSize ||
-        (long long)fileHeader.bfOffBits + rowsBytes > fileBytes)
-        return false;
+    if (fileHeader.bfType != 0x4D42 || info.biSize < sizeof(BITMAPINFOHEADER))
+        return BmpKind::Other;
+    // Any bitmap file whose pixels end beyond the file was cut short (a damaged copy): the
+    // decoder would show the missing part black, and a window drawn from it could not be used.
+    const long long pixelBytes = AnnouncedPixelBytes(info);
+    if (pixelBytes > 0 && (long long)fileHeader.bfOffBits + pixelBytes > fileBytes)
+        return BmpKind::Truncated;
+    if (info.biPlanes != 1 || info.biCompression != BI_RGB || (info.biBitCount != 24 && info.biBitCount != 32) ||
+        pixelBytes <= 0)
+        return BmpKind::Other;
+    const long long rowsBytes = pixelBytes;
+    if (rowsBytes > 0x7FFFFFFF || (long long)fileHeader.bfOffBits < (long long)sizeof(BITMAPFILEHEADER) + info.biSize)
+        return BmpKind::Other;
     header.info = info;
     header.info.biSize = sizeof(BITMAPINFOHEADER);
     header.info.biSizeImage = DWORD(rowsBytes);
@@ -103,7 +133,7 @@ bool ReadPlainBmpHeader(HANDLE file, LONGLONG fileBytes, PlainBmpHeader& header)
     header.info.biClrImportant = 0;
     header.rowsOffset = fileHeader.bfOffBits;
     header.rowsBytes = DWORD(rowsBytes);
-    return true;
+    return BmpKind::Plain;
 }
 
 // A DIB section of the header's layout holding the file's rows; none (with a diagnostic) when
@@ -366,7 +396,12 @@ SIZE SkinImageReader::LoadFile(const std::wstring& path, SkinBitmap& target, boo
         return SIZE{0, 0};
     }
     PlainBmpHeader header;
-    if (ReadPlainBmpHeader(file.Get(), size.QuadPart, header)) {
+    const BmpKind kind = ReadPlainBmpHeader(file.Get(), size.QuadPart, header);
+    if (kind == BmpKind::Truncated) {
+        qelt::Diag(L"ERROR: skin image %ls is cut short (%lld bytes)\n", path.c_str(), size.QuadPart);
+        return SIZE{0, 0};
+    }
+    if (kind == BmpKind::Plain) {
         if (readPixelsNow)
             target.Attach(std::make_shared<const SkinBitmap::Pixels>(
                 ReadPlainBmpRows(file.Get(), header), header.info.biHeight > 0 ? RowOrder::BottomUp : RowOrder::TopDown));

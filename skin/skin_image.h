@@ -53,8 +53,9 @@ private:
 };
 
 // Decodes the image file (bitmap, JPEG, GIF, icon, metafile) into target, replacing what it held.
-// Returns the image size. A missing, unreadable or undecodable file leaves target empty and
-// returns 0 x 0 (with a diagnostic).
+// Returns the image size. A missing, unreadable or undecodable file, or a bitmap file that ends
+// before the pixels its header announces, leaves target empty and returns 0 x 0 (with a
+// diagnostic).
 SIZE LoadSkinImage(const std::wstring& path, SkinBitmap& target);
 
 // LoadSkinImage for the several images of one window. Uncompressed bitmap files (24 or 32 bits

@@ -24,17 +24,28 @@ void CSkinnedWindow::LoadScreen(HWND window, const CSkinFile& file, bool withNot
     // paint does not show (Over, until the mouse comes) cost nothing yet. The background is
     // Main again, shown through Main's pixels: a bitmap of its own is made only for code that
     // asks for one to draw on (m_bmpBackground.Get()).
+    // An image that does not load (missing, cut short, undecodable: 0 x 0) leaves the size of the
+    // last one that did, so one damaged file never makes a window nobody can see.
     SkinImageReader reader;
-    m_size = reader.LoadOnFirstUse(maskPath, m_bmpMask);
-    m_size = reader.LoadOnFirstUse(mainPath, m_bmpMain);
-    m_size = reader.LoadOnFirstUse(downPath, m_bmpDown);
-    m_size = reader.LoadOnFirstUse(overPath, m_bmpOver);
-    m_size = reader.LoadOnFirstUse(disabledPath, m_bmpDisabled);
+    m_size = SIZE{0, 0};
+    auto load = [this, &reader](const std::wstring& path, SkinBitmap& image) {
+        const SIZE size = reader.LoadOnFirstUse(path, image);
+        if (size.cx > 0 && size.cy > 0)
+            m_size = size;
+    };
+    load(maskPath, m_bmpMask);
+    load(mainPath, m_bmpMain);
+    load(downPath, m_bmpDown);
+    load(overPath, m_bmpOver);
+    load(disabledPath, m_bmpDisabled);
     m_bmpBackground.Reset();
-    m_size = m_bmpMain.Size();
-    m_bmpBackground.ShowRectOf(m_bmpMain, RECT{0, 0, m_size.cx, m_size.cy});
+    const SIZE mainSize = m_bmpMain.Size();
+    if (!m_bmpMain.Empty()) {
+        m_size = mainSize;
+        m_bmpBackground.ShowRectOf(m_bmpMain, RECT{0, 0, mainSize.cx, mainSize.cy});
+    }
     if (withNotext)
-        m_size = reader.LoadOnFirstUse(notextPath, m_bmpNotext);
+        load(notextPath, m_bmpNotext);
 
     if (window != nullptr)
         MoveWindow(window, 0, 0, m_size.cx, m_size.cy, TRUE);

@@ -31,7 +31,8 @@ public:
 
     // Reads the "SCREEN" image names of file and loads, in this order, Mask, Main (source of the
     // button images), Down, Over, Disabled, Main again (the background) and, with withNotext,
-    // Notext. Moves window to (0, 0) of the screen sized to the image loaded last.
+    // Notext. Moves window to (0, 0) of the screen sized to the last image that loaded (0 x 0
+    // when none did). An image that does not load is empty; without Main, so is the background.
     void LoadScreen(HWND window, const CSkinFile& file, bool withNotext = false);
 
     // A button from a skin entry, kept here for the window's life. Null when it cannot be made.

@@ -27,6 +27,8 @@ public:
 
 private:
     void OnSkinLoaded(const CSkinFile& file) override;
+    INT_PTR CancelResult() const override { return -1; }  // nothing was sent: no download
+    std::wstring DisplayName() const override { return L"The progress window"; }
     bool OnInitDialog() override;
     void PaintOver(HDC dc) override;
     std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

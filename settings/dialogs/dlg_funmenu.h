@@ -19,6 +19,8 @@ public:
 
 private:
     void OnSkinLoaded(const CSkinFile& file) override;
+    INT_PTR CancelResult() const override { return -1; }  // no choice
+    std::wstring DisplayName() const override { return L"The function menu"; }
     bool OnInitDialog() override;
     std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnOtherCommand(WORD id, WORD code, HWND from) override;

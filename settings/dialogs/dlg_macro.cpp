@@ -6,6 +6,7 @@
 #include "dlg_repeat.h"
 #include "dlg_warning.h"
 #include "file_dialogs.h"
+#include "install_problem.h"
 #include "keycodes_win.h"
 #include "keynames.h"
 #include "resource.h"
@@ -198,6 +199,14 @@ LRESULT CDlgMacro::OnRecordedKey(WPARAM wParam, LPARAM lParam)
 void CDlgMacro::OnRecord()
 {
     m_hook.Load();
+    if (!m_hook.CanRecord()) {
+        // Without the library a recording would clear the list and then record nothing: the
+        // macro stays as it is and the user learns what to repair. Let go, so that a library
+        // put back meanwhile is loaded at the next Record.
+        m_hook.Unload();
+        ShowInstallProblem(m_hWnd, HookLibraryMissingText(CHookLibrary::kFileName, ProgramFolder()));
+        return;
+    }
     m_hook.Remove();
     m_hook.Install(m_hWnd);
     m_recorder.StartRecording();

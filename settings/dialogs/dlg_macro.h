@@ -34,6 +34,8 @@ private:
     };
 
     void OnSkinLoaded(const CSkinFile& file) override;
+    INT_PTR CancelResult() const override { return 2; }  // the slot keeps its macro
+    std::wstring DisplayName() const override { return L"The macro editor"; }
     bool OnInitDialog() override;
     void PaintOver(HDC dc) override;
     std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

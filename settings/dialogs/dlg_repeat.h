@@ -22,6 +22,8 @@ private:
     static constexpr int kOptionCount = 3;
 
     void OnSkinLoaded(const CSkinFile& file) override;
+    INT_PTR CancelResult() const override { return -1; }  // the option stays
+    std::wstring DisplayName() const override { return L"The repeat options"; }
     bool OnInitDialog() override;
     void PaintOver(HDC dc) override;
     void OnOtherCommand(WORD id, WORD code, HWND from) override;

@@ -16,6 +16,7 @@ public:
 
 private:
     void OnSkinLoaded(const CSkinFile& file) override;
+    std::wstring DisplayName() const override { return L"A warning of the settings editor"; }
     void PaintOver(HDC dc) override;
     void OnOtherCommand(WORD id, WORD code, HWND from) override;
 

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr const wchar_t* kHookLibraryFile = L"Plexin.dll";
-
 // GetProcAddress gives a generic function pointer; the library's functions have these types.
 template <typename Proc>
 Proc EntryPoint(HMODULE module, const char* name, const wchar_t* operation)
@@ -22,7 +20,7 @@ void CHookLibrary::Load()
 {
     if (Loaded())
         return;
-    m_module.Reset(LoadLibraryW(kHookLibraryFile));
+    m_module.Reset(LoadLibraryW(kFileName));
     if (!m_module) {
         qelt::DiagLastError(L"LoadLibraryW (Plexin.dll)");
         return;

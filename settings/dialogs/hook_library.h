@@ -12,6 +12,8 @@ constexpr UINT WM_RECORDED_KEY = WM_USER + 10;
 
 class CHookLibrary {
 public:
+    static constexpr const wchar_t* kFileName = L"Plexin.dll";
+
     CHookLibrary() = default;
     ~CHookLibrary() { Unload(); }
     CHookLibrary(const CHookLibrary&) = delete;
@@ -21,6 +23,8 @@ public:
     // does not load, or lacks an export, leaves that entry point absent (a diagnostic says which).
     void Load();
     bool Loaded() const { return m_module.Valid(); }
+    // Loaded with both entry points: a recording can start and be stopped.
+    bool CanRecord() const { return m_pInstallHook != nullptr && m_pRemoveHook != nullptr; }
     // Each does nothing when its entry point is absent.
     void Install(HWND target) const;
     void Remove() const;

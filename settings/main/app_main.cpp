@@ -23,5 +23,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     auto image = std::make_unique<EditorImage>();
     CConfigDlg mainWindow(*image);
     mainWindow.Run();
-    return 0;
+    // A damaged skin (the user has been told) is a failed start for whoever started the editor.
+    return mainWindow.SkinNotLoaded() ? 1 : 0;
 }

@@ -203,7 +203,9 @@ void CConfigDlg::ApplyKeyLook(int key, const KeyLook& look, bool force)
     if (force || look.nLabelSlot != shown.nLabelSlot) {
         const RECT& rect = m_rcKeys[size_t(key)];
         if (look.nLabelSlot >= 0) {
-            const SkinBitmap& notext = Skin().m_bmpNotext;
+            // Without its Notext image (damaged skin) the key keeps its legend under the label
+            // rather than showing nothing.
+            const SkinBitmap& notext = Skin().m_bmpNotext.Empty() ? Skin().m_bmpMain : Skin().m_bmpNotext;
             button->SetStateImages(notext, notext, notext, notext, rect);
             button->SetCaption(L"M" + std::to_wstring(look.nLabelSlot + 1));
             button->m_nIndicatorMode = 1;

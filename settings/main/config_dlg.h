@@ -39,6 +39,8 @@ private:
 
     // Start-up.
     void OnSkinLoaded(const CSkinFile& file) override;
+    std::wstring DisplayName() const override { return L"The settings editor"; }
+    bool EndsProgram() const override { return true; }
     bool OnInitDialog() override;
     void LoadSkin(const CSkinFile& file);
     void ReadFunctionNames();

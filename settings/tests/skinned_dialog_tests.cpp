@@ -1,11 +1,13 @@
 // The skinned-dialog base with a small dialog of its own on the warning template and the shipped
 // skin: a click reaches the handler registered with its button, everything else the dialog's
 // other-command handler, messages are answered one way, the dialog's own drawing lands over the
-// background, and a skin that does not load is reported in one place while the dialog still runs.
+// background, and a dialog whose skin does not load never shows: the user is told which file is
+// damaged and the dialog ends with its cancel result, none of its own handlers having run.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "diag.h"
@@ -22,7 +24,7 @@ namespace {
 constexpr wchar_t kQuestionSkin[] = L"Warning1_skin.ini";  // buttons 1 and 2
 constexpr UINT kAsk = WM_APP + 5;
 constexpr LRESULT kAnswer = 0x1234;
-constexpr INT_PTR kEndByButton = 11, kEndByCancel = 22;
+constexpr INT_PTR kEndByButton = 11, kEndByCancel = 22, kEndBySkinFailure = 33;
 constexpr POINT kProbePoints[] = {{30, 30}, {100, 60}, {200, 100}, {60, 120}};
 
 struct OtherCommand {
@@ -37,13 +39,17 @@ public:
     INT_PTR Run(HWND owner) { return RunModal(owner); }
 
     std::atomic<int> m_nClicks{0};
+    std::atomic<int> m_nSkinsLoaded{0};
     std::atomic<bool> m_bPaintedOverBackground{false};
     std::mutex m_lock;
     std::vector<OtherCommand> m_others;
 
 private:
+    INT_PTR CancelResult() const override { return kEndBySkinFailure; }
+    std::wstring DisplayName() const override { return L"The probe"; }
     void OnSkinLoaded(const CSkinFile& file) override
     {
+        ++m_nSkinsLoaded;
         AddButton(file, 1, [this] {
             ++m_nClicks;
             End(kEndByButton);
@@ -161,17 +167,77 @@ TEST_F(SkinnedDialogTest, OwnDrawingLandsOverThePaintedBackground)
     });
 }
 
-TEST_F(SkinnedDialogTest, SkinThatDoesNotLoadIsReportedOnceAndTheDialogStillRuns)
+namespace {
+
+// The dialog window owned by owner that is not shown (a dialog ended in its initialisation).
+HWND HiddenOwnedDialog(HWND owner)
 {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            wchar_t className[16] = L"";
+            GetClassNameW(window, className, 16);
+            if (GetWindow(window, GW_OWNER) == s->owner && !IsWindowVisible(window) &&
+                wcscmp(className, L"#32770") == 0) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The message of a message box: the text of its static control that has one (the icon has none).
+std::wstring MessageBoxText(HWND box)
+{
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[16] = L"";
+        wchar_t text[2048] = L"";
+        GetClassNameW(child, className, 16);
+        GetWindowTextW(child, text, 2048);
+        if (_wcsicmp(className, L"Static") == 0 && text[0] != L'\0')
+            return text;
+    }
+    return L"";
+}
+
+} // namespace
+
+TEST_F(SkinnedDialogTest, SkinThatDoesNotLoadEndsWithTheCancelResultAfterAMessageNamingTheFile)
+{
+    // It ran as an empty (0 x 0) modal window that the user could neither see nor leave.
     ProbeDialog dialog(L"no_such_skin.ini");
-    const INT_PTR result = RunProbe(dialog, [&](HWND window) {
-        EXPECT_TRUE(IsWindowVisible(window));
-        SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    std::wstring title, text;
+    LRESULT answeredMeanwhile = -1;
+    const INT_PTR result = RunProbe(dialog, [&](HWND message) {
+        // What the driver finds owned by the host is the message, over the hidden dialog.
+        wchar_t buffer[256] = L"";
+        GetWindowTextW(message, buffer, 256);
+        title = buffer;
+        text = MessageBoxText(message);
+        // The dialog is there, hidden, while the message shows: its own handlers stay out.
+        if (HWND hidden = HiddenOwnedDialog(host.Window()))
+            answeredMeanwhile = SendMessageW(hidden, kAsk, 0, 0);
+        EXPECT_EQ(OwnedDialogCount(host.Window()), 1) << "only the message shows";
+        SendMessageW(message, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(WaitNoOwnedDialog(host.Window()));
     });
-    EXPECT_EQ(result, kEndByCancel);
+    EXPECT_EQ(result, kEndBySkinFailure);
+    EXPECT_TRUE(dialog.SkinNotLoaded());
+    EXPECT_EQ(title, L"Zorvane Gear QELT");
+    EXPECT_EQ(text.rfind(L"The probe cannot open because its skin is damaged.", 0), 0u) << text;
+    EXPECT_NE(text.find(ProgramFolder() + L"Skins\\no_such_skin.ini"), std::wstring::npos)
+        << "names the description file that names no image: " << text;
+    EXPECT_NE(text.find(L"Reinstall"), std::wstring::npos) << text;
+    EXPECT_EQ(answeredMeanwhile, 0) << "answered by the platform, not the probe";
+    EXPECT_EQ(dialog.m_nSkinsLoaded, 0);
     int reports = 0;
     for (const std::wstring& line : diag.Lines())
         reports += line.find(L"skin \"no_such_skin.ini\"") != std::wstring::npos ? 1 : 0;
-    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(reports, 1) << "the diagnostic stays";
 }

@@ -2,6 +2,7 @@
 
 #include "buffered_paint.h"
 #include "diag.h"
+#include "install_problem.h"
 #include "modal_dialog.h"
 
 namespace qelt {
@@ -35,6 +36,9 @@ INT_PTR SkinnedDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lPara
 {
     if (message == WM_INITDIALOG)
         return Start() ? TRUE : FALSE;
+    // The derived class never started: its handlers would find nothing they made.
+    if (m_bSkinNotLoaded)
+        return FALSE;
     if (std::optional<LRESULT> result = OnMessage(message, wParam, lParam))
         return Answer(message, *result);
     LRESULT result = 0;
@@ -79,9 +83,12 @@ bool SkinnedDialog::Start()
     // The dialog is still hidden here (it shows after its initialisation): nothing paints while
     // the skin and its buttons are made.
     CSkinFile file(m_strSkinFile);
+    m_bSkinNotLoaded = false;
     m_skin.LoadScreen(m_hWnd, file, m_bWithNotext);
-    if (m_skin.m_bmpBackground.Empty())
+    if (m_skin.m_bmpBackground.Empty()) {
         OnSkinNotLoaded(file);
+        return false;
+    }
     OnSkinLoaded(file);
     m_skin.ApplyRegion();
     return OnInitDialog();
@@ -89,9 +96,17 @@ bool SkinnedDialog::Start()
 
 void SkinnedDialog::OnSkinNotLoaded(const CSkinFile& file)
 {
-    // Every dialog's skin failure comes here. The dialog still runs, as a plain rectangle with
-    // whatever buttons its entries give.
+    // Every dialog's skin failure comes here. A window without its background would be a black
+    // or empty rectangle the user cannot use or get out of: the dialog ends before it shows,
+    // after the user has been told which file to look at. The message box is modal over the
+    // dialog's owner (the dialog itself is hidden), so nothing behind it is clicked meanwhile.
     Diag(L"ERROR: skin \"%ls\" in %ls gave no background image\n", m_strSkinFile.c_str(), file.Folder().c_str());
+    m_bSkinNotLoaded = true;
+    // The image, or the description file when it names none (missing file or entry).
+    const std::wstring damaged =
+        file.ReadString(SKIN_SCREEN, L"Main").empty() ? file.Path() : file.ImagePath(SKIN_SCREEN, L"Main");
+    ShowInstallProblem(GetWindow(m_hWnd, GW_OWNER), SkinDamagedText(DisplayName(), damaged, EndsProgram()));
+    End(CancelResult());
 }
 
 void SkinnedDialog::Paint()

@@ -3,7 +3,9 @@
 // its skin file and how the skin behaves; the base runs the dialog procedure, loads the skin
 // (the one place that sees a skin fail to load), makes the window's outline, paints the
 // background through a buffer before the dialog's own drawing, answers every message the same
-// way and hands a button's click to the handler registered with the button.
+// way and hands a button's click to the handler registered with the button. A dialog whose skin
+// gives no background never shows: the user is told which file is damaged and the dialog ends
+// with its cancel result.
 //
 // The derived class fills in what differs:
 //   OnSkinLoaded   buttons, controls and texts of the skin (the outline is made after it)
@@ -31,6 +33,8 @@ public:
 
     // The dialog's window while it runs, null before and after.
     HWND Window() const { return m_hWnd; }
+    // True once a run ended because the skin gave no background.
+    bool SkinNotLoaded() const { return m_bSkinNotLoaded; }
 
 protected:
     SkinnedDialog(int templateId, std::wstring skinFile, SkinBehaviour behaviour, bool withNotext = false);
@@ -49,6 +53,13 @@ protected:
     virtual std::optional<LRESULT> OnMessage(UINT, WPARAM, LPARAM) { return std::nullopt; }
     // from is null for the platform's commands (Enter, Esc, closing the window: IDOK, IDCANCEL).
     virtual void OnOtherCommand(WORD /*id*/, WORD /*code*/, HWND /*from*/) {}
+
+    // When the skin does not load: the end code the caller takes for "cancelled", and the
+    // dialog's name in the message the user gets ("The function menu").
+    virtual INT_PTR CancelResult() const { return IDCANCEL; }
+    virtual std::wstring DisplayName() const { return L"A window of the settings editor"; }
+    // True when this is the program's main window: the program ends after the message.
+    virtual bool EndsProgram() const { return false; }
 
     // Buttons of the skin, made in OnSkinLoaded; the handler runs when the button is clicked.
     // Null when the button cannot be made.
@@ -77,6 +88,7 @@ private:
     int m_nTemplateId;
     std::wstring m_strSkinFile;
     bool m_bWithNotext;
+    bool m_bSkinNotLoaded = false;  // this run: none of the derived class's handlers run
     CSkinnedWindow m_skin;
     std::unordered_map<HWND, ClickHandler> m_clicks;
 };

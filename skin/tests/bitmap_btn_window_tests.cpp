@@ -83,6 +83,40 @@ TEST_F(SkinnedWindowTest, WindowMovesToOriginSizedToLastImageLoaded)
     EXPECT_EQ(host.Skin().m_bmpDisabled.Size().cx, 110);
 }
 
+TEST_F(SkinnedWindowTest, ImagesThatDoNotLoadLeaveTheSizeOfTheLastThatDid)
+{
+    // A Notext image missing or undecodable made a 0 x 0 window that nobody could see or use.
+    struct DamageCase {
+        const wchar_t* skinFile;
+        const char* notextLine;  // the "Notext" entry of the skin
+    };
+    folder.WriteText(L"Skins\\t\\garbage.bmp", "not an image at all, only words");
+    std::vector<unsigned char> cut = skintest::BmpFileBytes(90, 60, [](int, int) { return RGB(1, 1, 1); });
+    cut.resize(cut.size() / 2);
+    skintest::WriteFileBytes(folder.SkinPath(L"t\\cut.bmp"), cut);
+    for (DamageCase c : {DamageCase{L"missing_skin.ini", "Notext=t\\absent.bmp"},
+                         DamageCase{L"undecodable_skin.ini", "Notext=t\\garbage.bmp"},
+                         DamageCase{L"truncated_skin.ini", "Notext=t\\cut.bmp"},
+                         DamageCase{L"no_entry_skin.ini", ""}}) {
+        folder.WriteText(std::wstring(L"Skins\\") + c.skinFile,
+                         std::string("[SCREEN]\r\nMask=t\\mask.bmp\r\nMain=t\\main.bmp\r\nDown=t\\down.bmp\r\n"
+                                     "Over=t\\over.bmp\r\nDisabled=t\\disabled.bmp\r\n") +
+                             c.notextLine + "\r\n");
+        host.Skin().LoadScreen(host.Window(), CSkinFile(folder.Path(), c.skinFile), true);
+        RECT rect = WindowRectOf(host.Window());
+        EXPECT_EQ(rect.right - rect.left, 120) << c.skinFile << ": Main's size";
+        EXPECT_EQ(rect.bottom - rect.top, 80) << c.skinFile;
+        EXPECT_EQ(host.Skin().ClientSize().cx, 120) << c.skinFile;
+        EXPECT_TRUE(host.Skin().m_bmpNotext.Empty()) << c.skinFile;
+    }
+    // Main missing as well: Disabled was the last image that loaded.
+    folder.WriteText(L"Skins\\no_main_skin.ini",
+                     "[SCREEN]\r\nMain=t\\absent.bmp\r\nDisabled=t\\disabled.bmp\r\nNotext=t\\absent.bmp\r\n");
+    host.Skin().LoadScreen(host.Window(), CSkinFile(folder.Path(), L"no_main_skin.ini"), true);
+    EXPECT_EQ(host.Skin().ClientSize().cx, 110);
+    EXPECT_TRUE(host.Skin().m_bmpBackground.Empty());
+}
+
 TEST_F(SkinnedWindowTest, BackgroundIsTheMainImage)
 {
     LoadSkin();

@@ -542,3 +542,64 @@ TEST(RegionFromMask, TallMaskReadFromItsFileInBlocksGivesTheSameOutline)
             EXPECT_TRUE(EqualRgn(region.Get(), expected.Get())) << c.label << " on first use " << onFirstUse;
         }
 }
+
+TEST(SkinImageReader, BitmapFilesCutShortAreFoundWhenOpenedAndLoadNothing)
+{
+    // A damaged copy of a skin image: the header is whole, the pixels stop early. Read as it
+    // was, the window showed black where the pixels were missing.
+    const auto pixel = [](int x, int y) { return RGB(x * 9, y * 13, 200); };
+    struct CutCase {
+        const char* label;
+        std::vector<unsigned char> bytes;
+    };
+    const std::vector<unsigned char> bottomUp24 = skintest::BmpFileBytes(30, 20, pixel, 24, false);
+    const std::vector<unsigned char> topDown32 = skintest::BmpFileBytes(30, 20, pixel, 32, true);
+    std::vector<unsigned char> paletted(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD) + 8);
+    {
+        // 8 bits a pixel, 16 x 16, announced whole: 256 bytes of rows; only 8 are there.
+        BITMAPFILEHEADER file{};
+        BITMAPINFOHEADER info{};
+        info.biSize = sizeof(info);
+        info.biWidth = 16;
+        info.biHeight = 16;
+        info.biPlanes = 1;
+        info.biBitCount = 8;
+        info.biClrUsed = 2;
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(file) + sizeof(info) + 2 * sizeof(RGBQUAD);
+        file.bfSize = file.bfOffBits + 256;
+        memcpy(paletted.data(), &file, sizeof(file));
+        memcpy(paletted.data() + sizeof(file), &info, sizeof(info));
+    }
+    const CutCase cases[] = {
+        {"24 bits, half the file", {bottomUp24.begin(), bottomUp24.begin() + bottomUp24.size() / 2}},
+        {"32 bits top-down, one byte short", {topDown32.begin(), topDown32.end() - 1}},
+        {"24 bits, headers only", {bottomUp24.begin(), bottomUp24.begin() + 54}},
+        {"8 bits with a colour table, rows short", paletted},
+    };
+    TempProgramFolder folder;
+    for (const CutCase& c : cases)
+        for (bool onFirstUse : {false, true}) {
+            folder.WriteBytes(L"Skins\\cut.bmp", c.bytes);
+            qelt::DiagCapture diagnostics;
+            SkinImageReader reader;
+            SkinBitmap image;
+            const std::wstring path = folder.SkinPath(L"cut.bmp");
+            const SIZE size = onFirstUse ? reader.LoadOnFirstUse(path, image) : reader.Load(path, image);
+            EXPECT_EQ(size.cx, 0) << c.label << " on first use " << onFirstUse;
+            EXPECT_EQ(size.cy, 0) << c.label << " on first use " << onFirstUse;
+            EXPECT_TRUE(image.Empty()) << c.label << " on first use " << onFirstUse;
+            EXPECT_TRUE(diagnostics.Contains(L"cut short")) << c.label << " on first use " << onFirstUse;
+        }
+
+    // Bytes after the pixels are no damage: the image loads whole.
+    std::vector<unsigned char> padded = bottomUp24;
+    padded.resize(padded.size() + 100, 0xEE);
+    folder.WriteBytes(L"Skins\\padded.bmp", padded);
+    SkinImageReader reader;
+    SkinBitmap image;
+    const SIZE size = reader.LoadOnFirstUse(folder.SkinPath(L"padded.bmp"), image);
+    EXPECT_EQ(size.cx, 30);
+    EXPECT_EQ(size.cy, 20);
+    EXPECT_EQ(PixelOf(image.Get(), 29, 19), pixel(29, 19));
+}

@@ -675,6 +675,7 @@ for line in sys.stdin:
 
 QELT_AGENT_TITLE="Func QELT HID"
 QELT_EDITOR_TITLE="Zorvane Gear QELT Settings"
+QELT_PROBLEM_TITLE="Zorvane Gear QELT"  # the editor's plain messages about a damaged installation
 AGENT_NAME=""  # program name of the agent started last (start_agent)
 QELT_AGENT_STARTS=0
 
@@ -936,6 +937,47 @@ expect_button_look() {
     local l t r b
     read -r l t r b <<<"$(skin_rect main.ini "$2" "$3")"
     expect_eq "$(pixel_at "$1" $((l + 3)) $((t + 3)))" "$(skin_pixel "$4" $((l + 3)) $((t + 3)))" "$5"
+}
+
+# copy_program_folder [NAME]: a copy of the program folder (what ships) in the work folder, to
+# damage without touching the build's; prints its path ($QELT_SCENARIO_DIR/NAME, default
+# "program"). Its links stay links (the folder's own: "skins" to "Skins").
+# Start its programs by path: start_editor editor "$copy/QELT_Settings.exe".
+copy_program_folder() {
+    local copy="$QELT_SCENARIO_DIR/${1:-program}"
+    [ ! -e "$copy" ] || fail "copy_program_folder: $copy exists already"
+    cp -r "$QELT_OUT" "$copy" || fail "could not copy $QELT_OUT to $copy"
+    echo "$copy"
+}
+
+# damage_file FILE HOW: makes a file of a program folder copy missing, truncated (its first half
+# kept) or undecodable (bytes that are no image or library at all).
+damage_file() {
+    [[ "$1" == "$QELT_SCENARIO_DIR"/* ]] || fail "damage_file: $1 is not in the work folder"
+    [ ! -L "$1" ] || fail "damage_file: $1 is a link (its target would be damaged)"
+    case "$2" in
+        missing) rm -f -- "$1" ;;
+        truncated) truncate -s $(($(stat -c %s "$1") / 2)) "$1" ;;
+        undecodable) printf 'damaged: not what this file should hold\n' >"$1" ;;
+        *) fail "damage_file: no such damage: $2" ;;
+    esac
+}
+
+# wait_message_box TITLE [TIMEOUT]: a plain message box (class #32770) titled TITLE is shown;
+# sets WINDOW_HWND. Call it directly, not inside $(...).
+wait_message_box() { wait_window "$1" "${2:-10}" --visible --class "#32770"; }
+
+# message_box_text TARGET: the message of a message box, its lines as they are shown.
+message_box_text() { tt text "$1" --child Static || fail "no message text in \"$1\""; }
+
+# answer_message_box TARGET: clicks the message box's (first) button and waits until it has gone.
+answer_message_box() {
+    local button l t r b
+    button="$(tt children "$1" | awk -F'\t' '$5 == "Button" { print $4; exit }')"
+    [ -n "$button" ] || fail "no button in the message box \"$1\""
+    IFS=, read -r l t r b <<<"$button"
+    click_at $(((l + r) / 2)) $(((t + b) / 2))
+    tt wait-gone "$1" --timeout "$(_timeout_ms 10)" || fail "the message box \"$1\" did not close"
 }
 
 # data_checksum: one checksum over the data folder's files (names and contents).

@@ -14,6 +14,7 @@ int WaitGoneCommand(const Args& args);
 int RectCommand(const Args& args);
 int ListCommand(const Args& args);
 int ChildrenCommand(const Args& args);
+int TextCommand(const Args& args);
 int TrayCommand(const Args& args);
 int PostCommand(const Args& args);
 int SendCommand(const Args& args);

@@ -24,7 +24,7 @@ constexpr Command kCommands[] = {
     {L"tray", qelt::testtool::TrayCommand},         {L"post", qelt::testtool::PostCommand},
     {L"send", qelt::testtool::SendCommand},         {L"copydata", qelt::testtool::CopyDataCommand},
     {L"key", qelt::testtool::KeyCommand},           {L"now", qelt::testtool::NowCommand},
-    {L"terminate", qelt::testtool::TerminateCommand},
+    {L"terminate", qelt::testtool::TerminateCommand}, {L"text", qelt::testtool::TextCommand},
     {L"window", qelt::testtool::WindowCommand},     {L"hookprobe", qelt::testtool::HookProbeCommand},
 };
 
@@ -38,6 +38,8 @@ constexpr wchar_t kUsage[] =
     L"  wait-gone TARGET [--timeout MS]      wait until no such window exists\n"
     L"  rect TARGET [--client]               print LEFT TOP RIGHT BOTTOM (screen coordinates)\n"
     L"  list | children TARGET | tray        one line per window: hwnd vis pid l,t,r,b class title (tabs)\n"
+    L"  text TARGET [--child CLASS]          print its text (a title); --child: the texts of its children of\n"
+    L"                                       that class (a message box's message: --child Static)\n"
     L"  post TARGET MSG WPARAM LPARAM [--time]\n"
     L"  send TARGET MSG WPARAM LPARAM [--timeout MS] [--time]   print the result (decimal)\n"
     L"  copydata TARGET DWDATA (FILE | --hex BYTES | --wtext TEXT) [--from HWND] [--timeout MS] [--time]\n"

@@ -3,6 +3,8 @@
 
 #include <cwchar>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "commands.h"
 #include "handles.h"
@@ -81,23 +83,49 @@ std::wstring HandleText(HWND window)
     return HexValue(reinterpret_cast<uintptr_t>(window));
 }
 
-std::wstring WindowText(HWND window)
+std::wstring WindowText(HWND window, size_t capacity = 512)
 {
     // Never blocks on a hung owner, unlike GetWindowTextW for another process's window.
-    wchar_t buffer[512] = L"";
+    std::wstring buffer(capacity, L'\0');
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 1000,
-                             &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(buffer.data()),
+                             SMTO_ABORTIFHUNG, 1000, &length))
         return L"";
-    buffer[511] = L'\0';
+    buffer.resize(wcsnlen(buffer.c_str(), capacity - 1));
     return buffer;
 }
+
+// Whole lines: the platform's "\r\n" as "\n".
+std::wstring WithPlainLineEnds(std::wstring text)
+{
+    size_t at = 0;
+    while ((at = text.find(L"\r\n", at)) != std::wstring::npos)
+        text.erase(at, 1);
+    return text;
+}
+
 
 std::wstring ClassText(HWND window)
 {
     wchar_t buffer[256] = L"";
     GetClassNameW(window, buffer, 256);
     return buffer;
+}
+
+struct ChildTexts {
+    std::wstring windowClass;
+    std::vector<std::wstring> texts;
+};
+
+BOOL CALLBACK CollectChildText(HWND window, LPARAM context)
+{
+    auto* collected = reinterpret_cast<ChildTexts*>(context);
+    if (_wcsicmp(ClassText(window).c_str(), collected->windowClass.c_str()) == 0) {
+        std::wstring text = WindowText(window, 8192);
+        if (!text.empty())
+            collected->texts.push_back(std::move(text));
+    }
+    return TRUE;
 }
 
 // One tab-separated line: handle, visible, Windows process id, rect "l,t,r,b", class, title.
@@ -296,6 +324,30 @@ int ChildrenCommand(const Args& args)
     if (!window)
         return kExitFailed;
     EnumChildWindows(window, PrintEach, 0);
+    return kExitOk;
+}
+
+int TextCommand(const Args& args)
+{
+    Arguments parsed;
+    if (!ParseArgs(parsed, args, {L"--class", L"--child"}, {}, 1, 1))
+        return kExitUsage;
+    HWND window = LookUpOrReport(parsed.Positional()[0], parsed);
+    if (!window)
+        return kExitFailed;
+    if (!parsed.Has(L"--child")) {
+        PrintLine(L"%ls", WithPlainLineEnds(WindowText(window, 8192)).c_str());
+        return kExitOk;
+    }
+    // A message box's text is its static control's; the icon beside it is one without text.
+    ChildTexts collected{parsed.Value(L"--child"), {}};
+    EnumChildWindows(window, CollectChildText, reinterpret_cast<LPARAM>(&collected));
+    if (collected.texts.empty()) {
+        PrintError(L"no %ls child with text", collected.windowClass.c_str());
+        return kExitFailed;
+    }
+    for (const std::wstring& text : collected.texts)
+        PrintLine(L"%ls", WithPlainLineEnds(text).c_str());
     return kExitOk;
 }
 
