@@ -58,7 +58,7 @@ TEST(AppRulesMatch, ProgramsTitlesAndOrder)
     }
 }
 
-TEST(AppRulesFile, BadLinesAreSkippedWithTheirReasonAndGoodOnesKept)
+TEST(AppRulesText, BadLinesAreSkippedWithTheirReasonAndGoodOnesKept)
 {
     std::vector<RejectedRule> rejected;
     const std::wstring longPath = L"C:\\" + std::wstring(1000, L'a') + L".exe";
@@ -76,7 +76,7 @@ TEST(AppRulesFile, BadLinesAreSkippedWithTheirReasonAndGoodOnesKept)
     EXPECT_EQ(keys, (std::vector<std::wstring>{L"1", L"2", L"noequals", L"5", L"6", L"7"}));
 }
 
-TEST(AppRulesFile, RoundTripKeepsOrderAndTitleBars)
+TEST(AppRulesText, RoundTripKeepsOrderAndTitleBars)
 {
     AppRules rules;
     ASSERT_TRUE(rules.AddOrReplace({L"b.exe", L"", 1}));
@@ -110,7 +110,7 @@ TEST(AppRulesEdit, AddReplacesTheSameProgramAndTitleAndRemoveFindsItInAnyCase)
     EXPECT_TRUE(rules.Empty());
 }
 
-TEST(AppRulesFile, TenThousandRulesLoadAndTheLastStillMatches)
+TEST(AppRulesText, TenThousandRulesLoadAndTheLastStillMatches)
 {
     std::wstring text;
     for (int i = 1; i <= 10000; ++i) {
