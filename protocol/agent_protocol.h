@@ -47,6 +47,7 @@ enum ApRequest : unsigned {
     AP_DOWNLOAD_PROFILE = 1,
     AP_RESET_PROFILE = 2,
     AP_SET_PROFILE = 3,
+    AP_RELOAD_APP_PROFILES = 4,  // the program profiles changed: read Programs.config again
 };
 
 // The agent's tray icon and the commands of its menu.
