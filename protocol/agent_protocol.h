@@ -67,3 +67,5 @@ constexpr unsigned VOLUME_REPEAT_MS = 100;
 constexpr unsigned TIMER_JOB_STEP = 10014;
 constexpr unsigned TIMER_REOPEN = 10015;
 constexpr unsigned TIMER_DEVICE_NOTICE = 10016;
+// The look at the front window while the program profiles are followed by polling.
+constexpr unsigned TIMER_FRONT_WINDOW = 10017;
