@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Program profiles on the simulated keyboard: rules made with qeltctl (game1.exe -> 2,
+# game2.exe -> 4); each program brought to the front makes its profile current on the keyboard,
+# in Config.config, in the open editor and on the display; a program without a rule returns to the
+# profile the user chose; a profile key while game1 is in front wins until the front program
+# changes; qeltctl app list and remove; a rules file with garbage, a profile 9, a path of 1,000
+# characters and 10,000 rules does not stop the agent, and its valid rules work.
+# ctest-timeout: 300
+source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
+scenario_begin
+
+device_up
+reset_data_dir
+write_config 0 1 1
+rules_file="$(qelt_data_dir)/Programs.config"
+
+# The rules, made while the agent is stopped: it takes them at its start.
+expect_qeltctl 0 app add game1.exe 2
+expect_match "$QELTCTL_OUT" "it takes the rules at its next start" "app add without the agent"
+expect_qeltctl 0 app add GAME2.EXE 4
+expect_qeltctl 0 app add game2.exe 4   # the same program: replaced, not added
+expect_qeltctl 0 app list
+expect_eq "$QELTCTL_OUT" "profile 2  game1.exe
+profile 4  GAME2.EXE" "app list"
+
+start_peer "MIVO OSD" osd.log
+start_agent
+diag_has agent "Program profiles: 2 rule(s)" || fail "the agent did not read the rules"
+wait_diag agent "Program profiles: following the front window by" >/dev/null
+# An editor stand-in: a hidden window, never the front one.
+start_peer "$QELT_EDITOR_TITLE" editor.log
+
+# Which way the agent follows the front window here (Wine delivers no foreground events).
+if diag_has agent "foreground events arrive"; then note "path: foreground event hook"; else note "path: poll"; fi
+
+_requests_are() { [ "$(kbsim journal | tr '\n' ' ')" = "$1" ]; }
+
+kbsim reset >/dev/null
+start_front_program game1 game1.exe "Game One" 20
+wait_kbsim_state current_profile 2
+wait_config CURRENTPROFILE 1
+wait_log_line "$QELT_SCENARIO_DIR/editor.log" "msg=0x7e9 wParam=0x1 " >/dev/null
+expect_eq "$(osd_texts "$QELT_SCENARIO_DIR/osd.log" | tail -n 1)" "Profile 2" "the display for game1"
+expect_eq "$(kbsim journal | tr '\n' ' ')" "00222480 02 00222544 02 " "requests for game1"
+
+start_front_program game2 game2.exe "Game Two" 440
+wait_kbsim_state current_profile 4
+wait_config CURRENTPROFILE 3
+wait_log_line "$QELT_SCENARIO_DIR/editor.log" "msg=0x7e9 wParam=0x3 " >/dev/null
+expect_eq "$(osd_texts "$QELT_SCENARIO_DIR/osd.log" | tail -n 1)" "Profile 4" "the display for game2"
+
+# No rule: back to the profile chosen last (profile 1 at the start).
+start_front_program other other.exe "Other Program" 860
+wait_kbsim_state current_profile 1
+wait_config CURRENTPROFILE 0
+
+bring_to_front "Game One"
+wait_kbsim_state current_profile 2
+wait_config CURRENTPROFILE 1
+
+# Profile key 5 while game1 is in front: it wins. With another program in front the user's
+# choice is profile 5, already current: no request; game1 again takes its rule's profile.
+kbsim reset >/dev/null
+inject 01F5
+wait_config CURRENTPROFILE 4
+bring_to_front "Other Program"
+bring_to_front "Game One"
+wait_config CURRENTPROFILE 1
+wait_until 10 "game1's requests" _requests_are "00222480 02 00222544 02 "
+bring_to_front "Other Program"
+wait_config CURRENTPROFILE 4
+wait_kbsim_state current_profile 5
+
+# qeltctl profile 3 while a program without a rule is in front: the profile to return to.
+close_window "$QELT_EDITOR_TITLE"
+expect_qeltctl 0 profile 3
+wait_kbsim_state current_profile 3
+bring_to_front "Game Two"
+wait_kbsim_state current_profile 4
+bring_to_front "Other Program"
+wait_kbsim_state current_profile 3
+wait_config CURRENTPROFILE 2
+
+# Removing game2's rule: the agent reads the rules again; game2 keeps the chosen profile.
+expect_qeltctl 0 app remove game2.exe
+expect_eq "$QELTCTL_OUT" "Rule for game2.exe removed." "app remove"
+wait_diag agent "Program profiles: read again, 1 rule(s)" >/dev/null
+kbsim reset >/dev/null
+bring_to_front "Game Two"
+bring_to_front "Game One"
+wait_kbsim_state current_profile 2
+expect_eq "$(kbsim journal | tr '\n' ' ')" "00222480 02 00222544 02 " "requests after game2's rule went"
+expect_qeltctl 1 app remove game2.exe
+expect_match "$QELTCTL_ERR" "no rule for game2.exe" "removing a rule twice"
+expect_qeltctl 0 app list
+expect_eq "$QELTCTL_OUT" "profile 2  game1.exe" "app list after the removal"
+stop_agent
+
+# Bad input: garbage, a profile 9, a path of 1,000 characters, then 10,000 valid rules, game1's last.
+bring_to_front "Other Program"
+python3 - "$rules_file" <<'PY'
+import sys
+lines = ["[PROGRAMS]", "garbage without an equals sign", "1=no bars at all", "2=9|game2.exe|",
+         "3=2|C:\\" + "x" * 1000 + "\\game2.exe|", "4=x|game2.exe|", "5=|||"]
+lines += ["%d=3|tool%05d.exe|" % (10 + i, i) for i in range(10000)]
+lines.append("99999=2|game1.exe|")
+open(sys.argv[1], "w", encoding="utf-16").write("\r\n".join(lines) + "\r\n")
+PY
+write_config 0 1 1
+kbsim reset >/dev/null
+started=$(date +%s%3N)
+start_agent
+note "agent start with 10,006 rule lines: $(( $(date +%s%3N) - started )) ms"
+wait_diag agent "Program profiles: 10001 rule(s)" 30 >/dev/null
+expect_eq "$(diag_count agent "not taken:")" "5" "a diagnostic per bad rule"
+diag_has agent "rule 2 of" && diag_has agent "profile is not 1 to 5" || fail "no diagnostic for profile 9"
+diag_has agent "program longer than 259 characters" || fail "no diagnostic for the long path"
+bring_to_front "Game One"
+wait_kbsim_state current_profile 2
+bring_to_front "Other Program"
+wait_kbsim_state current_profile 1
+agent_answers_within 2000 || fail "the agent does not answer with 10,000 rules"
+stop_agent
+scenario_pass
