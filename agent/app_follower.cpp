@@ -18,8 +18,10 @@ void AppFollower::OnFrontWindow(const FrontWindow& front)
     if (m_knowFront && front.program == m_front.program && front.title == m_front.title)
         return;
     const std::wstring program = Folded(front.program);
-    if (!m_knowFront || program != m_frontProgram)
+    if (!m_knowFront || program != m_frontProgram) {
         m_userChoiceWins = false;
+        Diag(L"Program profiles: %ls in front\n", std::wstring(FileNameOf(front.program)).c_str());
+    }
     m_front = front;
     m_frontProgram = program;
     m_knowFront = true;
@@ -51,7 +53,7 @@ void AppFollower::Follow()
     const int wanted = ruled.value_or(m_userProfile);
     if (wanted == current)
         return;
-    Diag(L"Program profiles: %ls in front, profile %d\n", std::wstring(FileNameOf(m_front.program)).c_str(), wanted + 1);
+    Diag(L"Program profiles: profile %d for %ls\n", wanted + 1, std::wstring(FileNameOf(m_front.program)).c_str());
     m_profiles.SwitchTo(wanted);
 }
 

@@ -33,6 +33,15 @@ start_peer "$QELT_EDITOR_TITLE" editor.log
 # Which way the agent follows the front window here (Wine delivers no foreground events).
 if diag_has agent "foreground events arrive"; then note "path: foreground event hook"; else note "path: poll"; fi
 
+# to_front TITLE EXE: a click makes the window the front one; waits until the agent has seen its
+# program come to the front.
+_seen_more() { [ "$(diag_count "$AGENT_NAME" "Program profiles: $1 in front")" -gt "$2" ]; }
+to_front() {
+    local before
+    before="$(diag_count "$AGENT_NAME" "Program profiles: $2 in front")"
+    bring_to_front "$1"
+    wait_until 10 "the agent seeing $2 in front" _seen_more "$2" "$before"
+}
 _requests_are() { [ "$(kbsim journal | tr '\n' ' ')" = "$1" ]; }
 
 kbsim reset >/dev/null
@@ -54,7 +63,7 @@ start_front_program other other.exe "Other Program" 860
 wait_kbsim_state current_profile 1
 wait_config CURRENTPROFILE 0
 
-bring_to_front "Game One"
+to_front "Game One" game1.exe
 wait_kbsim_state current_profile 2
 wait_config CURRENTPROFILE 1
 
@@ -63,11 +72,11 @@ wait_config CURRENTPROFILE 1
 kbsim reset >/dev/null
 inject 01F5
 wait_config CURRENTPROFILE 4
-bring_to_front "Other Program"
-bring_to_front "Game One"
+to_front "Other Program" other.exe
+to_front "Game One" game1.exe
 wait_config CURRENTPROFILE 1
 wait_until 10 "game1's requests" _requests_are "00222480 02 00222544 02 "
-bring_to_front "Other Program"
+to_front "Other Program" other.exe
 wait_config CURRENTPROFILE 4
 wait_kbsim_state current_profile 5
 
@@ -75,9 +84,9 @@ wait_kbsim_state current_profile 5
 close_window "$QELT_EDITOR_TITLE"
 expect_qeltctl 0 profile 3
 wait_kbsim_state current_profile 3
-bring_to_front "Game Two"
+to_front "Game Two" game2.exe
 wait_kbsim_state current_profile 4
-bring_to_front "Other Program"
+to_front "Other Program" other.exe
 wait_kbsim_state current_profile 3
 wait_config CURRENTPROFILE 2
 
@@ -86,8 +95,8 @@ expect_qeltctl 0 app remove game2.exe
 expect_eq "$QELTCTL_OUT" "Rule for game2.exe removed." "app remove"
 wait_diag agent "Program profiles: read again, 1 rule(s)" >/dev/null
 kbsim reset >/dev/null
-bring_to_front "Game Two"
-bring_to_front "Game One"
+to_front "Game Two" game2.exe
+to_front "Game One" game1.exe
 wait_kbsim_state current_profile 2
 expect_eq "$(kbsim journal | tr '\n' ' ')" "00222480 02 00222544 02 " "requests after game2's rule went"
 expect_qeltctl 1 app remove game2.exe
@@ -111,13 +120,13 @@ kbsim reset >/dev/null
 started=$(date +%s%3N)
 start_agent
 note "agent start with 10,006 rule lines: $(( $(date +%s%3N) - started )) ms"
-wait_diag agent "Program profiles: 10001 rule(s)" 30 >/dev/null
-expect_eq "$(diag_count agent "not taken:")" "5" "a diagnostic per bad rule"
-diag_has agent "rule 2 of" && diag_has agent "profile is not 1 to 5" || fail "no diagnostic for profile 9"
-diag_has agent "program longer than 259 characters" || fail "no diagnostic for the long path"
-bring_to_front "Game One"
+wait_diag "$AGENT_NAME" "Program profiles: 10001 rule\(s\)" 30 >/dev/null
+expect_eq "$(diag_count "$AGENT_NAME" "not taken:")" "6" "a diagnostic per bad rule"
+grep -q "rule 2 of .*profile is not 1 to 5" "$(diag_file "$AGENT_NAME")" || fail "no diagnostic for profile 9"
+grep -q "rule 3 of .*program longer than 259 characters" "$(diag_file "$AGENT_NAME")" || fail "no diagnostic for the long path"
+to_front "Game One" game1.exe
 wait_kbsim_state current_profile 2
-bring_to_front "Other Program"
+to_front "Other Program" other.exe
 wait_kbsim_state current_profile 1
 agent_answers_within 2000 || fail "the agent does not answer with 10,000 rules"
 stop_agent
