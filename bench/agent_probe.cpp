@@ -347,7 +347,7 @@ int Front(const wchar_t* otherTitle, int count)
     std::vector<double> samples;
     int missed = 0;
     for (int i = 0; i < count; ++i) {
-        const bool toOwn = i % 2 == 0;
+        const bool toOwn = i % 2 == 1;  // this window is in front (profile 2) since it was shown
         const unsigned wanted = toOwn ? 2 : 1;  // the keyboard's numbers of profiles 2 and 1
         const LONGLONG start = Now();
         SetForegroundWindow(toOwn ? own : other);

@@ -53,7 +53,7 @@ open(sys.argv[1], "w", encoding="utf-16").write("\r\n".join(lines) + "\r\n")
 PY
 bring_to_front "Other Program"
 start_agent
-wait_diag "$AGENT_NAME" "Program profiles: 50 rule(s)" >/dev/null
+wait_diag "$AGENT_NAME" "Program profiles: 50 rule\\(s\\)" >/dev/null
 grep -h "following the front window" "$(diag_file "$AGENT_NAME")" | sed 's/^/agent: /'
 idle_cpu "50 rules, no front-window change"
 
