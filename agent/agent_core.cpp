@@ -88,6 +88,9 @@ void DeviceStatus::StartTrayIcon(bool show)
         m_settings.SetDeviceStatus(0);
         m_settings.WriteConfig();
     }
+    m_shown = show;
+    if (m_onChange)
+        m_onChange();
 }
 
 void EventActions::ProcessFun(uint16_t word)
@@ -223,6 +226,8 @@ void EventActions::ProfileKey(int profile)
         ControlProfile(profile);
         m_settings.WritePcMode();
     }
+    if (m_onProfileKey)
+        m_onProfileKey(profile);
 }
 
 void EventActions::ControlProfile(int profile)
@@ -639,6 +644,72 @@ void SessionMonitor::ShutDown()
     CancelReopen();
     m_events.StopDeviceActivity();
     m_requests.FinishForShutDown();
+}
+
+void AppProfiles::Start()
+{
+    m_follower.SetRules(m_store.Read());
+    Diag(L"Program profiles: %u rule(s)\n", static_cast<unsigned>(m_follower.Rules().Rules().size()));
+    Refresh();
+}
+
+long AppProfiles::OnProcessAPMessage(uintptr_t wParam, intptr_t lParam)
+{
+    if (wParam == AP_RELOAD_APP_PROFILES) {
+        ReloadRules();
+        return PROTOCOL_ANSWER;
+    }
+    // The editor restates the current profile when it opens and after Apply: only a set-profile
+    // request for another profile is the user's choice.
+    const bool choice = wParam == AP_SET_PROFILE && ValidProfileIndex(lParam) && lParam != m_settings.CurrentProfile();
+    const long answer = m_requests.OnProcessAPMessage(wParam, lParam);
+    if (choice)
+        m_follower.OnUserChoice(static_cast<int>(lParam));
+    return answer;
+}
+
+void AppProfiles::OnProfileKey(int profile)
+{
+    m_follower.OnUserChoice(profile);
+}
+
+void AppProfiles::ReloadRules()
+{
+    m_follower.SetRules(m_store.Read());
+    Diag(L"Program profiles: read again, %u rule(s)\n", static_cast<unsigned>(m_follower.Rules().Rules().size()));
+    Refresh();
+}
+
+void AppProfiles::OnFrontChanged()
+{
+    if (m_watching)
+        m_follower.OnFrontWindow(m_watch.Query());
+}
+
+void AppProfiles::Refresh()
+{
+    const bool wanted = m_follower.Active() && m_status.Shown() && !m_session.SessionInactive();
+    if (wanted == m_watching)
+        return;
+    m_watching = wanted;
+    if (wanted) {
+        m_watch.Start();
+        OnFrontChanged();
+        return;
+    }
+    m_watch.Stop();
+    m_follower.Forget();
+}
+
+int AppProfiles::CurrentProfile() const
+{
+    return m_settings.CurrentProfile();
+}
+
+void AppProfiles::SwitchTo(int profile)
+{
+    m_events.ControlProfile(profile);
+    m_requests.SetProfile(profile);
 }
 
 } // namespace qelt

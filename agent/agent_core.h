@@ -1,7 +1,9 @@
 #pragma once
 // The agent's behaviour behind its window: device status presentation, key event actions,
 // the editor's requests and the session and device notifications.
+#include "agent_protocol.h"
 #include "agent_seams.h"
+#include "app_follower.h"
 
 #include <cstdint>
 #include <deque>
@@ -15,12 +17,18 @@ public:
     DeviceStatus(TrayIcon& tray, AgentSettings& settings, PeerWindows& peers, AgentHost& host)
         : m_tray(tray), m_settings(settings), m_peers(peers), m_host(host) {}
     void StartTrayIcon(bool show);
+    // Whether the keyboard is usable (the icon shows).
+    bool Shown() const { return m_shown; }
+    // Called after each change of the status.
+    void OnChange(std::function<void()> listener) { m_onChange = std::move(listener); }
 
 private:
     TrayIcon& m_tray;
     AgentSettings& m_settings;
     PeerWindows& m_peers;
     AgentHost& m_host;
+    bool m_shown = false;
+    std::function<void()> m_onChange;
 };
 
 class RequestHandler;
@@ -44,6 +52,8 @@ public:
 
     void ControlProfile(int profile);
     void LaunchAPP(int slot);
+    // Called with the profile of each profile key, after the agent made it current.
+    void OnProfileKey(std::function<void(int)> listener) { m_onProfileKey = std::move(listener); }
 
 private:
     void ProfileKey(int profile);
@@ -62,6 +72,7 @@ private:
     unsigned m_noticeToken = 0;   // tells a notice waiting for a job from one cancelled since
     bool m_volumeUp = false;      // the repeat timers that run
     bool m_volumeDown = false;
+    std::function<void(int)> m_onProfileKey;
 };
 
 // OnProcessAPMessage: the editor's requests 0-3, run one at a time in the order they arrive. A
@@ -74,6 +85,8 @@ public:
     RequestHandler(AgentLink& link, AgentSettings& settings, PeerWindows& peers, AgentHost& host)
         : m_link(link), m_settings(settings), m_peers(peers), m_host(host) {}
     long OnProcessAPMessage(uintptr_t wParam, intptr_t lParam);
+    // The agent's own set-profile request (the program profiles), under the same order rules.
+    void SetProfile(int profile) { OnProcessAPMessage(AP_SET_PROFILE, profile); }
     // The job timer fired: the running job goes on. False for any other timer.
     bool OnTimer(unsigned id);
     // Shut-down: the running job's remaining steps run at once, pausing with the host, so the
@@ -169,6 +182,47 @@ private:
     bool m_checkQueued = false;
     unsigned m_backoffMs = 0;        // the pause after the next failed attempt
     uint64_t m_lookUntilMs = 0;      // attempts every 2 s until then (after a notification)
+};
+
+// The program profiles in the agent: the rules read at start and on AP_RELOAD_APP_PROFILES, the
+// front window watched only while there is a rule, the session is active and the keyboard usable
+// (Refresh after each change of those), and the follower's switches carried out as a profile
+// change (Config.config, the editor, the display) plus a set-profile request to the keyboard.
+// The user's choices (profile keys, AP_SET_PROFILE from the editor or qeltctl) reach the follower;
+// its own switches do not count as choices.
+class AppProfiles final : private ProfileSwitch {
+public:
+    AppProfiles(AppRulesStore& store, FrontWindowWatch& watch, AgentSettings& settings, EventActions& events,
+                RequestHandler& requests, DeviceStatus& status, const SessionMonitor& session)
+        : m_store(store), m_watch(watch), m_settings(settings), m_events(events), m_requests(requests),
+          m_status(status), m_session(session) {}
+
+    void Start();
+    // The editor's and qeltctl's requests: AP_RELOAD_APP_PROFILES reads the rules again; the rest
+    // go to the request handler, a set-profile request being the user's choice.
+    long OnProcessAPMessage(uintptr_t wParam, intptr_t lParam);
+    void OnProfileKey(int profile);
+    // The front window may have changed (the hook's event or the poll's tick).
+    void OnFrontChanged();
+    // The session, the keyboard or the rules changed: the watch starts or stops.
+    void Refresh();
+    bool Watching() const { return m_watching; }
+    const AppFollower& Follower() const { return m_follower; }
+
+private:
+    int CurrentProfile() const override;
+    void SwitchTo(int profile) override;
+    void ReloadRules();
+
+    AppRulesStore& m_store;
+    FrontWindowWatch& m_watch;
+    AgentSettings& m_settings;
+    EventActions& m_events;
+    RequestHandler& m_requests;
+    DeviceStatus& m_status;
+    const SessionMonitor& m_session;
+    AppFollower m_follower{*this};
+    bool m_watching = false;
 };
 
 } // namespace qelt

@@ -1,6 +1,7 @@
 #pragma once
 // The small interfaces the agent's handlers work through. Production implements them on Win32
 // (win32_host.cpp, and device_link_adapter.cpp for the link); the tests use recording fakes.
+#include "app_follower.h"
 #include "job.h"
 
 #include <cstdint>
@@ -82,6 +83,23 @@ public:
     virtual uint64_t NowMs() = 0;  // a millisecond clock for deadlines
     virtual void StartProgram(const std::wstring& path) = 0;
     virtual std::optional<unsigned> WindowsMajorVersion() = 0;
+};
+
+// The window in front, for the program profiles: an event hook or a poll on Win32.
+class FrontWindowWatch {
+public:
+    virtual ~FrontWindowWatch() = default;
+    // From now on each change of the front window reaches AppProfiles::OnFrontChanged.
+    virtual void Start() = 0;
+    virtual void Stop() = 0;
+    virtual FrontWindow Query() = 0;
+};
+
+// Where the program profiles' rules are kept ("Programs.config").
+class AppRulesStore {
+public:
+    virtual ~AppRulesStore() = default;
+    virtual AppRules Read() = 0;  // a missing or unreadable file: no rules
 };
 
 } // namespace qelt

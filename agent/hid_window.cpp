@@ -88,9 +88,14 @@ LRESULT CHIDDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_WTSSESSION_CHANGE:
         m_session->OnSessionChange(static_cast<unsigned>(wParam));
+        m_apps->Refresh();  // a lock stops following the front window at once
         return 0;
     case WM_AP_MESSAGE:
-        return m_requests->OnProcessAPMessage(wParam, lParam);
+        return m_apps->OnProcessAPMessage(wParam, lParam);
+    case WM_AGENT_FRONT_WINDOW:
+        m_frontWatch->OnHookEvent();
+        m_apps->OnFrontChanged();
+        return 0;
     case WM_AGENT_KEY_EVENT:
         m_events->ProcessFun(static_cast<uint16_t>(wParam));
         return 0;
@@ -102,6 +107,11 @@ LRESULT CHIDDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_TIMER: {
         const auto id = static_cast<unsigned>(wParam);
+        if (id == TIMER_FRONT_WINDOW) {
+            if (m_frontWatch->OnPollTick())
+                m_apps->OnFrontChanged();
+            return 0;
+        }
         if (!m_events->OnTimer(id) && !m_requests->OnTimer(id))
             m_session->OnTimer(id);
         break;
@@ -130,6 +140,12 @@ bool CHIDDlg::OnCreate()
     m_requests = std::make_unique<RequestHandler>(*m_link, *m_settings, *m_peers, *m_host);
     m_events = std::make_unique<EventActions>(*m_host, *m_peers, *m_settings, *m_status, *m_requests, *m_link);
     m_session = std::make_unique<SessionMonitor>(*m_link, *m_status, *m_host, *m_events, *m_requests);
+    m_appRulesStore = std::make_unique<Win32AppRulesStore>(AgentDataFolder());
+    m_frontWatch = std::make_unique<Win32FrontWindowWatch>(m_window);
+    m_apps = std::make_unique<AppProfiles>(*m_appRulesStore, *m_frontWatch, *m_settings, *m_events, *m_requests,
+                                           *m_status, *m_session);
+    m_status->OnChange([this] { m_apps->Refresh(); });
+    m_events->OnProfileKey([this](int profile) { m_apps->OnProfileKey(profile); });
     m_link->StartReader(m_window);
 
     SetWindowLongW(m_window, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
@@ -138,6 +154,7 @@ bool CHIDDlg::OnCreate()
     if (kStartPauseMs)
         Sleep(kStartPauseMs);
     m_session->Start();
+    m_apps->Start();
 
     SetWindowTextW(m_window, kAgentWindowTitle);
     KeyNum = ReadSkinKeyboardModel(ProgramFolder());
@@ -174,6 +191,7 @@ void CHIDDlg::OnDestroy()
     if (m_torndown || !m_link)
         return;
     m_torndown = true;
+    m_frontWatch->Stop();
     m_session->ShutDown();
     if (m_exited) {
         // The exit command already closed the device and removed the icon; the files stay as they are.
@@ -250,6 +268,7 @@ void CHIDDlg::OpenEditor()
 
 void CHIDDlg::OnExit()
 {
+    m_frontWatch->Stop();
     m_session->ShutDown();
     Diag(L"Close USB Driver!\n");
     if (m_link->IsOpen())

@@ -4,6 +4,7 @@
 // key events the reader thread hands over. Creation brings the agent up, destruction takes it down.
 #include "agent_core.h"
 #include "agent_settings.h"
+#include "front_window_win.h"
 #include "handles.h"
 #include "win32_host.h"
 #include "window_base.h"
@@ -68,6 +69,9 @@ private:
     std::unique_ptr<EventActions> m_events;
     std::unique_ptr<RequestHandler> m_requests;
     std::unique_ptr<SessionMonitor> m_session;
+    std::unique_ptr<Win32AppRulesStore> m_appRulesStore;
+    std::unique_ptr<Win32FrontWindowWatch> m_frontWatch;
+    std::unique_ptr<AppProfiles> m_apps;
 };
 
 } // namespace qelt

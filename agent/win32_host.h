@@ -2,6 +2,7 @@
 // The agent's seams on Win32: synthesised keys, timers and program starts; the peer windows
 // (editor, download dialog, display); the tray icon.
 #include "agent_seams.h"
+#include "app_rules_file.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -49,6 +50,16 @@ public:
 private:
     NOTIFYICONDATAW m_record{};  // kept from one call to the next
     bool m_shown = false;
+};
+
+// The program profiles' rules file of the data folder.
+class Win32AppRulesStore final : public AppRulesStore {
+public:
+    explicit Win32AppRulesStore(const std::wstring& dataFolder) : m_path(AppRulesFilePath(dataFolder)) {}
+    AppRules Read() override { return ReadAppRulesFile(m_path); }
+
+private:
+    std::wstring m_path;
 };
 
 } // namespace qelt

@@ -4,6 +4,10 @@
 //   agent_probe start EXE COUNT process start -> agent window exists / start-up finished
 //   agent_probe busy PROFILE    during a download of PROFILE (this program plays "DLGLoading"):
 //                               media-key latency and the agent window's WM_NULL answer times
+//   agent_probe front OTHER COUNT  the front window switched COUNT times between this program's
+//                               window (a rule gives agent_probe.exe profile 2) and the window
+//                               titled OTHER (no rule: profile 1); time until the keyboard has
+//                               received the set-profile request for the new front program
 #include <windows.h>
 #include <psapi.h>
 
@@ -300,6 +304,76 @@ int Busy(int profile)
     return 0;
 }
 
+void PumpFor(LONGLONG ticks)
+{
+    const LONGLONG until = Now() + ticks;
+    while (Now() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+}
+
+unsigned CurrentProfileOnKeyboard(HANDLE sim)
+{
+    KBSIM_STATE state{};
+    DWORD returned = 0;
+    if (!DeviceIoControl(sim, KBSIM_IOCTL_STATE, nullptr, 0, &state, sizeof state, &returned, nullptr))
+        return 0xFFFFFFFFu;
+    return state.currentProfile;
+}
+
+int Front(const wchar_t* otherTitle, int count)
+{
+    HANDLE sim = CreateFileW(KBSIM_USER_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (sim == INVALID_HANDLE_VALUE) {
+        std::printf("front: cannot open the simulated keyboard (error %lu)\n", GetLastError());
+        return 1;
+    }
+    HWND other = FindWindowW(nullptr, otherTitle);
+    if (!other) {
+        std::printf("front: no window \"%ls\"\n", otherTitle);
+        return 1;
+    }
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QeltFrontProbe";
+    RegisterClassW(&windowClass);
+    HWND own = CreateWindowExW(0, L"QeltFrontProbe", L"QELT Front Probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 450,
+                               400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
+    PumpFor(g_frequency.QuadPart);
+    std::vector<double> samples;
+    int missed = 0;
+    for (int i = 0; i < count; ++i) {
+        const bool toOwn = i % 2 == 1;  // this window is in front (profile 2) since it was shown
+        const unsigned wanted = toOwn ? 2 : 1;  // the keyboard's numbers of profiles 2 and 1
+        const LONGLONG start = Now();
+        SetForegroundWindow(toOwn ? own : other);
+        const LONGLONG deadline = start + 3 * g_frequency.QuadPart;
+        while (CurrentProfileOnKeyboard(sim) != wanted && Now() < deadline)
+            PumpFor(g_frequency.QuadPart / 1000);
+        if (CurrentProfileOnKeyboard(sim) == wanted)
+            samples.push_back(Ms(Now() - start));
+        else
+            ++missed;
+        PumpFor(g_frequency.QuadPart * 3 / 10);  // the request's last pause, so each change stands alone
+    }
+    std::sort(samples.begin(), samples.end());
+    if (samples.empty()) {
+        std::printf("front window change -> set-profile request on the keyboard: no samples (missed=%d)\n", missed);
+    } else {
+        auto at = [&](double q) { return samples[std::min(samples.size() - 1, static_cast<size_t>(q * samples.size()))]; };
+        std::printf("front window change -> set-profile request on the keyboard: n=%zu median=%.0f ms p95=%.0f ms "
+                    "min=%.0f ms max=%.0f ms missed=%d\n",
+                    samples.size(), at(0.5), at(0.95), samples.front(), samples.back(), missed);
+    }
+    DestroyWindow(own);
+    CloseHandle(sim);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -314,6 +388,8 @@ int wmain(int argc, wchar_t** argv)
         return Start(argv[2], argc > 3 ? _wtoi(argv[3]) : 10);
     if (command == L"busy" && argc > 2)
         return Busy(_wtoi(argv[2]));
-    std::printf("usage: agent_probe latency [COUNT] | memory | start EXE [COUNT] | busy PROFILE\n");
+    if (command == L"front" && argc > 2)
+        return Front(argv[2], argc > 3 ? _wtoi(argv[3]) : 50);
+    std::printf("usage: agent_probe latency [COUNT] | memory | start EXE [COUNT] | busy PROFILE | front OTHER [COUNT]\n");
     return 2;
 }

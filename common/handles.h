@@ -107,6 +107,13 @@ struct WindowTraits {  // windows this code creates and destroys itself (tooltip
     static void Close(Type h) noexcept { if (IsWindow(h)) DestroyWindow(h); }
 };
 
+struct WinEventHookTraits {  // SetWinEventHook
+    using Type = HWINEVENTHOOK;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsValid(Type h) noexcept { return h != nullptr; }
+    static void Close(Type h) noexcept { UnhookWinEvent(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;      // files and devices
 using UniqueKernelObject = UniqueResource<NullableHandleTraits>;  // events, semaphores, mutexes, threads
 using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
@@ -120,6 +127,7 @@ using UniqueMenu = UniqueResource<MenuTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueGlobal = UniqueResource<GlobalMemoryTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;
+using UniqueWinEventHook = UniqueResource<WinEventHookTraits>;
 
 // A DC from GetDC / GetWindowDC, released to its window.
 class WindowDc {

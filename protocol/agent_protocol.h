@@ -47,6 +47,7 @@ enum ApRequest : unsigned {
     AP_DOWNLOAD_PROFILE = 1,
     AP_RESET_PROFILE = 2,
     AP_SET_PROFILE = 3,
+    AP_RELOAD_APP_PROFILES = 4,  // the program profiles changed: read Programs.config again
 };
 
 // The agent's tray icon and the commands of its menu.
@@ -66,3 +67,5 @@ constexpr unsigned VOLUME_REPEAT_MS = 100;
 constexpr unsigned TIMER_JOB_STEP = 10014;
 constexpr unsigned TIMER_REOPEN = 10015;
 constexpr unsigned TIMER_DEVICE_NOTICE = 10016;
+// The look at the front window while the program profiles are followed by polling.
+constexpr unsigned TIMER_FRONT_WINDOW = 10017;

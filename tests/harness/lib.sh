@@ -671,6 +671,22 @@ for line in sys.stdin:
 }
 
 # ---------------------------------------------------------------------------------------------
+# Programs in front (the program profiles)
+
+# start_front_program NAME EXE TITLE X: a copy of the test tool named EXE (in the work folder)
+# opening a visible 400x300 window TITLE at (X, 100); a new window is the front window. Call it
+# directly, not inside $(...).
+start_front_program() {
+    local name="$1" exe="$QELT_SCENARIO_DIR/$2" title="$3" x="$4"
+    cp "$QELT_TESTTOOL" "$exe"
+    start_program "$name" "$exe" window "$title" --pos "$x,100" --size 400x300
+    wait_window "$title" 10 --visible
+}
+
+# bring_to_front TITLE: a click in the window's middle makes it the front window.
+bring_to_front() { click_client "$1" 200 150; }
+
+# ---------------------------------------------------------------------------------------------
 # The agent
 
 QELT_AGENT_TITLE="Func QELT HID"

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app_command.h"
 #include "data_folder.h"
 #include "device_tables.h"
 #include "download_exchange.h"
@@ -46,6 +47,9 @@ constexpr wchar_t kUsage[] =
     L"       qeltctl profile N              N: 1-5, or pc for PC mode\n"
     L"       qeltctl apply N [--timeout S]  N: 1-5\n"
     L"       qeltctl reset N [--timeout S]  N: 1-5\n"
+    L"       qeltctl app list\n"
+    L"       qeltctl app add PROGRAM N [--title TEXT]\n"
+    L"       qeltctl app remove PROGRAM [--title TEXT]\n"
     L"       qeltctl tables PROFILE_FILE [--keynum N] [--profile P]\n"
     L"\n"
     L"  status   whether the agent (QELT_Core) runs and has the keyboard, and the current profile\n"
@@ -53,12 +57,17 @@ constexpr wchar_t kUsage[] =
     L"  apply    sends profile N to the keyboard and prints the progress (the editor's Apply)\n"
     L"  reset    clears profile N, in the configuration and on the keyboard (the editor's Reset)\n"
     L"           --timeout S: give up when the agent says nothing for S seconds (default 20)\n"
+    L"  app      program profiles: profile N (1-5) is made current while PROGRAM is in front\n"
+    L"           (an executable's file name, game.exe, or its full path); with --title, only\n"
+    L"           while the window title holds TEXT. add replaces the rule for the same program\n"
+    L"           and title; the running agent reads the rules again at once, a stopped one at\n"
+    L"           its next start.\n"
     L"  tables   for developers: the three device tables a profile file encodes to\n"
     L"           N: key layout setting (103 selects the 103-key positions; default 103)\n"
     L"           P: profile index 0 to 5 (5 is PC mode; default 0)\n"
     L"\n"
-    L"profile, apply and reset refuse while the settings editor is open: both would write the same\n"
-    L"configuration files. Make the change in the editor, or close it first.\n"
+    L"profile, apply, reset, app add and app remove refuse while the settings editor is open:\n"
+    L"both would write the same configuration files. Make the change in the editor, or close it first.\n"
     L"Exit status: 0 done; 1 failed (the agent is not running, reports no keyboard, or did not\n"
     L"answer); 2 usage; 3 refused because the editor is open. status: 0 when the agent runs and\n"
     L"has the keyboard, 1 otherwise.\n";
@@ -222,5 +231,7 @@ int wmain(int argc, wchar_t** argv)
         return RunJob(qelt::ProfileJob::Apply, argc, argv);
     if (command == L"reset")
         return RunJob(qelt::ProfileJob::Reset, argc, argv);
+    if (command == L"app")
+        return qelt::RunAppCommand(std::vector<std::wstring>(argv + 2, argv + argc), qelt::DataFolder());
     return Usage((L"unknown command " + command).c_str());
 }

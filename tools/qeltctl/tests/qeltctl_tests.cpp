@@ -252,7 +252,9 @@ TEST(QeltctlHelp, NamesEveryCommandAndTheEditorRule)
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_TRUE(result.err.empty()) << result.err;
     for (const char* text : {"qeltctl status", "qeltctl profile N", "qeltctl apply N", "qeltctl reset N",
-                             "qeltctl tables PROFILE_FILE", "refuse while the settings editor is open",
+                             "qeltctl app list", "qeltctl app add PROGRAM N [--title TEXT]",
+                             "qeltctl app remove PROGRAM [--title TEXT]", "qeltctl tables PROFILE_FILE",
+                             "refuse while the settings editor is open",
                              "3 refused because the editor is open"})
         EXPECT_NE(result.out.find(text), std::string::npos) << text;
 }
