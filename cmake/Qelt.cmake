@@ -5,6 +5,15 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 include(GoogleTest)
 
+# Test code is built without optimisation: it runs in milliseconds either way, and the optimiser
+# was most of the build's time. The code under test keeps the build type's flags.
+function(qelt_test_build_flags target)
+  target_compile_options(${target} PRIVATE $<IF:$<CXX_COMPILER_ID:MSVC>,/Od,-O0>)
+endfunction()
+foreach(target gtest gtest_main gmock gmock_main)
+  qelt_test_build_flags(${target})
+endforeach()
+
 # qelt_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib... [PROPERTIES name value...])
 # One test program; every TEST becomes its own CTest test (run through Wine in the cross build).
 # PROPERTIES are added to every such test (a RESOURCE_LOCK, say).
@@ -12,6 +21,7 @@ function(qelt_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  qelt_test_build_flags(${name})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
