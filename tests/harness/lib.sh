@@ -104,12 +104,15 @@ scenario_begin() {
 }
 
 # use_fresh_prefix: called before scenario_begin, the scenario runs in a new Wine prefix of its own
-# (in a mktemp folder) with its own Wine server on the same display; at the end the server is
-# stopped and the folder removed. Its first start creates the prefix (10-60 s).
+# (in a mktemp folder) with its own Wine server and its own Xvfb display; at the end both are
+# stopped and the folder removed. Its first start creates the prefix (10-60 s). Sharing nothing
+# with the other scenarios, it runs beside them (tests/CMakeLists.txt gives it no session lock).
 QELT_FRESH_PREFIX_ROOT=""
 use_fresh_prefix() {
     QELT_FRESH_PREFIX_ROOT="$(mktemp -d "${TMPDIR:-/tmp}/qelt-prefix.XXXXXX")" || fail "mktemp failed"
     export WINEPREFIX="$QELT_FRESH_PREFIX_ROOT/prefix"
+    xvfb_start || fail "cannot start Xvfb"
+    QELT_OWNS_DISPLAY=1
 }
 
 _remove_fresh_prefix() {
