@@ -416,8 +416,7 @@ void CConfigDlg::RunMacroEditor(int slot)
 {
     PROFILE_CONFIG& profile = m_state->Profile();
     CDlgMacro editor(profile.TButton[slot].Macro, profile.nMacroTotal);
-    // A single step (a key pressed and stopped at once) is no macro: the slot keeps what it had.
-    if (editor.Run(m_hWnd) == 1 && editor.StepCount() >= 2)
-        m_state->TakeMacro(slot, editor.Macro(), editor.RunningTotal());
+    const int endCode = int(editor.Run(m_hWnd));
+    m_state->TakeEditedMacro(slot, endCode, editor.StepCount(), editor.Macro(), editor.RunningTotal());
     SyncButtons();
 }
