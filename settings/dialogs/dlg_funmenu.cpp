@@ -21,10 +21,13 @@ std::optional<LRESULT> CDlgFunMenu::OnMessage(UINT message, WPARAM, LPARAM lPara
         OnMouseMove(lParam);
         return 0;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        // A press that reaches the menu itself is outside every item: no choice.
+        // A left press that reaches the menu itself is outside every item: no choice.
         End(-1);
         return 0;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+        return 0;  // only a left press ends the menu; the others leave it open
     case WM_DESTROY:
         m_filter.reset();
         if (GetCapture() == m_hWnd)

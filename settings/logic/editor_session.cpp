@@ -16,6 +16,7 @@ bool EditorSession::Open(bool agentRunning)
     ZeroImageForLoad(m_keyboard, m_profiles);
     m_state.DisableAllKeys();
     m_files.Load(m_keyboard, m_profiles);
+    TakeValidProfile();
     if (agentRunning && m_keyboard.nDeviceStatus == 0) {
         m_host.AskWarning(WARN_NO_DEVICE);
         return false;
@@ -47,7 +48,7 @@ void EditorSession::OnProfileButton(int profile)
 {
     if (m_state.m_bEditorModified) {
         if (m_host.AskWarning(WARN_UNSAVED_CHANGES)) {
-            if (!ApplyProfile())
+            if (!ApplyProfile(m_keyboard.CurrantProfile))
                 return;  // no keyboard: the edits are saved and the profile stays
         } else {
             m_files.ReloadProfile(m_keyboard.CurrantProfile, m_profiles);
@@ -60,7 +61,7 @@ void EditorSession::OnProfileButton(int profile)
     m_host.ShowState();
 }
 
-bool EditorSession::ApplyProfile()
+bool EditorSession::ApplyProfile(int profile)
 {
     ReleaseUnusedSlots(m_profiles);
     if (m_keyboard.nDeviceStatus == 0) {
@@ -70,7 +71,7 @@ bool EditorSession::ApplyProfile()
     }
     // A download the agent never finished leaves the editor as it was: the files are written,
     // the keyboard is not, and the edits still count as not applied.
-    if (!m_host.RunDownload(DOWNLOAD_WRITE, m_keyboard.CurrantProfile, m_keyboard.nDeviceStatus)) {
+    if (!m_host.RunDownload(DOWNLOAD_WRITE, profile, m_keyboard.nDeviceStatus)) {
         m_state.m_bEditorModified = true;
         return false;
     }
@@ -86,7 +87,7 @@ bool EditorSession::OnApply(bool closeAfter)
         ReleaseUnusedSlots(m_profiles);  // PC mode sends nothing
         return false;
     }
-    if (!ApplyProfile())
+    if (!ApplyProfile(m_keyboard.CurrantProfile))
         return false;
     m_host.PostToAgent(AP_SET_PROFILE, m_keyboard.CurrantProfile);
     m_state.ShowApplied();
@@ -144,14 +145,40 @@ void EditorSession::OnImport()
 void EditorSession::OnProfileChanged(long reason)
 {
     if (reason == long(PROFILE_CHANGED_RELOAD)) {
+        const int edited = m_keyboard.CurrantProfile;
         m_files.ReadConfig(m_keyboard);
         Diag(L"OnMessageProcessFun lParam==WM_USER+1 keyboard_config.CurrantProfile = %d\n",
              m_keyboard.CurrantProfile);
+        TakeValidProfile();
+        const int chosen = m_keyboard.CurrantProfile;
+        if (m_state.m_bEditorModified && chosen != edited) {
+            // The edits belong to the profile shown so far, not to the one the agent switched to;
+            // the files keep the agent's choice while the edited profile is applied.
+            if (m_host.AskWarning(WARN_UNSAVED_CHANGES)) {
+                if (!ApplyProfile(edited)) {
+                    m_keyboard.CurrantProfile = edited;  // not applied: it stays shown, edits pending
+                    return;
+                }
+                // The download addressed the edited profile; the keyboard goes on with the agent's.
+                m_host.PostToAgent(AP_SET_PROFILE, chosen);
+            } else {
+                m_files.ReloadProfile(edited, m_profiles);
+            }
+            m_state.m_bEditorModified = false;
+        }
         m_state.ShowProfileButtonsFromConfig();
         m_host.ShowState();
     } else if (reason == long(PROFILE_CHANGED_READ_ONLY)) {
         m_files.ReadConfig(m_keyboard);
+        TakeValidProfile();
     }
+}
+
+void EditorSession::TakeValidProfile()
+{
+    // A Config.config without a valid CURRENTPROFILE (-1 when the key is missing): profile 0 is
+    // shown, asked of the agent and written back at the next save.
+    m_keyboard.CurrantProfile = ClampedProfile(m_keyboard.CurrantProfile);
 }
 
 void EditorSession::OnDownloadReady()

@@ -72,7 +72,9 @@ public:
     void OnReset();
     void OnExport();
     void OnImport();
-    // WM_PROFILE_CHANGED: the agent changed the current profile in Config.config.
+    // WM_PROFILE_CHANGED: the agent changed the current profile in Config.config. Pending edits
+    // of the profile shown so far are applied (OK) or dropped (Cancel) first, as before a profile
+    // button's switch; an apply that does not reach the keyboard keeps that profile shown.
     void OnProfileChanged(long reason);
     // The download dialog is ready: the files the agent reloads are written.
     void OnDownloadReady();
@@ -80,8 +82,11 @@ public:
     bool Modified() const { return m_state.m_bEditorModified; }
 
 private:
-    // False: no keyboard (the edits are saved to the files only), or the agent did not finish.
-    bool ApplyProfile();
+    // Sends profile p to the keyboard. False: no keyboard (the edits are saved to the files
+    // only), or the agent did not finish.
+    bool ApplyProfile(int profile);
+    // Config.config may name no profile (-1 without its key): profile 0 stands for it.
+    void TakeValidProfile();
     // Ends slot editing, then asks; empty when the user cancelled.
     std::wstring AskProfilePath(ProfileFileQuestion question);
 

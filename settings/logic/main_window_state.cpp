@@ -252,13 +252,13 @@ void MainWindowState::ChooseFunction(int slot, int item, const std::wstring& lau
 {
     if (slot < 0 || slot >= BUTTON_COUNT)
         return;
+    // A menu closed without a choice, and the macro item until the macro editor ends with a
+    // macro (TakeEditedMacro), leave the slot exactly as it was: function, macro and program.
+    if (item < ITEM_NO_FUNCTION || item > ITEM_DISABLE_KEY || item == ITEM_MACRO)
+        return;
     BUTTON_CONFIG& button = Profile().TButton[slot];
     SlotLook& look = m_slots[size_t(slot)];
-    if (item == ITEM_MACRO) {
-        look.strCaption = m_names[ITEM_MACRO];
-        look.bLabelGreyed = false;
-        button.FunID = FUN_MACRO;
-    } else if (item >= ITEM_FIRST_SHORTCUT && item <= ITEM_LAST_SHORTCUT) {
+    if (item >= ITEM_FIRST_SHORTCUT && item <= ITEM_LAST_SHORTCUT) {
         look.strCaption = m_names[size_t(item)];
         look.bLabelGreyed = false;
         button.FunID = uint8_t(item - 1);
@@ -283,6 +283,16 @@ void MainWindowState::ChooseFunction(int slot, int item, const std::wstring& lau
     m_bEditorModified = true;
 }
 
+bool MainWindowState::TakeEditedMacro(int slot, int endCode, int stepCount, const MACRO_DATA& macro,
+                                      int macroTotal)
+{
+    // A single step (a key pressed and stopped at once) is no macro.
+    if (endCode != MACRO_EDITOR_OK || stepCount < 2)
+        return false;
+    TakeMacro(slot, macro, macroTotal);
+    return true;
+}
+
 void MainWindowState::TakeMacro(int slot, const MACRO_DATA& macro, int macroTotal)
 {
     if (slot < 0 || slot >= BUTTON_COUNT)
@@ -292,6 +302,8 @@ void MainWindowState::TakeMacro(int slot, const MACRO_DATA& macro, int macroTota
     Profile().nMacroTotal = macroTotal;
     button.Macro = macro;
     m_slots[size_t(slot)].strCaption = L"Macro";  // until the next refresh shows the function name
+    m_slots[size_t(slot)].bLabelGreyed = false;
+    m_bEditorModified = true;
 }
 
 void MainWindowState::ShowApplied()

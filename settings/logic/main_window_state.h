@@ -20,6 +20,7 @@ constexpr int BINDABLE_KEY_COUNT = 118;  // keys 118-153 are shown but never bec
 constexpr int USER_PROFILE_COUNT = 5;    // profile buttons; profile 5 (PC mode) has none
 constexpr int FUNCTION_NAME_COUNT = 13;  // items of the function menu
 constexpr int NO_KEY = -1;
+constexpr int MACRO_EDITOR_OK = 1;       // the macro editor's end code for OK (2: Cancel)
 
 // Blink timers of the slot being edited (500 ms each).
 constexpr unsigned TIMER_BLINK_KEY = 11026;   // slot with a key and a function: slot and key blink
@@ -81,9 +82,15 @@ public:
     void BindKeyToSlot(int key);
     // After the function menu ended with item (an end code: -1 or 0-12). launchPath is the
     // program chosen for item 11 (empty: the file dialog was cancelled, nothing changes).
-    // The shortcut macros are built with layout. Every outcome marks the profile modified.
+    // The shortcut macros are built with layout. A menu closed without a choice (-1) and the
+    // macro item leave the slot and the modified flag alone; every other item marks the profile
+    // modified.
     void ChooseFunction(int slot, int item, const std::wstring& launchPath, const KeyboardLayout& layout);
-    // The macro editor ended with OK and at least two steps: the slot takes the macro.
+    // The macro editor opened from the menu's macro item has ended with endCode: OK with at least
+    // two steps gives the slot the macro (TakeMacro); Cancel or fewer steps leave the slot as it
+    // was before the menu opened. True when the slot took the macro.
+    bool TakeEditedMacro(int slot, int endCode, int stepCount, const MACRO_DATA& macro, int macroTotal);
+    // The slot becomes a macro slot with this macro; the profile is modified.
     void TakeMacro(int slot, const MACRO_DATA& macro, int macroTotal);
     // After an apply: every slot shown as applied (labels disabled, slot buttons by function)
     // and every key relabelled.

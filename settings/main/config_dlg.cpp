@@ -57,6 +57,10 @@ std::optional<LRESULT> CConfigDlg::OnMessage(UINT message, WPARAM, LPARAM lParam
         SyncButtons();
         return std::nullopt;
     case WM_PROFILE_CHANGED:
+        if (m_nDialogsOpen > 0) {
+            DeferProfileChange(long(lParam));
+            return 1;
+        }
         m_session->OnProfileChanged(long(lParam));
         return 1;
     case WM_MAIN_BLINK:
@@ -289,6 +293,30 @@ void CConfigDlg::OnLoadingReady()
         m_pDownload->StartJobTimer();
 }
 
+void CConfigDlg::DeferProfileChange(long reason)
+{
+    // The full notice (read and show) covers a read-only one; other values do nothing anyway.
+    if (reason == long(PROFILE_CHANGED_RELOAD) || (reason == long(PROFILE_CHANGED_READ_ONLY) &&
+                                                   m_nDeferredProfileChange != long(PROFILE_CHANGED_RELOAD)))
+        m_nDeferredProfileChange = reason;
+}
+
+CConfigDlg::DialogRun::DialogRun(CConfigDlg& window) : m_window(window)
+{
+    ++m_window.m_nDialogsOpen;
+}
+
+CConfigDlg::DialogRun::~DialogRun()
+{
+    if (--m_window.m_nDialogsOpen > 0 || m_window.m_nDeferredProfileChange == 0)
+        return;
+    // Posted: handled once the command that ran the dialog has finished (or deferred again by
+    // the next dialog it runs).
+    if (!PostMessageW(m_window.m_hWnd, WM_PROFILE_CHANGED, 0, m_window.m_nDeferredProfileChange))
+        DiagLastError(L"PostMessageW (WM_PROFILE_CHANGED)");
+    m_window.m_nDeferredProfileChange = 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Commands
 
@@ -300,11 +328,13 @@ void CConfigDlg::OnApply(bool closeAfter)
 
 bool CConfigDlg::AskWarning(WarningKind kind)
 {
+    const DialogRun run(*this);
     return ShowWarning(m_hWnd, kind) == IDOK;
 }
 
 bool CConfigDlg::RunDownload(DownloadMode mode, int profile, int deviceStatus)
 {
+    const DialogRun run(*this);
     DlgDownLin dialog(deviceStatus);
     dialog.SetJob(mode, profile);
     m_pDownload = &dialog;
@@ -325,6 +355,7 @@ void CConfigDlg::StartAgent()
 
 std::wstring CConfigDlg::AskProfilePath(ProfileFileQuestion question)
 {
+    const DialogRun run(*this);
     return AskFilePath(m_hWnd, question == ProfileFileQuestion::Export ? FileDialogKind::SaveProfile
                                                                         : FileDialogKind::OpenProfile);
 }
@@ -364,6 +395,8 @@ void CConfigDlg::OnFunctionLabel(int slot)
     MapWindowPoints(label->Window(), nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
     const MenuPoint at = MenuPosition(MenuRect{onScreen.left, onScreen.top, onScreen.right, onScreen.bottom},
                                       GetSystemMetrics(SM_CYFULLSCREEN));
+    // The slot is changed in the profile shown now: another profile comes only afterwards.
+    const DialogRun run(*this);
     CDlgFunMenu menu;
     menu.SetPosition(at.x, at.y);
     const int item = int(menu.Run(m_hWnd));
@@ -383,8 +416,7 @@ void CConfigDlg::RunMacroEditor(int slot)
 {
     PROFILE_CONFIG& profile = m_state->Profile();
     CDlgMacro editor(profile.TButton[slot].Macro, profile.nMacroTotal);
-    // A single step (a key pressed and stopped at once) is no macro: the slot keeps what it had.
-    if (editor.Run(m_hWnd) == 1 && editor.StepCount() >= 2)
-        m_state->TakeMacro(slot, editor.Macro(), editor.RunningTotal());
+    const int endCode = int(editor.Run(m_hWnd));
+    m_state->TakeEditedMacro(slot, endCode, editor.StepCount(), editor.Macro(), editor.RunningTotal());
     SyncButtons();
 }

@@ -55,6 +55,21 @@ private:
     void OnOtherCommand(WORD id, WORD code, HWND from) override;
     void OnLoadingReady();
 
+    // While the window runs a dialog of its own (a question, the download, a file dialog, the
+    // function menu or the macro editor) the agent's profile change waits until the last has
+    // ended: the dialog's outcome belongs to the profile shown when it opened.
+    class DialogRun {
+    public:
+        explicit DialogRun(CConfigDlg& window);
+        ~DialogRun();
+        DialogRun(const DialogRun&) = delete;
+        DialogRun& operator=(const DialogRun&) = delete;
+
+    private:
+        CConfigDlg& m_window;
+    };
+    void DeferProfileChange(long reason);
+
     // Commands.
     void OnApply(bool closeAfter);
     void OnWebPage();
@@ -98,5 +113,7 @@ private:
     unsigned m_nRunningBlinkTimer = 0;
 
     DlgDownLin* m_pDownload = nullptr;  // the download dialog while it runs
+    int m_nDialogsOpen = 0;
+    long m_nDeferredProfileChange = 0;  // the agent's notice (its lParam) waiting for the dialogs
     std::optional<qelt::ModalMessageFilter> m_keyFilter;
 };

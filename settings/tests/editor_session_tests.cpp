@@ -2,8 +2,10 @@
 // dialogs, and in which order. The files and the window are fakes that write one journal.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,7 +55,7 @@ struct FakeFiles : EditorFiles {
         const bool zeroed = keyboard.CurrantProfile == 0 && keyboard.nDeviceStatus == 0 &&
                             all[2].TButton[0].MappingKey == UNASSIGNED;
         journal.Add(zeroed ? "load" : "load over an image not made ready");
-        keyboard.CurrantProfile = 2;
+        keyboard.CurrantProfile = currentLoaded;
         keyboard.nDeviceStatus = deviceInFile;
         all[2].TButton[0].MappingKey = 5;
         all[2].TButton[0].FunID = 1;
@@ -93,7 +95,8 @@ struct FakeFiles : EditorFiles {
 
     Journal& journal;
     ProfileArray& profiles;
-    int currentInFile = 4;
+    int currentLoaded = 2;  // by Load
+    int currentInFile = 4;  // by ReadConfig, after the agent's change
     int deviceInFile = 1;
     bool importFileExists = true;
 };
@@ -114,6 +117,8 @@ struct FakeHost : EditorHost {
     {
         journal.Add("download %s profile %d (device %d)", mode == DOWNLOAD_RESET ? "reset" : "write", profile,
                     deviceStatus);
+        if (duringDownload)
+            duringDownload();  // the dialog's save request
         return downloadFinishes;
     }
     void PostToAgent(ApRequest request, int profile) override { journal.Add("post %d %d", int(request), profile); }
@@ -128,6 +133,7 @@ struct FakeHost : EditorHost {
     Journal& journal;
     std::deque<bool> answers;
     bool downloadFinishes = true;
+    std::function<void()> duringDownload;
     std::wstring path = L"C:\\p.Config";
 };
 
@@ -153,9 +159,12 @@ struct EditorCommandFixture : ::testing::Test {
         journal.entries.clear();
         host.answers.clear();
         host.downloadFinishes = true;
+        host.duringDownload = nullptr;
         host.path = L"C:\\p.Config";
         files.importFileExists = true;
         files.deviceInFile = 1;
+        files.currentLoaded = 2;
+        files.currentInFile = 4;
     }
     // Slot M3 of profile p has a key but no function: an apply releases it.
     void BindUnusedSlot(int p)
@@ -382,6 +391,96 @@ TEST_F(EditorCommandFixture, ProfileChangedReadsTheConfigurationAndShowsItsProfi
         EXPECT_EQ(capture.Contains(L"OnMessageProcessFun lParam==WM_USER+1 keyboard_config.CurrantProfile = 4\n"),
                   c.shown)
             << c.reason;
+    }
+}
+
+// A profile key on the keyboard while profile 1 has edits: the agent has made profile 4 current
+// and written it to Config.config. The edits are profile 1's: applied (its download, the files
+// keeping profile 4) or dropped (profile 1's file read again) before profile 4 is shown; an apply
+// that does not reach the keyboard keeps profile 1 shown with its edits.
+TEST_F(EditorCommandFixture, ProfileChangedByTheAgentSettlesPendingEditsOfTheShownProfileFirst)
+{
+    const struct {
+        const char* name;
+        bool modified;
+        int currentInFile;
+        bool answerOk;
+        int device;
+        bool downloadFinishes;
+        Entries journal;
+        int shown;
+        bool modifiedAfter;
+    } cases[] = {
+        {"no edits", false, 4, true, 1, true, {"read config", "show"}, 4, false},
+        {"edits applied", true, 4, true, 1, true,
+         {"read config", "warning unsaved", "download write profile 1 (device 1)", "save all (current 4)", "post 3 4",
+          "show"},
+         4, false},
+        {"edits dropped", true, 4, false, 1, true, {"read config", "warning unsaved", "reload profile 1", "show"}, 4,
+         false},
+        {"apply, the agent did not finish", true, 4, true, 1, false,
+         {"read config", "warning unsaved", "download write profile 1 (device 1)", "save all (current 4)"}, 1, true},
+        {"apply, no keyboard", true, 4, true, 0, true,
+         {"read config", "warning unsaved", "save all (current 4)", "warning no device"}, 1, true},
+        {"the agent names the shown profile", true, 1, true, 1, true, {"read config", "show"}, 1, true},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        state->m_bEditorModified = c.modified;
+        keyboard.nDeviceStatus = c.device;
+        files.currentInFile = c.currentInFile;
+        host.answers = {c.answerOk};
+        host.downloadFinishes = c.downloadFinishes;
+        host.duringDownload = [this] { session->OnDownloadReady(); };
+        profiles[1].TButton[6].FunID = FUN_CTRL_V;  // the edit: M7 is Ctrl+V
+        profiles[4].TButton[6].FunID = FUN_CTRL_Z;
+        session->OnProfileChanged(long(PROFILE_CHANGED_RELOAD));
+        EXPECT_EQ(journal.entries, c.journal) << c.name;
+        EXPECT_EQ(keyboard.CurrantProfile, c.shown) << c.name;
+        EXPECT_EQ(session->Modified(), c.modifiedAfter) << c.name;
+        for (int p = 0; p < USER_PROFILE_COUNT; ++p)
+            EXPECT_EQ(state->ProfileButtonSelected(p), p == c.shown) << c.name << ", button " << p;
+        if (c.shown == 4)
+            EXPECT_EQ(state->Slot(6).strCaption, L"name5") << c.name << ": profile 4's labels";
+        else
+            EXPECT_NE(state->Slot(6).strCaption, L"name5") << c.name << ": profile 4's labels";
+    }
+}
+
+// A Config.config without a valid CURRENTPROFILE (-1 when the key is missing) stands for profile
+// 0: shown, told to the agent, downloaded, reset and written back as 0.
+TEST_F(EditorCommandFixture, ProfileOutsideZeroToFiveIsProfileZeroEverywhere)
+{
+    for (const int inFile : {-1, 6, 99, INT_MIN}) {
+        SetUp();
+        files.currentLoaded = inFile;
+        DiagCapture capture;
+        ASSERT_TRUE(session->Open(true)) << inFile;
+        EXPECT_EQ(journal.entries, (Entries{"load", "save selection (current 0)", "show", "post 3 0", "show"}))
+            << inFile;
+        EXPECT_TRUE(state->ProfileButtonSelected(0)) << inFile;
+        EXPECT_TRUE(capture.Contains(L"out of range, using profile 0\n")) << inFile;
+
+        journal.entries.clear();
+        host.duringDownload = [this] { session->OnDownloadReady(); };
+        EXPECT_FALSE(session->OnApply(false)) << inFile;
+        EXPECT_EQ(journal.entries, (Entries{"warning apply", "download write profile 0 (device 1)",
+                                            "save all (current 0)", "post 3 0", "show"}))
+            << inFile;
+
+        journal.entries.clear();
+        session->OnReset();
+        EXPECT_EQ(journal.entries, (Entries{"warning reset", "delete and reset profile 0", "show",
+                                            "download reset profile 0 (device 1)", "save all (current 0)"}))
+            << inFile;
+
+        // The agent's notice of such a file: profile 0 too, with or without the display.
+        for (const long reason : {long(PROFILE_CHANGED_RELOAD), long(PROFILE_CHANGED_READ_ONLY)}) {
+            keyboard.CurrantProfile = 3;
+            files.currentInFile = inFile;
+            session->OnProfileChanged(reason);
+            EXPECT_EQ(keyboard.CurrantProfile, 0) << inFile << ", reason " << reason;
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 // how selecting slots, binding keys and choosing functions change the profile and the look.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "function_names.h"
@@ -49,6 +51,18 @@ struct MainWindowFixture : ::testing::Test {
         return count;
     }
 };
+
+// Field by field: the records have padding a byte compare would read.
+bool SameMacro(const MACRO_DATA& a, const MACRO_DATA& b)
+{
+    return a.length == b.length && a.RepeatOption == b.RepeatOption &&
+           std::memcmp(a.Steps, b.Steps, sizeof a.Steps) == 0;
+}
+bool SameSlot(const BUTTON_CONFIG& a, const BUTTON_CONFIG& b)
+{
+    return a.FunID == b.FunID && a.MappingKey == b.MappingKey && std::wcscmp(a.AppPath, b.AppPath) == 0 &&
+           SameMacro(a.Macro, b.Macro);
+}
 
 TEST_F(MainWindowFixture, ProfileShowsItsBoundKeysLabelledAndNoKeyClickable)
 {
@@ -199,7 +213,7 @@ TEST_F(MainWindowFixture, KeyTakenOverByAnotherSlotKeepsItsLabel)
     state->SelectSlot(0, false);
     // ... slot 0 takes key 40 and gets a function ...
     state->BindKeyToSlot(40);
-    state->ChooseFunction(0, ITEM_MACRO, L"", qelt::testing::UsLayout());
+    state->ChooseFunction(0, ITEM_DISABLE_KEY, L"", qelt::testing::UsLayout());
     // ... and slot 1 binds another key: key 40 must still show slot 0's label.
     state->SelectSlot(1, false);
     state->BindKeyToSlot(41);
@@ -217,13 +231,10 @@ TEST_F(MainWindowFixture, ChoosingAFunctionSetsCodeCaptionAndGrey)
         bool greyed;
     } cases[] = {
         {ITEM_NO_FUNCTION, L"", FUN_NONE, L"name0", false},
-        {-1, L"", FUN_NONE, L"name0", false},
-        {ITEM_MACRO, L"", FUN_MACRO, L"name1", false},
         {2, L"", FUN_CTRL_X, L"name2", false},
         {10, L"", FUN_CTRL_S, L"name10", false},
         {ITEM_LAUNCH_APP, L"C:\\Games\\Launcher.v2.exe", FUN_LAUNCH_APP, L"Launcher.v2", false},
         {ITEM_DISABLE_KEY, L"", FUN_DISABLE_KEY, L"name12", true},
-        {13, L"", FUN_NONE, L"name0", false},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -238,6 +249,43 @@ TEST_F(MainWindowFixture, ChoosingAFunctionSetsCodeCaptionAndGrey)
         EXPECT_TRUE(state->m_bEditorModified) << "item " << c.item;
     }
     EXPECT_STREQ(Slot(4).AppPath, L"");
+}
+
+// Only a choice changes a slot: a menu dismissed (-1, or any code the menu does not give) and the
+// macro item (whose macro editor decides) keep its function, macro, program and label.
+TEST_F(MainWindowFixture, MenuWithoutAChoiceOrTheMacroItemLeavesTheSlotAsItWas)
+{
+    const struct {
+        const char* name;
+        uint8_t funId;
+        const wchar_t* path;
+        const wchar_t* caption;
+    } slots[] = {
+        {"shortcut", FUN_CTRL_C, L"", L"name3"},
+        {"program", FUN_LAUNCH_APP, L"C:\\Tools\\run.exe", L"run"},
+        {"disabled key", FUN_DISABLE_KEY, L"", L"name12"},
+    };
+    for (const auto& slot : slots) {
+        for (const int item : {-1, int(ITEM_MACRO), 13}) {
+            SetUp();
+            Bind(4, 50, FUN_NONE);
+            Open();
+            state->SelectSlot(4, false);
+            state->ChooseFunction(4, slot.funId == FUN_LAUNCH_APP ? ITEM_LAUNCH_APP : FunctionNameIndex(slot.funId),
+                                  slot.path, qelt::testing::UsLayout());
+            const BUTTON_CONFIG before = Slot(4);
+            const SlotLook lookBefore = state->Slot(4);
+            ASSERT_EQ(before.FunID, slot.funId) << slot.name;
+            state->m_bEditorModified = false;
+
+            state->ChooseFunction(4, item, L"", qelt::testing::UsLayout());
+            EXPECT_TRUE(SameSlot(Slot(4), before)) << slot.name << ", item " << item;
+            EXPECT_EQ(state->Slot(4).strCaption, lookBefore.strCaption) << slot.name << ", item " << item;
+            EXPECT_EQ(state->Slot(4).strCaption, slot.caption) << slot.name << ", item " << item;
+            EXPECT_EQ(state->Slot(4).bLabelGreyed, lookBefore.bLabelGreyed) << slot.name << ", item " << item;
+            EXPECT_FALSE(state->m_bEditorModified) << slot.name << ", item " << item;
+        }
+    }
 }
 
 TEST_F(MainWindowFixture, ProgramChoiceKeepsPathAndCancelChangesNothing)
@@ -283,6 +331,53 @@ TEST_F(MainWindowFixture, MacroTakenFromTheEditor)
     EXPECT_EQ(Slot(6).Macro.RepeatOption, 2);
     EXPECT_EQ(profiles[1].nMacroTotal, 42);
     EXPECT_EQ(state->Slot(6).strCaption, L"Macro");
+    EXPECT_TRUE(state->m_bEditorModified);
+}
+
+// The macro item, then the macro editor's end: only OK with two steps or more changes the slot.
+TEST_F(MainWindowFixture, MacroEditorCancelledOrShortLeavesTheSlotAsBeforeTheMenu)
+{
+    MACRO_DATA recorded{};
+    recorded.length = 2;
+    recorded.RepeatOption = 1;
+    recorded.Steps[0] = MACRO_STEP{0x05, {}, 1};
+    recorded.Steps[1] = MACRO_STEP{0x05, {}, 0};
+    const struct {
+        const char* name;
+        int endCode;
+        int steps;
+        bool taken;
+    } cases[] = {
+        {"OK, two steps", 1, 2, true},
+        {"OK, one step", 1, 1, false},
+        {"OK, no step", 1, 0, false},
+        {"Cancel with steps", 2, 2, false},
+        {"closed otherwise", 0, 4, false},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        Bind(3, 60, FUN_NONE);
+        Open();
+        state->SelectSlot(3, false);
+        state->ChooseFunction(3, ITEM_LAUNCH_APP, L"C:\\Tools\\run.exe", qelt::testing::UsLayout());
+        profiles[1].nMacroTotal = 7;
+        const BUTTON_CONFIG before = Slot(3);
+        state->m_bEditorModified = false;
+
+        state->ChooseFunction(3, ITEM_MACRO, L"", qelt::testing::UsLayout());
+        EXPECT_EQ(state->TakeEditedMacro(3, c.endCode, c.steps, recorded, 9), c.taken) << c.name;
+        if (c.taken) {
+            EXPECT_EQ(Slot(3).FunID, FUN_MACRO) << c.name;
+            EXPECT_TRUE(SameMacro(Slot(3).Macro, recorded)) << c.name;
+            EXPECT_EQ(profiles[1].nMacroTotal, 9) << c.name;
+            EXPECT_EQ(state->Slot(3).strCaption, L"Macro") << c.name;
+        } else {
+            EXPECT_TRUE(SameSlot(Slot(3), before)) << c.name << ": the program stays";
+            EXPECT_EQ(profiles[1].nMacroTotal, 7) << c.name;
+            EXPECT_EQ(state->Slot(3).strCaption, L"run") << c.name;
+        }
+        EXPECT_EQ(state->m_bEditorModified, c.taken) << c.name;
+    }
 }
 
 TEST_F(MainWindowFixture, ProfileButtonsFollowTheProfileExceptInPcMode)

@@ -958,6 +958,11 @@ expect_button_look() {
     expect_eq "$(pixel_at "$1" $((l + 3)) $((t + 3)))" "$(skin_pixel "$4" $((l + 3)) $((t + 3)))" "$5"
 }
 
+# wait_button_look FILE KEY LOOK WHAT [TIMEOUT]: waits until a new screenshot shows the
+# main-window button as expect_button_look checks it (the editor repaints once its handler is done).
+_button_look_now() { (expect_button_look "$(screenshot button-look.png)" "$@" "") 2>/dev/null; }
+wait_button_look() { wait_until "${5:-10}" "$4" _button_look_now "$1" "$2" "$3"; }
+
 # copy_program_folder [NAME]: a copy of the program folder (what ships) in the work folder, to
 # damage without touching the build's; prints its path ($QELT_SCENARIO_DIR/NAME, default
 # "program"). Its links stay links (the folder's own: "skins" to "Skins").

@@ -1,24 +1,46 @@
 #!/usr/bin/env bash
 # Programming keys in the editor and applying them to the simulated keyboard: a shortcut, a
 # program to launch (then started by the agent from the keyboard's launch key), a disabled key and
-# no function; a click between the menu's items; a key another slot holds; a slot left without a
-# function losing its key.
+# no function; a click between the menu's items; a menu dismissed, or a macro editor cancelled,
+# leaving the slot's function; a key another slot holds; a slot left without a function losing
+# its key. Config.config names no current profile: the editor takes profile 0.
 source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
 scenario_begin
 
 device_up
 reset_data_dir
 write_config 0 1 1
+sed -i '/^CURRENTPROFILE=/d' "$(config_file)"
 start_agent
 start_editor
+# Profile 0 stands for the missing value: written back at once, and the one applied below.
+wait_config CURRENTPROFILE 0
 launch_dir="$(windows_path "$QELT_SCENARIO_DIR")"
 printf 'echo started> "%s\\launched.txt"\r\n' "$launch_dir" >"$QELT_SCENARIO_DIR/launch.bat"
 A=$(key_index A) S=$(key_index S) D=$(key_index D) F=$(key_index F) G=$(key_index G) H=$(key_index H)
 
-# M1 on A: Ctrl+C.
+# M1 on A: Ctrl+V first, then Ctrl+C from a menu that a right press outside it has left open.
 click_slot 0
 click_key "$A"
-choose_function 0 3
+choose_function 0 4
+click_function_label 0
+wait_dialog
+menu="$DIALOG"
+click_at 600 14 3  # the editor's top bar
+click_skin "$menu" menu_skin.ini BUTTONINFO 4
+tt wait-gone "$menu" --timeout "$(_timeout_ms 10)" || fail "the function menu did not take Ctrl+C"
+# A left press on the top bar closes the menu without a choice; the macro item, then Cancel in the
+# macro editor, changes nothing either: M1 stays Ctrl+C (the tables below).
+click_function_label 0
+wait_dialog
+menu="$DIALOG"
+click_at 600 14
+tt wait-gone "$menu" --timeout "$(_timeout_ms 10)" || fail "a left press outside did not close the function menu"
+choose_function 0 1
+wait_dialog
+macro_editor_found
+click_skin "$MACRO_EDITOR" macro_skin.ini BUTTONINFO 14  # Cancel
+tt wait-gone "$MACRO_EDITOR" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
 # M2 on S: a program, chosen in the file dialog; the label shows its name.
 click_slot 1
 click_key "$S"
@@ -67,6 +89,8 @@ tables="$(expect_tables_clean 1)"
 note "tables: $tables"
 grep -q "M1: key 0x04 (A), param 1, type 0x20 macro, .*press 0xE0 (LCtrl), pause 25 ms, press 0x06 (C)" <<<"$tables" ||
     fail "M1 is not Ctrl+C on A: $tables"
+# The keyboard plays a shortcut as its macro; the file tells the function from a macro.
+expect_eq "$(ini_value "$(profile_file 0)" BUTTONCONFIG0 FunID)" 2 "M1's function (Ctrl+C, not a macro)"
 grep -q "M2: key 0x16 (S), .*type 0x11 launch" <<<"$tables" || fail "M2 does not launch from S: $tables"
 grep -q "M3: key 0x07 (D), param 0, type 0x00 none" <<<"$tables" || fail "M3 is not a disabled D: $tables"
 for slot in M4 M5 M6 M7; do
