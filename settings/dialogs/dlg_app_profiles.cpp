@@ -4,6 +4,7 @@
 
 #include "agent_channel.h"
 #include "app_rules_file.h"
+#include "diag.h"
 #include "file_dialogs.h"
 #include "handles.h"
 #include "modal_dialog.h"
@@ -124,11 +125,14 @@ void CDlgAppProfiles::OnAddRunning(const CBitmapBtn* button)
         return;
     if (offered.empty())
         AppendMenuW(menu.Get(), MF_STRING | MF_GRAYED, 0, L"No other program has a window");
+    std::wstring names;  // in menu order, for whoever reads the diagnostics (the scenarios)
     for (size_t i = 0; i < offered.size(); ++i) {
+        names += (i == 0 ? L"" : L", ") + std::wstring(FileNameOf(offered[i].path));
         std::wstring item(FileNameOf(offered[i].path));
         item += L"  -  " + offered[i].title;
         AppendMenuW(menu.Get(), MF_STRING, kFirstProgramItem + i, item.c_str());
     }
+    Diag(L"Program profiles: %u running program(s) offered: %ls\n", unsigned(offered.size()), names.c_str());
     RECT rect{};
     GetWindowRect(button->Window(), &rect);
     const UINT chosen = UINT(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY,

@@ -5,6 +5,7 @@
 // these calls; the file and the agent are reached through RulesSaver.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app_rules.h"

@@ -48,7 +48,7 @@ TEST(ProgramProfilesEdit, AddingAProgramNamesItsFileWithProfileOneAndSelectsIt)
     EXPECT_EQ(edit.SelectedProfile(), 0);
     EXPECT_TRUE(edit.Changed());
     // The rule matches the program wherever it is installed.
-    EXPECT_EQ(edit.Rules().Match(L"D:\\elsewhere\\GAME1.EXE", L"any"), 0);
+    EXPECT_EQ(edit.Rules().Match(L"D:\\elsewhere\\GAME1.EXE", L"any").value_or(-1), 0);
 }
 
 TEST(ProgramProfilesEdit, AddingAProgramThatHasARuleSelectsThatRuleAndChangesNothing)
@@ -90,7 +90,7 @@ TEST(ProgramProfilesEdit, TheSelectedRuleTakesProfilesOneToFiveOnly)
     EXPECT_EQ(edit.Rules().Rules()[1].profile, 4);
     EXPECT_EQ(edit.Rules().Rules()[1].titlePart, L"Title");
     EXPECT_EQ(edit.Rules().Rules()[0].profile, 0) << "the other rule keeps its profile";
-    EXPECT_EQ(edit.Rules().Match(L"b.exe", L"a Title here"), 4);
+    EXPECT_EQ(edit.Rules().Match(L"b.exe", L"a Title here").value_or(-1), 4);
 }
 
 TEST(ProgramProfilesEdit, RemovingSelectsTheNextRuleThenTheLastThenNone)
@@ -138,8 +138,8 @@ TEST(ProgramProfilesEdit, OkWritesAndTellsTheAgentOnlyAfterAChange)
     ASSERT_TRUE(edit.SetSelectedProfile(3));
     EXPECT_EQ(edit.Save(saver), SaveResult::Saved);
     EXPECT_EQ(saver.journal, (std::vector<std::string>{"write 2 rule(s)", "tell agent"}));
-    EXPECT_EQ(saver.written.Match(L"game2.exe", L""), 3);
-    EXPECT_EQ(saver.written.Match(L"a.exe", L""), 0);
+    EXPECT_EQ(saver.written.Match(L"game2.exe", L"").value_or(-1), 3);
+    EXPECT_EQ(saver.written.Match(L"a.exe", L"").value_or(-1), 0);
 }
 
 TEST(ProgramProfilesEdit, AFailedWriteTellsNoAgentAndKeepsTheEditForAnotherTry)
