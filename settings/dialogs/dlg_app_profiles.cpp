@@ -70,6 +70,7 @@ void CDlgAppProfiles::OnSkinLoaded(const CSkinFile& file)
                           LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                       kRuleListRect, m_hWnd, kRuleListId)) {
         m_list.m_nItemHeight = kRuleLineHeight;
+        SendMessageW(m_list.Window(), LB_SETITEMHEIGHT, 0, kRuleLineHeight);
         m_list.m_crText = 0xE0DAD6;
         m_list.m_crSelectedText = 0xFFC600;
         m_list.m_crSelectedBackground = 0x543E08;

@@ -1001,6 +1001,16 @@ expect_button_look() {
     expect_eq "$(pixel_at "$1" $((l + 3)) $((t + 3)))" "$(skin_pixel "$4" $((l + 3)) $((t + 3)))" "$5"
 }
 
+# wait_editor_profile P [TIMEOUT]: the open editor (at the screen's origin, its profile buttons
+# uncovered) shows its profile button P (0-4) selected.
+_editor_shows_profile() {
+    local shot l t r b
+    shot="$(screenshot editor-profile.png)"
+    read -r l t r b <<<"$(skin_rect main.ini BUTTONINFO $((4 + $1)))"
+    [ "$(pixel_at "$shot" $((l + 3)) $((t + 3)))" = "$(skin_pixel main_down.bmp $((l + 3)) $((t + 3)))" ]
+}
+wait_editor_profile() { wait_until "${2:-10}" "the editor showing profile $(($1 + 1))" _editor_shows_profile "$1"; }
+
 # copy_program_folder [NAME]: a copy of the program folder (what ships) in the work folder, to
 # damage without touching the build's; prints its path ($QELT_SCENARIO_DIR/NAME, default
 # "program"). Its links stay links (the folder's own: "skins" to "Skins").

@@ -21,15 +21,6 @@ start_front_program game1 game1.exe "Game One" 20 660
 start_front_program other other.exe "Other Program" 440 660
 start_editor
 
-# editor_shows_profile P: the open editor's profile button P (0-4) shows selected.
-_editor_shows_profile() {
-    local shot l t r b
-    shot="$(screenshot editor-profile.png)"
-    read -r l t r b <<<"$(skin_rect main.ini BUTTONINFO $((4 + $1)))"
-    [ "$(pixel_at "$shot" $((l + 3)) $((t + 3)))" = "$(skin_pixel main_down.bmp $((l + 3)) $((t + 3)))" ]
-}
-editor_shows_profile() { wait_until 10 "the editor showing profile $(($1 + 1))" _editor_shows_profile "$1"; }
-
 # Cancel: a rule added in the dialog is dropped, no file is written.
 before="$(data_checksum)"
 open_app_profiles
@@ -66,22 +57,23 @@ click_app_profiles 5
 choose_running_program other.exe
 wait_app_rule_lines 2
 click_app_profiles 7
+point_at "$APPS_LIST"   # no button's tooltip in the picture
 take_picture program-profiles.png "$APPS_DIALOG" >/dev/null
 [ ! -e "$rules_file" ] || fail "the rules were written before OK"
 close_app_profiles 9
-expect_eq "$(ini_value "$rules_file" PROGRAMS 1)" "1|game1.exe|" "the first rule saved"
-expect_eq "$(ini_value "$rules_file" PROGRAMS 2)" "3|other.exe|" "the second rule saved"
+expect_eq "$(ini_value "$rules_file" PROGRAMS 1)" "2|game1.exe|" "the first rule saved"
+expect_eq "$(ini_value "$rules_file" PROGRAMS 2)" "4|other.exe|" "the second rule saved"
 wait_diag agent "Program profiles: read again, 2 rule\\(s\\)" >/dev/null
 
 # The agent follows at once; Config.config and the open editor follow it.
 bring_to_front "Game One"
 wait_kbsim_state current_profile 2
 wait_config CURRENTPROFILE 1
-editor_shows_profile 1
+wait_editor_profile 1
 bring_to_front "Other Program"
 wait_kbsim_state current_profile 4
 wait_config CURRENTPROFILE 3
-editor_shows_profile 3
+wait_editor_profile 3
 expect_eq "$(osd_texts "$QELT_SCENARIO_DIR/osd.log" | tail -n 2 | paste -sd,)" "Profile 2,Profile 4" "the display"
 
 # other.exe's rule removed: it keeps the user's profile 1 from now on.
@@ -93,13 +85,13 @@ click_app_profiles 3
 wait_app_rule_lines 1
 close_app_profiles 9
 wait_diag agent "Program profiles: read again, 1 rule\\(s\\)" >/dev/null
-expect_eq "$(ini_value "$rules_file" PROGRAMS 1)" "1|game1.exe|" "the rule left"
+expect_eq "$(ini_value "$rules_file" PROGRAMS 1)" "2|game1.exe|" "the rule left"
 expect_eq "$( (ini_value "$rules_file" PROGRAMS 2) 2>/dev/null || true)" "" "the removed rule"
 bring_to_front "Game One"
 wait_kbsim_state current_profile 2
 bring_to_front "Other Program"
 wait_kbsim_state current_profile 1
 wait_config CURRENTPROFILE 0
-editor_shows_profile 0
+wait_editor_profile 0
 stop_agent
 scenario_pass
