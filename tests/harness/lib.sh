@@ -670,6 +670,12 @@ for line in sys.stdin:
     print(text.split("\0", 1)[0])'
 }
 
+# wait_osd_texts LOG TEXTS [TIMEOUT]: the last records the stand-in received read TEXTS (one per
+# line, oldest first). The agent tells the display after the editor, so a text may still be on
+# its way when the editor has shown the change.
+_osd_last_texts_are() { [ "$(osd_texts "$1" | tail -n "$(grep -c '' <<<"$2")")" = "$2" ]; }
+wait_osd_texts() { wait_until "${3:-10}" "the display showing $(paste -sd, <<<"$2")" _osd_last_texts_are "$1" "$2"; }
+
 # ---------------------------------------------------------------------------------------------
 # Programs in front (the program profiles)
 

@@ -74,7 +74,8 @@ bring_to_front "Other Program"
 wait_kbsim_state current_profile 4
 wait_config CURRENTPROFILE 3
 wait_editor_profile 3
-expect_eq "$(osd_texts "$QELT_SCENARIO_DIR/osd.log" | tail -n 2 | paste -sd,)" "Profile 2,Profile 4" "the display"
+wait_osd_texts "$QELT_SCENARIO_DIR/osd.log" "Profile 2
+Profile 4"
 
 # other.exe's rule removed: it keeps the user's profile 1 from now on.
 open_app_profiles   # the editor in front: no rule, the user's profile 1
