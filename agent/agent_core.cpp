@@ -242,6 +242,13 @@ void EventActions::ControlProfile(int profile)
     m_peers.ShowOsd(text);
 }
 
+void EventActions::ControlPcMode()
+{
+    m_settings.SetCurrentProfile(PC_MODE_PROFILE);
+    m_settings.WriteConfig();
+    m_peers.NotifyEditorProfile(PC_MODE_PROFILE);
+}
+
 void EventActions::LaunchAPP(int slot)
 {
     const int profile = m_settings.CurrentProfile();
@@ -708,7 +715,10 @@ int AppProfiles::CurrentProfile() const
 
 void AppProfiles::SwitchTo(int profile)
 {
-    m_events.ControlProfile(profile);
+    if (profile == PC_MODE_PROFILE)
+        m_events.ControlPcMode();
+    else
+        m_events.ControlProfile(profile);
     m_requests.SetProfile(profile);
 }
 

@@ -51,6 +51,10 @@ public:
     void StopDeviceActivity();
 
     void ControlProfile(int profile);
+    // PC mode made current by the agent itself (a return to the user's choice): the configuration
+    // and the editor follow as when the editor or qeltctl choose it; the display shows no profile
+    // number, there being none, and PC_MODE, which profile keys set to 0 on leaving it, stays.
+    void ControlPcMode();
     void LaunchAPP(int slot);
     // Called with the profile of each profile key, after the agent made it current.
     void OnProfileKey(std::function<void(int)> listener) { m_onProfileKey = std::move(listener); }

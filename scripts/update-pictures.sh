@@ -17,6 +17,7 @@ pictures=(
   "editor_commands/applying.png applying.png help"
   "editor_startup/no-keyboard.png no-keyboard.png help"
   "osd_display/osd.png osd.png docs,help"
+  "editor_app_profiles/program-profiles.png program-profiles.png docs,help"
   "agent_system/tray-menu.png tray-menu.png help"
   "installer/setup-folder.png setup-folder.png docs"
   "installer/setup-finish.png setup-finish.png docs"

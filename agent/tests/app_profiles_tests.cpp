@@ -5,6 +5,7 @@
 #include "agent_fakes.h"
 #include "agent_protocol.h"
 #include "diag.h"
+#include "profile_records.h"
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,43 @@ TEST_F(AppProfilesFixture, SetProfileRequestsAreTheUsersChoiceUnlessTheyRestateT
     apps.OnProcessAPMessage(AP_SET_PROFILE, -1);
     Front(kNotepad);
     EXPECT_TRUE(KeyboardRequests().empty());
+}
+
+// PC mode is the user's last choice: game1 in front takes its rule's profile, then notepad (no
+// rule) returns to PC mode as choosing PC mode makes it current: the configuration and the editor
+// follow, the display shows no "Profile 6", PC_MODE is left alone, and the keyboard gets PC mode's
+// request (number 0 on the wire). From there a rule switches as usual.
+void ExpectReturnToPcMode(AppProfilesFixture& f)
+{
+    f.Front(kGame1);
+    f.RunJobs();
+    f.journal.entries.clear();
+    f.Front(kNotepad);
+    EXPECT_EQ(f.journal.entries, (Entries{"set current 5", "write config profile=5 status=1", "editor profile 5",
+                                          "set current 5", "link set current 5"}));
+    f.RunJobs();
+    EXPECT_EQ(f.settings.current, PC_MODE_PROFILE);
+    f.Front(kGame2);
+    f.RunJobs();
+    EXPECT_EQ(f.KeyboardRequests(), (std::vector<int>{5, 3}));
+    EXPECT_EQ(f.settings.current, 3);
+}
+
+TEST_F(AppProfilesFixture, AReturnToPcModeCurrentAtStartDoesWhatChoosingPcModeDoes)
+{
+    settings.current = PC_MODE_PROFILE;
+    watch.front = kNotepad;
+    StartAgent();
+    ExpectReturnToPcMode(*this);
+}
+
+TEST_F(AppProfilesFixture, AReturnToPcModeChosenByRequestDoesWhatChoosingPcModeDoes)
+{
+    watch.front = kNotepad;
+    StartAgent();
+    apps.OnProcessAPMessage(AP_SET_PROFILE, PC_MODE_PROFILE);  // qeltctl profile pc
+    RunJobs();
+    ExpectReturnToPcMode(*this);
 }
 
 TEST_F(AppProfilesFixture, TheWatchRunsOnlyWithRulesAnActiveSessionAndAnOpenKeyboard)

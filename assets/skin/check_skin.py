@@ -60,7 +60,7 @@ COLUMNS = [[0x1B, 0xC0, 0x09, 0x14, 0xA0, 0xA2], [0x2D, 0x2E, 0x25], [0x26, 0x28
 SCREEN = ["Mask", "Main", "Down", "Over", "Disabled"]
 # Window files: section keys each window reads, and the keys that may stay empty.
 WINDOWS = {
-    "main.ini": {"BUTTONINFO": [str(i) for i in range(1, 36)]},
+    "main.ini": {"BUTTONINFO": [str(i) for i in range(1, 37)]},
     "menu_skin.ini": {"BUTTONINFO": [str(i) for i in range(1, 14)]},
     "macro_skin.ini": {"BUTTONINFO": ["1", "2", "3", "4", "10", "11", "12", "13", "14"], "optional": ["4"]},
     "repeat_skin.ini": {"BUTTONINFO": ["1", "2", "3", "4", "5"]},
@@ -68,6 +68,7 @@ WINDOWS = {
     "Warning2_skin.ini": {"BUTTONINFO": ["1"]},
     "Warning3_skin.ini": {"BUTTONINFO": ["1", "2"]},
     "loading_skin.ini": {"BAR_POSITION": ["1"]},
+    "apps_skin.ini": {"BUTTONINFO": [str(i) for i in range(1, 11)]},
 }
 STRINGS = {
     "repeat_str.ini": ["1", "2", "3"], "waning_str.ini": ["1", "2", "3", "4", "6"], "loading_str.ini": ["1"],
@@ -82,6 +83,7 @@ DRAWN_AREAS = {
     "Warning2_skin.ini": [(70, 92, 355, 143)],
     "Warning3_skin.ini": [(73, 92, 355, 143)],
     "loading_skin.ini": [(22, 30, 250, 48)],
+    "apps_skin.ini": [(24, 76, 396, 312)],
 }
 # Buttons whose caption the program draws into a fixed text rectangle: minimum size.
 TEXT_RECT_MIN = {

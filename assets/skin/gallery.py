@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from skin_reader import IniFile, buttons, image_path  # noqa: E402
 
 WINDOW_FILES = ["main.ini", "menu_skin.ini", "macro_skin.ini", "repeat_skin.ini", "Warning1_skin.ini",
-                "Warning2_skin.ini", "Warning3_skin.ini", "loading_skin.ini"]
+                "Warning2_skin.ini", "Warning3_skin.ini", "loading_skin.ini", "apps_skin.ini"]
 STATES = ["Main", "Over", "Down", "Disabled", "Notext"]
 OUTLINE = {"BUTTONINFO": (255, 214, 0), "KEYS": (255, 60, 200), "BAR_POSITION": (60, 255, 90)}
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
@@ -147,6 +147,18 @@ def preview_dialogs(skin, out):
     filled = (bar.right - bar.left) * 60 // 100
     img.paste(down.crop((bar.left, bar.top, bar.left + filled, bar.bottom)), (bar.left, bar.top))
     draw.text((22, 30), strings("loading_str.ini").get("STRING", "1"), font=cell_font(15), fill=(200, 200, 200))
+    shots.append(img)
+    ini, img, draw, info = window("apps_skin.ini")
+    draw.rectangle([24, 76, 395, 311], fill=(12, 13, 16))
+    rules = ["game1.exe  -  Profile 2", "game2.exe  -  Profile 4", "chrome.exe  (title \"YouTube\")  -  Profile 3"]
+    for i, line in enumerate(rules):
+        if i == 1:  # the selected rule, and its profile button
+            draw.rectangle([24, 76 + 22 * i, 395, 97 + 22 * i], fill=(8, 62, 84))
+        draw.text((27, 87 + 22 * i), line, font=cell_font(16), fill=(0, 198, 255) if i == 1 else (214, 218, 224),
+                  anchor="lm")
+    down = Image.open(image_path(skin, ini.get("SCREEN", "Down"))).convert("RGB")
+    selected = info["7"]
+    img.paste(down.crop((selected.left, selected.top, selected.right, selected.bottom)), (selected.left, selected.top))
     shots.append(img)
     width = 2 * max(s.width for s in shots) + 30
     x = y = row = 10

@@ -500,7 +500,7 @@ def generate(out, version):
         ("KEY_NUM", [("NUM", str(D.KEYBOARD_MODEL))]),
         ("WEB_PAGE", [("URL", D.WEB_PAGE_URL)]),
     ])
-    for desc in [D.MENU, D.MACRO, D.REPEAT] + D.WARNINGS + [D.LOADING]:
+    for desc in [D.MENU, D.MACRO, D.REPEAT] + D.WARNINGS + [D.LOADING, D.APPS]:
         ground, buttons = simple_window(desc)
         write_window(out, desc, ground, buttons)
     indicator(os.path.join(out, "indicator_red.png"), (14, 30, 42), 255)      # bound key, selected

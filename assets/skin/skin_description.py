@@ -150,6 +150,8 @@ MAIN = {
         ("11", "Apply", (640, 584, 96, 32), "Apply this profile to the keyboard", False, "primary", "Apply"),
         ("12", "ApplyClose", (744, 584, 120, 32), "Apply and close", False, "primary", "Apply & Close"),
         ("35", "Close2", (872, 584, 96, 32), "Close without applying", False, "command", "Close"),
+        ("36", "Programs", (488, 584, 140, 32), "Profiles that follow the program in front", False, "command",
+         "Program profiles"),
     ] + [
         (str(24 + s), "M%d" % (s + 1), (35 + (s % 5) * 188, 482 + (s // 5) * 44, 34, 34),
          "M%d" % (s + 1), False, "tile") for s in range(10)
@@ -204,6 +206,27 @@ REPEAT = {
         ("5", "Cancel", (253, 158, 47, 29), "Cancel", False, "tile"),
     ],
     "texts": [(20, 14, "REPEAT MODE", 12, "accent", True)],
+}
+
+# The rules list is drawn by the program inside the frame; the buttons 1-5 give the selected rule
+# its profile.
+APPS = {
+    "file": "apps_skin.ini", "prefix": "apps", "size": (560, 380), "radius": 10, "title_height": 40,
+    "buttons": [
+        ("1", "AddFile", (416, 72, 124, 30), "Add a program from its file", False, "command", "Add file..."),
+        ("2", "AddRunning", (416, 110, 124, 30), "Add a program that is running", False, "command", "Running..."),
+        ("3", "Remove", (416, 148, 124, 30), "Remove the selected rule", False, "command", "Remove"),
+    ] + [
+        (str(4 + p), "Profile%d" % (p + 1), (96 + p * 44, 330, 38, 30), "Profile %d for the selected program" % (p + 1),
+         False, "command", str(p + 1)) for p in range(5)
+    ] + [
+        ("9", "OK", (356, 330, 88, 30), "Save the rules", False, "primary", "OK"),
+        ("10", "Cancel", (452, 330, 88, 30), "Keep the rules as they were", False, "command", "Cancel"),
+    ],
+    "texts": [(20, 12, "PROGRAM PROFILES", 12, "accent", True),
+              (20, 50, "The keyboard takes a program's profile while the program is in front.", 10, "muted", False),
+              (20, 339, "PROFILE", 10, "muted", True)],
+    "frames": [(20, 72, 380, 244)],  # the rules list
 }
 
 def _warning(prefix, title, icon, question):

@@ -3,9 +3,11 @@
 #include <commdlg.h>
 
 #include "agent_channel.h"
+#include "app_rules_file.h"
 #include "buffered_paint.h"
 #include "data_folder.h"
 #include "diag.h"
+#include "dlg_app_profiles.h"
 #include "dlg_download.h"
 #include "dlg_funmenu.h"
 #include "dlg_macro.h"
@@ -24,7 +26,7 @@ namespace {
 // "BUTTONINFO" keys of main.ini.
 constexpr int kMinimiseKey = 1, kCloseKey = 2, kWebPageKey = 3, kFirstProfileKey = 4, kExportKey = 9,
               kImportKey = 10, kApplyKey = 11, kApplyCloseKey = 12, kResetKey = 13, kFirstLabelKey = 14,
-              kFirstSlotKey = 24, kStatusKey = 34, kClose2Key = 35;
+              kFirstSlotKey = 24, kStatusKey = 34, kClose2Key = 35, kAppProfilesKey = 36;
 constexpr int kFirstKeyEntry = 20;  // "KEYS" 20-173 are keys 0-153
 
 constexpr RECT kDriverVersionRect{185, 5, 376, 21};
@@ -131,6 +133,7 @@ void CConfigDlg::LoadSkin(const CSkinFile& file)
     AddButton(file, kApplyCloseKey, [this] { OnApply(true); });
     AddButton(file, kClose2Key, close);
     AddButton(file, kResetKey, [this] { m_session->OnReset(); });
+    AddButton(file, kAppProfilesKey, [this] { OnAppProfiles(); });
 
     for (int k = 0; k < KEY_COUNT; ++k) {
         const ButtonInfo info = file.ReadButton(L"KEYS", kFirstKeyEntry + k);
@@ -358,6 +361,13 @@ std::wstring CConfigDlg::AskProfilePath(ProfileFileQuestion question)
     const DialogRun run(*this);
     return AskFilePath(m_hWnd, question == ProfileFileQuestion::Export ? FileDialogKind::SaveProfile
                                                                         : FileDialogKind::OpenProfile);
+}
+
+void CConfigDlg::OnAppProfiles()
+{
+    // The rules are the agent's alone: nothing of the profiles being edited changes.
+    CDlgAppProfiles dialog(AppRulesFilePath(m_store->DataFolderPath()));
+    dialog.Run(m_hWnd);
 }
 
 void CConfigDlg::OnWebPage()

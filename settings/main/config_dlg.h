@@ -73,6 +73,7 @@ private:
     // Commands.
     void OnApply(bool closeAfter);
     void OnWebPage();
+    void OnAppProfiles();
     void OnSlotButton(int slot);
     void OnKeyButton(int key);
     void OnFunctionLabel(int slot);

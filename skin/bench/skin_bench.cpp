@@ -397,6 +397,7 @@ const DialogSkin kDialogSkins[] = {
     {L"macro_skin.ini", {1, 2, 3, 4, 10, 11, 12, 13, 14}, {2, 3, 4, 10, 11, 12, 13}, {6, 6, 65, 32}, 14, false, true,
      false},
     {L"loading_skin.ini", {}, {}, {}, 14, false, false, true},
+    {L"apps_skin.ini", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {}, {}, 14, false, false, false},
 };
 
 class DialogBench {

@@ -673,16 +673,22 @@ for line in sys.stdin:
     print(text.split("\0", 1)[0])'
 }
 
+# wait_osd_texts LOG TEXTS [TIMEOUT]: the last records the stand-in received read TEXTS (one per
+# line, oldest first). The agent tells the display after the editor, so a text may still be on
+# its way when the editor has shown the change.
+_osd_last_texts_are() { [ "$(osd_texts "$1" | tail -n "$(grep -c '' <<<"$2")")" = "$2" ]; }
+wait_osd_texts() { wait_until "${3:-10}" "the display showing $(paste -sd, <<<"$2")" _osd_last_texts_are "$1" "$2"; }
+
 # ---------------------------------------------------------------------------------------------
 # Programs in front (the program profiles)
 
-# start_front_program NAME EXE TITLE X: a copy of the test tool named EXE (in the work folder)
-# opening a visible 400x300 window TITLE at (X, 100); a new window is the front window. Call it
-# directly, not inside $(...).
+# start_front_program NAME EXE TITLE X [Y]: a copy of the test tool named EXE (in the work folder)
+# opening a visible 400x300 window TITLE at (X, Y) (Y default 100; 660 keeps it below the editor);
+# a new window is the front window. Call it directly, not inside $(...).
 start_front_program() {
-    local name="$1" exe="$QELT_SCENARIO_DIR/$2" title="$3" x="$4"
+    local name="$1" exe="$QELT_SCENARIO_DIR/$2" title="$3" x="$4" y="${5:-100}"
     cp "$QELT_TESTTOOL" "$exe"
-    start_program "$name" "$exe" window "$title" --pos "$x,100" --size 400x300
+    start_program "$name" "$exe" window "$title" --pos "$x,$y" --size 400x300
     wait_window "$title" 10 --visible
 }
 
@@ -927,6 +933,52 @@ record_macro_keys() {
     wait_until 10 "$lines lines in the step list" _macro_lines_are "$lines"
 }
 
+# The "Program profiles" dialog (apps_skin.ini): open_app_profiles clicks the main window's
+# button and sets APPS_DIALOG and APPS_LIST (its rule list); click_app_profiles KEY clicks one of
+# its buttons (1 Add file, 2 Running, 3 Remove, 4-8 profiles 1-5, 9 OK, 10 Cancel); app_rule_lines
+# counts the list's lines; select_app_rule N clicks line N (1 = top); choose_running_program EXE
+# opens the running programs' menu and clicks EXE's item (the dialog names them in menu order in
+# a diagnostic line); close_app_profiles KEY clicks OK or Cancel and waits until the dialog went.
+open_app_profiles() {
+    click_editor BUTTONINFO 36
+    wait_dialog
+    APPS_DIALOG="$DIALOG"
+    APPS_LIST="hwnd:$(tt children "$APPS_DIALOG" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
+    [ "$APPS_LIST" != "hwnd:" ] || fail "no rule list in the program profiles dialog"
+}
+click_app_profiles() { click_skin "$APPS_DIALOG" apps_skin.ini BUTTONINFO "$1"; }
+app_rule_lines() { tt send "$APPS_LIST" 0x18B 0 0; }  # LB_GETCOUNT
+_app_rule_lines_are() { [ "$(app_rule_lines)" = "$1" ]; }
+wait_app_rule_lines() { wait_until 10 "$1 rule(s) in the list" _app_rule_lines_are "$1"; }
+select_app_rule() {
+    local l t r b
+    read -r l t r b <<<"$(tt rect "$APPS_LIST" --client)" || fail "no rule list"
+    click_at $(((l + r) / 2)) $((t + 22 * ($1 - 1) + 11))  # lines of 22 pixels
+}
+_offered_more() { [ "$(diag_count editor "running program(s) offered")" -gt "$1" ]; }
+choose_running_program() {
+    local before line names count index=0 i=0 name
+    local -a offered
+    before="$(diag_count editor "running program(s) offered")"
+    click_app_profiles 2
+    wait_until 10 "the running programs offered" _offered_more "$before"
+    line="$(grep -F "running program(s) offered" "$(diag_file editor)" | tail -n 1 | tr -d '\r')"
+    count="$(sed -n 's/.*: \([0-9]*\) running program(s) offered.*/\1/p' <<<"$line")"
+    names="${line##*offered: }"
+    IFS=',' read -ra offered <<<"$names"
+    for name in "${offered[@]}"; do
+        i=$((i + 1))
+        [ "${name# }" = "$1" ] && index=$i
+    done
+    [ "$index" -gt 0 ] || fail "$1 is not among the running programs offered: $names"
+    click_menu_item "$index" "$count"
+    tt wait-gone "hwnd:$MENU_HWND" --timeout "$(_timeout_ms 5)" >/dev/null 2>&1 || true
+}
+close_app_profiles() {
+    click_app_profiles "$1"
+    tt wait-gone "$APPS_DIALOG" --timeout "$(_timeout_ms 10)" || fail "the program profiles dialog did not close"
+}
+
 # wait_dialog [TIMEOUT]: waits for the editor's untitled modal window (a warning, the function
 # menu, the macro editor, the repeat options) and sets DIALOG (hwnd:0x...) and DIALOG_RECT.
 _find_dialog() {
@@ -962,6 +1014,10 @@ expect_button_look() {
 # main-window button as expect_button_look checks it (the editor repaints once its handler is done).
 _button_look_now() { (expect_button_look "$(screenshot button-look.png)" "$@" "") 2>/dev/null; }
 wait_button_look() { wait_until "${5:-10}" "$4" _button_look_now "$1" "$2" "$3"; }
+
+# wait_editor_profile P [TIMEOUT]: the open editor (at the screen's origin, its profile buttons
+# uncovered) shows its profile button P (0-4) selected.
+wait_editor_profile() { wait_button_look BUTTONINFO $((4 + $1)) main_down.bmp "the editor showing profile $(($1 + 1))" "${2:-10}"; }
 
 # copy_program_folder [NAME]: a copy of the program folder (what ships) in the work folder, to
 # damage without touching the build's; prints its path ($QELT_SCENARIO_DIR/NAME, default

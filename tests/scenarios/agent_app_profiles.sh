@@ -3,7 +3,7 @@
 # game2.exe -> 4); each program brought to the front makes its profile current on the keyboard,
 # in Config.config, in the open editor and on the display; a program without a rule returns to the
 # profile the user chose; a profile key while game1 is in front wins until the front program
-# changes; qeltctl app list and remove; a rules file with garbage, a profile 9, a path of 1,000
+# changes (the open editor's profile buttons following each switch); qeltctl app list and remove; a rules file with garbage, a profile 9, a path of 1,000
 # characters and 10,000 rules does not stop the agent, and its valid rules work.
 # ctest-timeout: 300
 source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
@@ -27,8 +27,10 @@ start_peer "MIVO OSD" osd.log
 start_agent
 diag_has agent "Program profiles: 2 rule(s)" || fail "the agent did not read the rules"
 wait_diag agent "Program profiles: following the front window by" >/dev/null
-# An editor stand-in: a hidden window, never the front one.
-start_peer "$QELT_EDITOR_TITLE" editor.log
+# The real editor, open while the programs come to the front: its profile buttons stay uncovered
+# (the programs' windows end above them). At its start it is the front window, a program without
+# a rule: the user's profile 1 is already current.
+start_editor
 
 # Which way the agent follows the front window here (Wine delivers no foreground events).
 if diag_has agent "foreground events arrive"; then note "path: foreground event hook"; else note "path: poll"; fi
@@ -45,25 +47,30 @@ to_front() {
 # The profile requests the keyboard received since the last reset (reads of key events left out).
 profile_requests() { kbsim journal | grep -E '^0022(2480|2544)' | tr '\n' ' '; }
 _requests_are() { [ "$(profile_requests)" = "$1" ]; }
+_requests_end_with() { [[ "$(profile_requests)" == *"$1" ]]; }
 
+# The editor restates the current profile when it opens: its request has reached the keyboard
+# before the journal is cleared, or it would land among game1's.
+wait_until 10 "the editor's profile 1 on the keyboard" _requests_end_with "00222544 01 "
 kbsim reset >/dev/null
 start_front_program game1 game1.exe "Game One" 20
 wait_kbsim_state current_profile 2
 wait_config CURRENTPROFILE 1
-wait_log_line "$QELT_SCENARIO_DIR/editor.log" "msg=0x7e9 wParam=0x1 " >/dev/null
-expect_eq "$(osd_texts "$QELT_SCENARIO_DIR/osd.log" | tail -n 1)" "Profile 2" "the display for game1"
+wait_editor_profile 1
+wait_osd_texts "$QELT_SCENARIO_DIR/osd.log" "Profile 2"
 expect_eq "$(profile_requests)" "00222480 02 00222544 02 " "requests for game1"
 
 start_front_program game2 game2.exe "Game Two" 440
 wait_kbsim_state current_profile 4
 wait_config CURRENTPROFILE 3
-wait_log_line "$QELT_SCENARIO_DIR/editor.log" "msg=0x7e9 wParam=0x3 " >/dev/null
-expect_eq "$(osd_texts "$QELT_SCENARIO_DIR/osd.log" | tail -n 1)" "Profile 4" "the display for game2"
+wait_editor_profile 3
+wait_osd_texts "$QELT_SCENARIO_DIR/osd.log" "Profile 4"
 
 # No rule: back to the profile chosen last (profile 1 at the start).
 start_front_program other other.exe "Other Program" 860
 wait_kbsim_state current_profile 1
 wait_config CURRENTPROFILE 0
+wait_editor_profile 0
 
 to_front "Game One" game1.exe
 wait_kbsim_state current_profile 2
@@ -74,6 +81,7 @@ wait_config CURRENTPROFILE 1
 kbsim reset >/dev/null
 inject 01F5
 wait_config CURRENTPROFILE 4
+wait_editor_profile 4
 to_front "Other Program" other.exe
 to_front "Game One" game1.exe
 wait_config CURRENTPROFILE 1
@@ -83,7 +91,9 @@ wait_config CURRENTPROFILE 4
 wait_kbsim_state current_profile 5
 
 # qeltctl profile 3 while a program without a rule is in front: the profile to return to.
+# (qeltctl refuses while the editor is open.)
 close_window "$QELT_EDITOR_TITLE"
+wait_program_exit editor 15
 expect_qeltctl 0 profile 3
 wait_kbsim_state current_profile 3
 to_front "Game Two" game2.exe

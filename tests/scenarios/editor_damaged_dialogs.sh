@@ -3,7 +3,8 @@
 # out of: the user is told which file is damaged and the dialog ends at once with its cancel
 # result, leaving the editor usable. The function menu with its Main image missing, and the macro
 # editor with its Main image cut short (found when the image is opened, not when first drawn),
-# each in a copy of the program folder, with the agent running on the simulated keyboard.
+# and the program profiles with its Main image undecodable, each in a copy of the program folder,
+# with the agent running on the simulated keyboard.
 source "$(dirname "${BASH_SOURCE[0]}")/../harness/lib.sh"
 scenario_begin
 
@@ -69,4 +70,16 @@ dialog_refuses macro "The macro editor" "${macro_image[0]}"
 click_editor BUTTONINFO 2
 expect_exit editor2 0 15
 expect_eq "$(data_checksum)" "$sum" "data folder after the macro editor case"
+
+# The program profiles: Main image undecodable (the macro editor's put back).
+cp "${macro_image[1]/#$copy/$QELT_OUT}" "${macro_image[1]}"
+mapfile -t apps_image < <(main_image "$copy" apps_skin.ini)
+damage_file "${apps_image[1]}" undecodable
+sum="$(data_checksum)"
+start_editor editor3 "$copy/QELT_Settings.exe"
+click_editor BUTTONINFO 36
+dialog_refuses apps "The program profiles" "${apps_image[0]}"
+click_editor BUTTONINFO 2
+expect_exit editor3 0 15
+expect_eq "$(data_checksum)" "$sum" "data folder after the program profiles case"
 scenario_pass
