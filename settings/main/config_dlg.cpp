@@ -11,6 +11,7 @@
 #include "dlg_macro.h"
 #include "dlg_warning.h"
 #include "file_dialogs.h"
+#include "file_messages.h"
 #include "keycodes_win.h"
 #include "modal_dialog.h"
 #include "resource.h"
@@ -30,6 +31,8 @@ constexpr int kFirstKeyEntry = 20;  // "KEYS" 20-173 are keys 0-153
 constexpr RECT kDriverVersionRect{185, 5, 376, 21};
 constexpr RECT kSlotCaptionRect{0, 0, 34, 34};
 constexpr int kKeyFontHeight = 16;
+// How long the start-up waits for the agent's device status; its window thread never pauses.
+constexpr unsigned kDeviceStatusAnswerMs = 2000;
 
 } // namespace
 
@@ -284,9 +287,13 @@ void CConfigDlg::OnOtherCommand(WORD id, WORD, HWND from)
 
 void CConfigDlg::OnLoadingReady()
 {
-    m_session->OnDownloadReady();
-    if (m_pDownload != nullptr)
+    const bool saved = m_session->OnDownloadReady();
+    if (m_pDownload == nullptr)
+        return;
+    if (saved)
         m_pDownload->StartJobTimer();
+    else
+        m_pDownload->EndWithoutJob();  // the agent would send the files as they were
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -316,6 +323,31 @@ bool CConfigDlg::RunDownload(DownloadMode mode, int profile, int deviceStatus)
 void CConfigDlg::PostToAgent(ApRequest request, int profile)
 {
     PostAgentRequest(request, profile);
+}
+
+std::optional<int> CConfigDlg::AskAgentDeviceStatus()
+{
+    return qelt::AskAgentDeviceStatus(kDeviceStatusAnswerMs);
+}
+
+void CConfigDlg::TellSaveFailed(const FileWriteResult& failure)
+{
+    ShowFileMessage(m_hWnd, kSaveFailedTitle, SaveFailedText(failure));
+}
+
+void CConfigDlg::TellExportFailed(const FileWriteResult& failure)
+{
+    ShowFileMessage(m_hWnd, kExportTitle, ExportFailedText(failure));
+}
+
+void CConfigDlg::TellImportRefused(const std::wstring& path)
+{
+    ShowFileMessage(m_hWnd, kImportTitle, ImportRefusedText(path));
+}
+
+void CConfigDlg::TellProgramsDropped(const std::wstring& path, const std::vector<int>& slots)
+{
+    ShowFileMessage(m_hWnd, kImportTitle, ProgramsDroppedText(path, slots));
 }
 
 void CConfigDlg::StartAgent()
