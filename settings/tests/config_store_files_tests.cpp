@@ -80,8 +80,9 @@ TEST_F(ConfigStoreFilesTest, ImportTakesAProfileAndRefusesAnythingElseWithoutATo
         EXPECT_EQ(result.slotsWithoutProgram, c.slotsWithoutProgram);
         const bool untouched = std::memcmp(before.get(), &image->profiles[1], sizeof(PROFILE_CONFIG)) == 0;
         EXPECT_EQ(untouched, c.outcome != ProfileImport::Outcome::Imported);
-        if (c.outcome != ProfileImport::Outcome::NoFile)
+        if (c.outcome != ProfileImport::Outcome::NoFile) {
             EXPECT_EQ(ReadBytes(path), c.content) << "an import never writes its file";
+        }
     }
 }
 

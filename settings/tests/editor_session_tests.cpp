@@ -473,8 +473,9 @@ TEST_F(EditorCommandFixture, OpeningANewConfigurationTakesTheDeviceStatusFromThe
         } else {
             EXPECT_FALSE(Logged(journal, "save selection (current 2)")) << c.name << ": nothing is written";
         }
-        if (c.diagnostic != nullptr)
+        if (c.diagnostic != nullptr) {
             EXPECT_TRUE(capture.Contains(c.diagnostic)) << c.name;
+        }
     }
 }
 
