@@ -93,6 +93,14 @@ void DeviceStatus::StartTrayIcon(bool show)
         m_onChange();
 }
 
+long DeviceStatus::WriteForEditor()
+{
+    const int status = m_shown ? 1 : 0;
+    Diag(L"The editor asks for the device status: %d\n", status);
+    m_settings.WriteDeviceStatus(status);
+    return DeviceStatusAnswer(m_shown);
+}
+
 void EventActions::ProcessFun(uint16_t word)
 {
     Diag(L"ProcessFun(%x)\n", static_cast<unsigned>(word));

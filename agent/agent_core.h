@@ -19,6 +19,9 @@ public:
     void StartTrayIcon(bool show);
     // Whether the keyboard is usable (the icon shows).
     bool Shown() const { return m_shown; }
+    // AP_WRITE_DEVICE_STATUS: the editor found no configuration to read the status from. The
+    // status goes into Config.config and is the answer (DeviceStatusAnswer), even while a job runs.
+    long WriteForEditor();
     // Called after each change of the status.
     void OnChange(std::function<void()> listener) { m_onChange = std::move(listener); }
 

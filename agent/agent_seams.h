@@ -48,6 +48,9 @@ public:
     // Config.config from the record. Fields the agent never loaded nor set are left as the file has them.
     virtual void WriteConfig() = 0;
     virtual void WritePcMode() = 0;  // CONFIG PC_MODE=0
+    // DEVICEPSTATS alone into Config.config when the file is there (the editor's new
+    // configuration); the other keys stay as the file has them, and no file is made.
+    virtual void WriteDeviceStatus(int status) = 0;
     virtual uint8_t FunctionOf(int profile, int slot) const = 0;  // FunID; 0xFF for no such slot
     virtual std::wstring AppPathOf(int profile, int slot) const = 0;
 };

@@ -5,6 +5,8 @@
 #include "diag.h"
 #include "setting_rw.h"
 
+#include <windows.h>
+
 #include <cwchar>
 
 namespace qelt {
@@ -60,6 +62,16 @@ void ConfigSettings::WriteConfig()
 void ConfigSettings::WritePcMode()
 {
     CSettingRW(ConfigPath()).WriteInt(L"CONFIG", L"PC_MODE", 0);
+}
+
+void ConfigSettings::WriteDeviceStatus(int status)
+{
+    const std::wstring path = ConfigPath();
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Diag(L"No %ls: the device status is not written\n", path.c_str());
+        return;
+    }
+    settingRW::WriteDeviceStatusToFile(path, status);
 }
 
 uint8_t ConfigSettings::FunctionOf(int profile, int slot) const

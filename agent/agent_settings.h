@@ -18,6 +18,7 @@ public:
     void SetDeviceStatus(int status) override;
     void WriteConfig() override;
     void WritePcMode() override;
+    void WriteDeviceStatus(int status) override;
     uint8_t FunctionOf(int profile, int slot) const override;
     std::wstring AppPathOf(int profile, int slot) const override;
 

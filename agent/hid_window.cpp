@@ -91,6 +91,8 @@ LRESULT CHIDDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_apps->Refresh();  // a lock stops following the front window at once
         return 0;
     case WM_AP_MESSAGE:
+        if (wParam == AP_WRITE_DEVICE_STATUS)
+            return m_status->WriteForEditor();
         return m_apps->OnProcessAPMessage(wParam, lParam);
     case WM_AGENT_FRONT_WINDOW:
         m_frontWatch->OnHookEvent();

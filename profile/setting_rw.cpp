@@ -234,6 +234,12 @@ FileWriteResult WriteConfigToFile(const std::wstring& path, const KB_CONFIG& key
     });
 }
 
+FileWriteResult WriteDeviceStatusToFile(const std::wstring& path, int status)
+{
+    return ReplaceFile(path, false,
+                       [&](const CSettingRW& file) { file.WriteInt(kConfigSection, L"DEVICEPSTATS", status); });
+}
+
 ProfileReadReport ReadProfileFromFile(const std::wstring& path, PROFILE_CONFIG& profile, ReadPath how)
 {
     ProfileReadReport report;

@@ -72,6 +72,9 @@ struct ButtonReadReport {
 void ReadConfigFromFile(const std::wstring& path, KB_CONFIG& keyboard, ReadPath how = ReadPath::Sections);
 FileWriteResult WriteConfigToFile(const std::wstring& path, const KB_CONFIG& keyboard);
 
+// CONFIG DEVICEPSTATS alone; the file's other keys stay as they are.
+FileWriteResult WriteDeviceStatusToFile(const std::wstring& path, int status);
+
 ProfileReadReport ReadProfileFromFile(const std::wstring& path, PROFILE_CONFIG& profile,
                                       ReadPath how = ReadPath::Sections);
 FileWriteResult WriteProfileToFile(const std::wstring& path, const PROFILE_CONFIG& profile);

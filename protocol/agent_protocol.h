@@ -2,6 +2,7 @@
 // Window titles, message numbers and request codes shared by the agent, the editor and the
 // on-screen display. Every exchange starts with a lookup of one of these titles.
 #include <cstdint>
+#include <optional>
 
 namespace qelt {
 
@@ -48,7 +49,22 @@ enum ApRequest : unsigned {
     AP_RESET_PROFILE = 2,
     AP_SET_PROFILE = 3,
     AP_RELOAD_APP_PROFILES = 4,  // the program profiles changed: read Programs.config again
+    // The editor found no Config.config to read: the agent writes its device status (DEVICEPSTATS)
+    // into Config.config, when there is one, and answers it (sent, not posted).
+    AP_WRITE_DEVICE_STATUS = 5,
 };
+
+// The answer to AP_WRITE_DEVICE_STATUS: this base plus the status, 1 with the keyboard and 0
+// without, so that an agent that does not know the request (it answers PROTOCOL_ANSWER) is told
+// from one that does.
+constexpr long DEVICE_STATUS_ANSWER = 0x100;
+inline long DeviceStatusAnswer(bool deviceOpen) { return DEVICE_STATUS_ANSWER + (deviceOpen ? 1 : 0); }
+inline std::optional<int> DeviceStatusOfAnswer(long answer)
+{
+    if (answer == DEVICE_STATUS_ANSWER || answer == DEVICE_STATUS_ANSWER + 1)
+        return static_cast<int>(answer - DEVICE_STATUS_ANSWER);
+    return std::nullopt;
+}
 
 // The agent's tray icon and the commands of its menu.
 constexpr unsigned TRAY_ICON_ID = 129;

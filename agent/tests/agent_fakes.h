@@ -119,6 +119,7 @@ public:
     }
     void WriteConfig() override { m_journal.Add("write config profile=%d status=%d", current, status); }
     void WritePcMode() override { m_journal.Add("write PC_MODE=0"); }
+    void WriteDeviceStatus(int s) override { m_journal.Add("write DEVICEPSTATS=%d", s); }
     uint8_t FunctionOf(int profile, int slot) const override
     {
         auto found = functions.find({profile, slot});

@@ -96,3 +96,21 @@ TEST_F(AgentSettingsTest, ReloadedSlotReportsItsNewFunctionWhileTheOldPathStays)
 }
 
 } // namespace
+
+namespace {
+
+// The editor's question about the device status: DEVICEPSTATS alone changes, and a missing
+// Config.config is not made (the editor writes the whole record itself).
+TEST_F(AgentSettingsTest, DeviceStatusForTheEditorWritesOnlyDEVICEPSTATSIntoAnExistingFile)
+{
+    settings.WriteDeviceStatus(0);
+    EXPECT_EQ(ReadConfigInt(config, L"DEVICEPSTATS"), 0);
+    EXPECT_EQ(ReadConfigInt(config, L"CURRENTPROFILE"), 3);
+    EXPECT_EQ(ReadConfigInt(config, L"LIGHT"), 2);
+
+    ASSERT_TRUE(DeleteFileW(config.c_str()));
+    settings.WriteDeviceStatus(1);
+    EXPECT_EQ(GetFileAttributesW(config.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace

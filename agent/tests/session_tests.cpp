@@ -357,3 +357,27 @@ TEST_F(SessionFixture, OtherTimersAreNotTheReopen)
 }
 
 } // namespace
+
+namespace {
+
+// The editor found no Config.config to read the status from: the agent writes what it knows (the
+// keyboard usable or not) and answers it, so the editor neither warns falsely nor goes on without
+// a keyboard. The answer is never the plain protocol answer an older agent gives.
+TEST_F(SessionFixture, DeviceStatusQuestionIsAnsweredAndWrittenFromWhatTheAgentKnows)
+{
+    for (const bool shown : {true, false}) {
+        status.StartTrayIcon(shown);
+        journal.entries.clear();
+        DiagCapture capture;
+        const long answer = status.WriteForEditor();
+        EXPECT_EQ(DeviceStatusOfAnswer(answer), std::optional<int>(shown ? 1 : 0)) << shown;
+        EXPECT_NE(answer, PROTOCOL_ANSWER) << shown;
+        EXPECT_EQ(journal.entries, (Entries{shown ? "write DEVICEPSTATS=1" : "write DEVICEPSTATS=0"})) << shown;
+        EXPECT_TRUE(capture.Contains(shown ? L"The editor asks for the device status: 1\n"
+                                           : L"The editor asks for the device status: 0\n"));
+    }
+    EXPECT_EQ(DeviceStatusOfAnswer(PROTOCOL_ANSWER), std::nullopt) << "an agent that does not know the request";
+    EXPECT_EQ(DeviceStatusOfAnswer(0), std::nullopt) << "a stand-in that answers 0";
+}
+
+} // namespace

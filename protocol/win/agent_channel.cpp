@@ -28,6 +28,23 @@ bool PostAgentRequest(ApRequest request, LPARAM profile)
     return true;
 }
 
+std::optional<int> AskAgentDeviceStatus(unsigned timeoutMs)
+{
+    HWND agent = FindAgentWindow();
+    if (agent == nullptr)
+        return std::nullopt;
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(agent, WM_AP_MESSAGE, AP_WRITE_DEVICE_STATUS, 0, SMTO_ABORTIFHUNG, timeoutMs, &answer) ==
+        0) {
+        DiagLastError(L"SendMessageTimeoutW (AP_WRITE_DEVICE_STATUS)");
+        return std::nullopt;
+    }
+    const std::optional<int> status = DeviceStatusOfAnswer(static_cast<long>(answer));
+    if (!status)
+        Diag(L"The agent answered %ld to AP_WRITE_DEVICE_STATUS: no device status\n", static_cast<long>(answer));
+    return status;
+}
+
 bool StartAgent(const std::wstring& programFolder)
 {
     // The folder already ends in a backslash; the doubled one is accepted by the platform.

@@ -28,6 +28,13 @@ void DlgDownLin::StartJobTimer()
         DiagLastError(L"SetTimer (download job)");
 }
 
+void DlgDownLin::EndWithoutJob()
+{
+    Diag(L"The configuration was not saved: no download\n");
+    if (m_hWnd != nullptr)
+        EndDialog(m_hWnd, -1);
+}
+
 std::optional<LRESULT> DlgDownLin::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {

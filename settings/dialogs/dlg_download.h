@@ -21,6 +21,8 @@ public:
     INT_PTR Run(HWND owner) { return RunModal(owner); }
     // The main window has saved the configuration: the job may start.
     void StartJobTimer();
+    // The main window could not save it: the dialog ends (-1) and nothing is asked of the agent.
+    void EndWithoutJob();
 
     int m_nTimer = qelt::TIMER_JOB_DOWNLOAD;
     int nProfileID = 0;

@@ -15,8 +15,10 @@ bool EditorSession::Open(bool agentRunning)
     m_state.m_bEditorModified = false;
     ZeroImageForLoad(m_keyboard, m_profiles);
     m_state.DisableAllKeys();
-    m_files.Load(m_keyboard, m_profiles);
+    const bool configurationRead = m_files.Load(m_keyboard, m_profiles);
     TakeValidProfile();
+    if (agentRunning && !configurationRead)
+        LearnDeviceStatusFromAgent();
     if (agentRunning && m_keyboard.nDeviceStatus == 0) {
         m_host.AskWarning(WARN_NO_DEVICE);
         return false;
@@ -35,10 +37,24 @@ bool EditorSession::Open(bool agentRunning)
     return true;
 }
 
+void EditorSession::LearnDeviceStatusFromAgent()
+{
+    if (const std::optional<int> status = m_host.AskAgentDeviceStatus()) {
+        m_keyboard.nDeviceStatus = *status;
+        return;
+    }
+    // An agent that does not answer cannot be asked to download either; the download dialog
+    // tells the user then. A "no keyboard" here would end the editor on a guess.
+    Diag(L"The agent did not report its device status: the keyboard is taken as present\n");
+    m_keyboard.nDeviceStatus = 1;
+}
+
 void EditorSession::SelectProfile(int profile)
 {
     m_state.SetProfileButtons(profile);
-    m_files.SaveSelection(m_keyboard, m_profiles);
+    const FileWriteResult saved = m_files.SaveSelection(m_keyboard, m_profiles);
+    if (!saved.Ok())
+        m_host.TellSaveFailed(saved);
     m_state.RefreshKeyDisplay();
     m_state.ShowSlotStates(-1);
     m_host.ShowState();
@@ -61,17 +77,40 @@ void EditorSession::OnProfileButton(int profile)
     m_host.ShowState();
 }
 
+bool EditorSession::SaveAllOrTell()
+{
+    const FileWriteResult saved = m_files.SaveAll(m_keyboard, m_profiles);
+    if (!saved.Ok())
+        m_host.TellSaveFailed(saved);
+    return saved.Ok();
+}
+
+bool EditorSession::RunDownload(DownloadMode mode, int profile)
+{
+    m_downloadSave = FileWriteResult{};
+    const bool finished = m_host.RunDownload(mode, profile, m_keyboard.nDeviceStatus);
+    if (!m_downloadSave.Ok()) {
+        m_host.TellSaveFailed(m_downloadSave);
+        return false;
+    }
+    return finished;
+}
+
 bool EditorSession::ApplyProfile(int profile)
 {
     ReleaseUnusedSlots(m_profiles);
     if (m_keyboard.nDeviceStatus == 0) {
-        m_files.SaveAll(m_keyboard, m_profiles);
+        if (!SaveAllOrTell()) {
+            m_state.m_bEditorModified = true;
+            return false;
+        }
         m_host.AskWarning(WARN_NO_DEVICE);
         return false;
     }
-    // A download the agent never finished leaves the editor as it was: the files are written,
-    // the keyboard is not, and the edits still count as not applied.
-    if (!m_host.RunDownload(DOWNLOAD_WRITE, profile, m_keyboard.nDeviceStatus)) {
+    // A download the agent never finished, or one that did not start because a file was not
+    // written, leaves the editor as it was: the keyboard does not hold the edits, and they still
+    // count as not applied.
+    if (!RunDownload(DOWNLOAD_WRITE, profile)) {
         m_state.m_bEditorModified = true;
         return false;
     }
@@ -82,11 +121,14 @@ bool EditorSession::OnApply(bool closeAfter)
 {
     if (!closeAfter && !m_host.AskWarning(WARN_APPLY_PROFILE))
         return false;
-    m_state.m_bEditorModified = false;
     if (m_keyboard.CurrantProfile == PC_MODE_PROFILE) {
-        ReleaseUnusedSlots(m_profiles);  // PC mode sends nothing
+        // PC mode sends nothing; the edits are kept in the files, and pending until they are.
+        ReleaseUnusedSlots(m_profiles);
+        if (SaveAllOrTell())
+            m_state.m_bEditorModified = false;
         return false;
     }
+    m_state.m_bEditorModified = false;
     if (!ApplyProfile(m_keyboard.CurrantProfile))
         return false;
     m_host.PostToAgent(AP_SET_PROFILE, m_keyboard.CurrantProfile);
@@ -105,10 +147,10 @@ void EditorSession::OnReset()
     m_state.RefreshSlotLabels();
     m_host.ShowState();
     if (m_keyboard.nDeviceStatus == 0) {
-        m_files.SaveAll(m_keyboard, m_profiles);
-        m_host.AskWarning(WARN_NO_DEVICE);
+        if (SaveAllOrTell())
+            m_host.AskWarning(WARN_NO_DEVICE);
     } else {
-        m_host.RunDownload(DOWNLOAD_RESET, m_keyboard.CurrantProfile, m_keyboard.nDeviceStatus);
+        RunDownload(DOWNLOAD_RESET, m_keyboard.CurrantProfile);
     }
 }
 
@@ -123,8 +165,11 @@ std::wstring EditorSession::AskProfilePath(ProfileFileQuestion question)
 void EditorSession::OnExport()
 {
     const std::wstring path = AskProfilePath(ProfileFileQuestion::Export);
-    if (!path.empty())
-        m_files.ExportProfile(path, m_state.Profile());
+    if (path.empty())
+        return;
+    const FileWriteResult written = m_files.ExportProfile(path, m_state.Profile());
+    if (!written.Ok())
+        m_host.TellExportFailed(written);
 }
 
 void EditorSession::OnImport()
@@ -132,14 +177,24 @@ void EditorSession::OnImport()
     const std::wstring path = AskProfilePath(ProfileFileQuestion::Import);
     if (path.empty())
         return;
-    if (!m_files.ImportProfile(path, m_state.Profile())) {
+    const ProfileImport imported = m_files.ImportProfile(path, m_state.Profile());
+    switch (imported.outcome) {
+    case ProfileImport::Outcome::NoFile:
         Diag(L"ERROR: profile file %ls does not exist, nothing imported\n", path.c_str());
         return;
+    case ProfileImport::Outcome::NotAProfile:
+        Diag(L"ERROR: %ls holds no profile, nothing imported\n", path.c_str());
+        m_host.TellImportRefused(path);
+        return;
+    case ProfileImport::Outcome::Imported:
+        break;
     }
     m_state.RefreshKeyDisplay();
     m_state.RefreshSlotLabels();
     m_state.m_bEditorModified = true;
     m_host.ShowState();
+    if (!imported.slotsWithoutProgram.empty())
+        m_host.TellProgramsDropped(path, imported.slotsWithoutProgram);
 }
 
 void EditorSession::OnProfileChanged(long reason)
@@ -181,9 +236,10 @@ void EditorSession::TakeValidProfile()
     m_keyboard.CurrantProfile = ClampedProfile(m_keyboard.CurrantProfile);
 }
 
-void EditorSession::OnDownloadReady()
+bool EditorSession::OnDownloadReady()
 {
-    m_files.SaveAll(m_keyboard, m_profiles);
+    m_downloadSave = m_files.SaveAll(m_keyboard, m_profiles);
+    return m_downloadSave.Ok();
 }
 
 } // namespace qelt

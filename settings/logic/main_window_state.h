@@ -108,7 +108,13 @@ public:
     unsigned BlinkTimer() const { return m_nBlinkTimer; }  // 0: none running
     int LabelledKey(int slot) const { return m_labelledKey[size_t(slot)]; }
 
-    void SetStatusSelected(bool selected) { m_bStatusSelected = selected; }
+    // The count starts with the parity of the skin's state (selected when even), so the first
+    // toggle flips the button whichever state the skin gives.
+    void SetStatusSelected(bool selected)
+    {
+        m_bStatusSelected = selected;
+        m_nStatusCount = selected ? 0 : 1;
+    }
     void SetProfileButtonSelected(int profile, bool selected) { m_profileSelected[size_t(profile)] = selected; }
 
     bool m_bEditorModified = false;

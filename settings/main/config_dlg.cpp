@@ -13,6 +13,7 @@
 #include "dlg_macro.h"
 #include "dlg_warning.h"
 #include "file_dialogs.h"
+#include "file_messages.h"
 #include "keycodes_win.h"
 #include "modal_dialog.h"
 #include "resource.h"
@@ -32,6 +33,8 @@ constexpr int kFirstKeyEntry = 20;  // "KEYS" 20-173 are keys 0-153
 constexpr RECT kDriverVersionRect{185, 5, 376, 21};
 constexpr RECT kSlotCaptionRect{0, 0, 34, 34};
 constexpr int kKeyFontHeight = 16;
+// How long the start-up waits for the agent's device status; its window thread never pauses.
+constexpr unsigned kDeviceStatusAnswerMs = 2000;
 
 } // namespace
 
@@ -291,9 +294,13 @@ void CConfigDlg::OnOtherCommand(WORD id, WORD, HWND from)
 
 void CConfigDlg::OnLoadingReady()
 {
-    m_session->OnDownloadReady();
-    if (m_pDownload != nullptr)
+    const bool saved = m_session->OnDownloadReady();
+    if (m_pDownload == nullptr)
+        return;
+    if (saved)
         m_pDownload->StartJobTimer();
+    else
+        m_pDownload->EndWithoutJob();  // the agent would send the files as they were
 }
 
 void CConfigDlg::DeferProfileChange(long reason)
@@ -351,6 +358,37 @@ void CConfigDlg::PostToAgent(ApRequest request, int profile)
     PostAgentRequest(request, profile);
 }
 
+std::optional<int> CConfigDlg::AskAgentDeviceStatus()
+{
+    return qelt::AskAgentDeviceStatus(kDeviceStatusAnswerMs);
+}
+
+void CConfigDlg::ShowMessage(const wchar_t* title, const std::wstring& text)
+{
+    const DialogRun run(*this);
+    ShowFileMessage(m_hWnd, title, text);
+}
+
+void CConfigDlg::TellSaveFailed(const FileWriteResult& failure)
+{
+    ShowMessage(kSaveFailedTitle, SaveFailedText(failure));
+}
+
+void CConfigDlg::TellExportFailed(const FileWriteResult& failure)
+{
+    ShowMessage(kExportTitle, ExportFailedText(failure));
+}
+
+void CConfigDlg::TellImportRefused(const std::wstring& path)
+{
+    ShowMessage(kImportTitle, ImportRefusedText(path));
+}
+
+void CConfigDlg::TellProgramsDropped(const std::wstring& path, const std::vector<int>& slots)
+{
+    ShowMessage(kImportTitle, ProgramsDroppedText(path, slots));
+}
+
 void CConfigDlg::StartAgent()
 {
     qelt::StartAgent(ProgramFolder());
@@ -366,6 +404,7 @@ std::wstring CConfigDlg::AskProfilePath(ProfileFileQuestion question)
 void CConfigDlg::OnAppProfiles()
 {
     // The rules are the agent's alone: nothing of the profiles being edited changes.
+    const DialogRun run(*this);
     CDlgAppProfiles dialog(AppRulesFilePath(m_store->DataFolderPath()));
     dialog.Run(m_hWnd);
 }

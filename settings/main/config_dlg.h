@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config_store.h"
 #include "config_store_files.h"
@@ -69,6 +70,8 @@ private:
         CConfigDlg& m_window;
     };
     void DeferProfileChange(long reason);
+    // A plain message box about the user's files, shown as a dialog of this window.
+    void ShowMessage(const wchar_t* title, const std::wstring& text);
 
     // Commands.
     void OnApply(bool closeAfter);
@@ -83,9 +86,14 @@ private:
     bool AskWarning(WarningKind kind) override;
     bool RunDownload(qelt::DownloadMode mode, int profile, int deviceStatus) override;
     void PostToAgent(ApRequest request, int profile) override;
+    std::optional<int> AskAgentDeviceStatus() override;
     void StartAgent() override;
     std::wstring AskProfilePath(qelt::ProfileFileQuestion question) override;
     void ShowState() override { SyncButtons(); }
+    void TellSaveFailed(const qelt::FileWriteResult& failure) override;
+    void TellExportFailed(const qelt::FileWriteResult& failure) override;
+    void TellImportRefused(const std::wstring& path) override;
+    void TellProgramsDropped(const std::wstring& path, const std::vector<int>& slots) override;
 
     EditorImage& m_image;
     KB_CONFIG& keyboard_config;

@@ -5,19 +5,21 @@
 
 namespace qelt {
 
-void ConfigStoreFiles::Load(KB_CONFIG& keyboard, ProfileArray& profiles)
+bool ConfigStoreFiles::Load(KB_CONFIG& keyboard, ProfileArray& profiles)
 {
+    const bool configurationThere = m_store.ConfigExists();
     m_store.Load(keyboard, profiles);
+    return configurationThere;
 }
 
-void ConfigStoreFiles::SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles)
+FileWriteResult ConfigStoreFiles::SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles)
 {
-    m_store.SaveAll(keyboard, profiles);
+    return m_store.SaveAll(keyboard, profiles);
 }
 
-void ConfigStoreFiles::SaveSelection(const KB_CONFIG& keyboard, const ProfileArray& profiles)
+FileWriteResult ConfigStoreFiles::SaveSelection(const KB_CONFIG& keyboard, const ProfileArray& profiles)
 {
-    m_store.SaveSelection(keyboard, profiles);
+    return m_store.SaveSelection(keyboard, profiles);
 }
 
 void ConfigStoreFiles::ReadConfig(KB_CONFIG& keyboard)
@@ -35,20 +37,28 @@ void ConfigStoreFiles::DeleteAndResetProfile(int profile, ProfileArray& profiles
     m_store.DeleteAndResetProfile(profile, profiles);
 }
 
-void ConfigStoreFiles::ExportProfile(const std::wstring& path, const PROFILE_CONFIG& profile)
+FileWriteResult ConfigStoreFiles::ExportProfile(const std::wstring& path, const PROFILE_CONFIG& profile)
 {
     WaitCursor wait;
-    settingRW::WriteProfileToFile(path, profile);
+    return settingRW::WriteProfileToFile(path, profile);
 }
 
-bool ConfigStoreFiles::ImportProfile(const std::wstring& path, PROFILE_CONFIG& profile)
+ProfileImport ConfigStoreFiles::ImportProfile(const std::wstring& path, PROFILE_CONFIG& profile)
 {
     WaitCursor wait;
+    ProfileImport result;
     // The file dialog lets the user type a name that does not exist.
-    if (!FileExists(path))
-        return false;
-    settingRW::ReadProfileFromFile(path, profile);
-    return true;
+    if (!FileExists(path)) {
+        result.outcome = ProfileImport::Outcome::NoFile;
+        return result;
+    }
+    // Any other file would read as a profile of defaults: every slot without its function.
+    if (!settingRW::HoldsProfileContent(path)) {
+        result.outcome = ProfileImport::Outcome::NotAProfile;
+        return result;
+    }
+    result.slotsWithoutProgram = settingRW::ReadProfileFromFile(path, profile).overlongPathSlots;
+    return result;
 }
 
 } // namespace qelt

@@ -10,14 +10,14 @@ class ConfigStoreFiles : public EditorFiles {
 public:
     explicit ConfigStoreFiles(const ConfigStore& store) : m_store(store) {}
 
-    void Load(KB_CONFIG& keyboard, ProfileArray& profiles) override;
-    void SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles) override;
-    void SaveSelection(const KB_CONFIG& keyboard, const ProfileArray& profiles) override;
+    bool Load(KB_CONFIG& keyboard, ProfileArray& profiles) override;
+    FileWriteResult SaveAll(const KB_CONFIG& keyboard, const ProfileArray& profiles) override;
+    FileWriteResult SaveSelection(const KB_CONFIG& keyboard, const ProfileArray& profiles) override;
     void ReadConfig(KB_CONFIG& keyboard) override;
     void ReloadProfile(int profile, ProfileArray& profiles) override;
     void DeleteAndResetProfile(int profile, ProfileArray& profiles) override;
-    void ExportProfile(const std::wstring& path, const PROFILE_CONFIG& profile) override;
-    bool ImportProfile(const std::wstring& path, PROFILE_CONFIG& profile) override;
+    FileWriteResult ExportProfile(const std::wstring& path, const PROFILE_CONFIG& profile) override;
+    ProfileImport ImportProfile(const std::wstring& path, PROFILE_CONFIG& profile) override;
 
 private:
     const ConfigStore& m_store;

@@ -2,11 +2,13 @@
 // dialogs, and in which order. The files and the window are fakes that write one journal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,13 +46,35 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());
 }
 
+// A save that stops at file, with "access denied" (a folder of that name, a read-only file).
+FileWriteResult FailureAt(const std::wstring& file)
+{
+    FileWriteResult result;
+    result.failedPath = file;
+    result.nError = 5;
+    return result;
+}
+
+bool Logged(const Journal& journal, const std::string& entry)
+{
+    return std::find(journal.entries.begin(), journal.entries.end(), entry) != journal.entries.end();
+}
+
+std::string Slots(const std::vector<int>& slots)
+{
+    std::string text;
+    for (const int slot : slots)
+        text += (text.empty() ? "" : ",") + std::to_string(slot);
+    return text;
+}
+
 // Every save records the current profile it saves, so the order against the display shows.
 struct FakeFiles : EditorFiles {
     FakeFiles(Journal& journal, ProfileArray& profiles) : journal(journal), profiles(profiles) {}
     int IndexOf(const PROFILE_CONFIG& profile) const { return int(&profile - &profiles[0]); }
 
     // The files hold profile 2 as the current one, with M1 bound to key 5.
-    void Load(KB_CONFIG& keyboard, ProfileArray& all) override
+    bool Load(KB_CONFIG& keyboard, ProfileArray& all) override
     {
         const bool zeroed = keyboard.CurrantProfile == 0 && keyboard.nDeviceStatus == 0 &&
                             all[2].TButton[0].MappingKey == UNASSIGNED;
@@ -59,14 +83,17 @@ struct FakeFiles : EditorFiles {
         keyboard.nDeviceStatus = deviceInFile;
         all[2].TButton[0].MappingKey = 5;
         all[2].TButton[0].FunID = 1;
+        return configurationInFile;
     }
-    void SaveAll(const KB_CONFIG& keyboard, const ProfileArray&) override
+    FileWriteResult SaveAll(const KB_CONFIG& keyboard, const ProfileArray&) override
     {
         journal.Add("save all (current %d)", keyboard.CurrantProfile);
+        return saveFailsAt.empty() ? FileWriteResult{} : FailureAt(saveFailsAt);
     }
-    void SaveSelection(const KB_CONFIG& keyboard, const ProfileArray&) override
+    FileWriteResult SaveSelection(const KB_CONFIG& keyboard, const ProfileArray&) override
     {
         journal.Add("save selection (current %d)", keyboard.CurrantProfile);
+        return saveFailsAt.empty() ? FileWriteResult{} : FailureAt(saveFailsAt);
     }
     void ReadConfig(KB_CONFIG& keyboard) override
     {
@@ -79,18 +106,21 @@ struct FakeFiles : EditorFiles {
         journal.Add("delete and reset profile %d", profile);
         ResetProfile(all[profile]);
     }
-    void ExportProfile(const std::wstring& path, const PROFILE_CONFIG& profile) override
+    FileWriteResult ExportProfile(const std::wstring& path, const PROFILE_CONFIG& profile) override
     {
         journal.Add("export profile %d to %s", IndexOf(profile), Narrow(path).c_str());
+        return exportFails ? FailureAt(path) : FileWriteResult{};
     }
-    bool ImportProfile(const std::wstring& path, PROFILE_CONFIG& profile) override
+    ProfileImport ImportProfile(const std::wstring& path, PROFILE_CONFIG& profile) override
     {
         journal.Add("import %s into profile %d", Narrow(path).c_str(), IndexOf(profile));
         if (!importFileExists)
-            return false;
+            return ProfileImport{ProfileImport::Outcome::NoFile, {}};
+        if (!importFileHoldsProfile)
+            return ProfileImport{ProfileImport::Outcome::NotAProfile, {}};
         profile.TButton[0].MappingKey = 5;  // the imported file binds slot M1 to key 5
         profile.TButton[0].FunID = 1;
-        return true;
+        return ProfileImport{ProfileImport::Outcome::Imported, importOverlongPathSlots};
     }
 
     Journal& journal;
@@ -98,7 +128,12 @@ struct FakeFiles : EditorFiles {
     int currentLoaded = 2;  // by Load
     int currentInFile = 4;  // by ReadConfig, after the agent's change
     int deviceInFile = 1;
+    bool configurationInFile = true;
+    std::wstring saveFailsAt;  // every save fails at this file
+    bool exportFails = false;
     bool importFileExists = true;
+    bool importFileHoldsProfile = true;
+    std::vector<int> importOverlongPathSlots;
 };
 
 // Warnings are answered from a list (OK when it runs out); downloads finish unless told not to.
@@ -117,11 +152,17 @@ struct FakeHost : EditorHost {
     {
         journal.Add("download %s profile %d (device %d)", mode == DOWNLOAD_RESET ? "reset" : "write", profile,
                     deviceStatus);
-        if (duringDownload)
-            duringDownload();  // the dialog's save request
+        // The dialog's save request, as the window passes it on; a failed save ends the dialog.
+        if (saveRequest && !saveRequest())
+            return false;
         return downloadFinishes;
     }
     void PostToAgent(ApRequest request, int profile) override { journal.Add("post %d %d", int(request), profile); }
+    std::optional<int> AskAgentDeviceStatus() override
+    {
+        journal.Add("ask agent device status");
+        return agentDeviceStatus;
+    }
     void StartAgent() override { journal.Add("start agent"); }
     std::wstring AskProfilePath(ProfileFileQuestion question) override
     {
@@ -129,11 +170,28 @@ struct FakeHost : EditorHost {
         return path;
     }
     void ShowState() override { journal.Add("show"); }
+    void TellSaveFailed(const FileWriteResult& failure) override
+    {
+        journal.Add("tell not saved %s (%lu)", Narrow(failure.failedPath).c_str(), failure.nError);
+    }
+    void TellExportFailed(const FileWriteResult& failure) override
+    {
+        journal.Add("tell not exported %s (%lu)", Narrow(failure.failedPath).c_str(), failure.nError);
+    }
+    void TellImportRefused(const std::wstring& file) override
+    {
+        journal.Add("tell no profile in %s", Narrow(file).c_str());
+    }
+    void TellProgramsDropped(const std::wstring& file, const std::vector<int>& slots) override
+    {
+        journal.Add("tell programs dropped from %s: slots %s", Narrow(file).c_str(), Slots(slots).c_str());
+    }
 
     Journal& journal;
     std::deque<bool> answers;
     bool downloadFinishes = true;
-    std::function<void()> duringDownload;
+    std::function<bool()> saveRequest;  // set: the download dialog asks for the save
+    std::optional<int> agentDeviceStatus = 1;
     std::wstring path = L"C:\\p.Config";
 };
 
@@ -159,12 +217,23 @@ struct EditorCommandFixture : ::testing::Test {
         journal.entries.clear();
         host.answers.clear();
         host.downloadFinishes = true;
-        host.duringDownload = nullptr;
         host.path = L"C:\\p.Config";
+        host.saveRequest = nullptr;
+        host.agentDeviceStatus = 1;
         files.importFileExists = true;
+        files.importFileHoldsProfile = true;
+        files.importOverlongPathSlots.clear();
         files.deviceInFile = 1;
         files.currentLoaded = 2;
         files.currentInFile = 4;
+        files.configurationInFile = true;
+        files.saveFailsAt.clear();
+        files.exportFails = false;
+    }
+    // The download dialog asks the window for the save, as the real one does.
+    void SaveOnDownloadRequest()
+    {
+        host.saveRequest = [this] { return session->OnDownloadReady(); };
     }
     // Slot M3 of profile p has a key but no function: an apply releases it.
     void BindUnusedSlot(int p)
@@ -279,9 +348,10 @@ TEST_F(EditorCommandFixture, ApplyAndApplyAndCloseDownloadTheProfileAndMakeItCur
          false, true, true},
         {"apply & close, no keyboard", true, true, 1, 0, true, {"save all (current 1)", "warning no device"}, false,
          false, true},
-        {"apply in PC mode: nothing is sent", false, true, PC_MODE_PROFILE, 1, true, {"warning apply"}, false, false,
-         true},
-        {"apply & close in PC mode: the editor stays", true, true, PC_MODE_PROFILE, 1, true, {}, false, false, true},
+        {"apply in PC mode: saved, nothing is sent", false, true, PC_MODE_PROFILE, 1, true,
+         {"warning apply", "save all (current 5)"}, false, false, true},
+        {"apply & close in PC mode: saved, the editor stays", true, true, PC_MODE_PROFILE, 1, true,
+         {"save all (current 5)"}, false, false, true},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -369,6 +439,139 @@ TEST_F(EditorCommandFixture, ImportReadsTheFileIntoTheShownProfileAndMarksItModi
     EXPECT_TRUE(capture.Contains(L"ERROR: profile file C:\\p.Config does not exist, nothing imported\n"));
 }
 
+// Opening without a Config.config to read: the record's device status is no one's, so a running
+// agent is asked for its own; an agent that does not answer is not taken as "no keyboard".
+TEST_F(EditorCommandFixture, OpeningANewConfigurationTakesTheDeviceStatusFromTheAgent)
+{
+    const struct {
+        const char* name;
+        bool configurationInFile;
+        bool agentRunning;
+        int deviceInFile;
+        std::optional<int> agentAnswer;
+        bool asks;
+        bool opens;
+        const wchar_t* diagnostic;
+    } cases[] = {
+        {"new configuration, agent with keyboard", false, true, 0, 1, true, true, nullptr},
+        {"new configuration, agent without keyboard", false, true, 1, 0, true, false, nullptr},
+        {"new configuration, agent silent", false, true, 0, std::nullopt, true, true,
+         L"The agent did not report its device status: the keyboard is taken as present\n"},
+        {"new configuration, no agent", false, false, 0, 0, false, true, nullptr},
+        {"configuration read: the file's status counts", true, true, 0, 1, false, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        files.configurationInFile = c.configurationInFile;
+        files.deviceInFile = c.deviceInFile;
+        host.agentDeviceStatus = c.agentAnswer;
+        DiagCapture capture;
+        EXPECT_EQ(session->Open(c.agentRunning), c.opens) << c.name;
+        ASSERT_GE(journal.entries.size(), 2u) << c.name;
+        EXPECT_EQ(journal.entries[1] == "ask agent device status", c.asks) << c.name;
+        EXPECT_EQ(Logged(journal, "warning no device"), !c.opens) << c.name;
+        if (c.opens) {
+            EXPECT_EQ(keyboard.nDeviceStatus, 1) << c.name << ": the status the next save writes";
+            // The status is learned before the first save, which writes it.
+            EXPECT_EQ(journal.entries[c.asks ? 2 : 1], "save selection (current 2)") << c.name;
+        } else {
+            EXPECT_FALSE(Logged(journal, "save selection (current 2)")) << c.name << ": nothing is written";
+        }
+        if (c.diagnostic != nullptr) {
+            EXPECT_TRUE(capture.Contains(c.diagnostic)) << c.name;
+        }
+    }
+}
+
+// A save that does not write every file: the user is told (the file and why), the download does
+// not run (the agent would send the files as they were), and the edits stay pending.
+TEST_F(EditorCommandFixture, AFailedSaveIsToldStopsTheDownloadAndKeepsTheEditsPending)
+{
+    const std::string told = "tell not saved C:\\Mivo\\Profile1 (5)";
+    const struct {
+        const char* name;
+        int profile;
+        int device;
+        std::function<void(EditorSession&)> command;
+        Entries journal;
+        int currentAfter;
+    } cases[] = {
+        {"apply", 1, 1, [](EditorSession& s) { EXPECT_FALSE(s.OnApply(false)); },
+         {"warning apply", "download write profile 1 (device 1)", "save all (current 1)", told}, 1},
+        {"apply & close: the editor stays", 1, 1, [](EditorSession& s) { EXPECT_FALSE(s.OnApply(true)); },
+         {"download write profile 1 (device 1)", "save all (current 1)", told}, 1},
+        {"apply without the keyboard: no warning about it", 1, 0, [](EditorSession& s) { s.OnApply(false); },
+         {"warning apply", "save all (current 1)", told}, 1},
+        {"apply in PC mode", PC_MODE_PROFILE, 1, [](EditorSession& s) { s.OnApply(false); },
+         {"warning apply", "save all (current 5)", told}, PC_MODE_PROFILE},
+        {"profile button, apply first: the profile stays", 1, 1, [](EditorSession& s) { s.OnProfileButton(3); },
+         {"warning unsaved", "download write profile 1 (device 1)", "save all (current 1)", told}, 1},
+        {"reset", 1, 1, [](EditorSession& s) { s.OnReset(); },
+         {"warning reset", "delete and reset profile 1", "show", "download reset profile 1 (device 1)",
+          "save all (current 1)", told},
+         1},
+        {"reset without the keyboard", 1, 0, [](EditorSession& s) { s.OnReset(); },
+         {"warning reset", "delete and reset profile 1", "show", "save all (current 1)", told}, 1},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        keyboard.CurrantProfile = c.profile;
+        keyboard.nDeviceStatus = c.device;
+        state->m_bEditorModified = true;
+        files.saveFailsAt = L"C:\\Mivo\\Profile1";
+        SaveOnDownloadRequest();
+        c.command(*session);
+        EXPECT_EQ(journal.entries, c.journal) << c.name;
+        EXPECT_TRUE(session->Modified()) << c.name;
+        EXPECT_EQ(keyboard.CurrantProfile, c.currentAfter) << c.name;
+        EXPECT_FALSE(Logged(journal, "post 3 1")) << c.name << ": no set-profile after a failed save";
+    }
+
+    // The same commands with every file written: the download runs after the save.
+    SetUp();
+    state->m_bEditorModified = true;
+    SaveOnDownloadRequest();
+    EXPECT_TRUE(session->OnApply(true));
+    EXPECT_EQ(journal.entries,
+              (Entries{"download write profile 1 (device 1)", "save all (current 1)", "post 3 1", "show"}));
+    EXPECT_FALSE(session->Modified());
+}
+
+TEST_F(EditorCommandFixture, ASelectionThatIsNotSavedIsTold)
+{
+    files.saveFailsAt = L"C:\\Mivo\\Config.config";
+    session->SelectProfile(2);
+    EXPECT_EQ(journal.entries, (Entries{"save selection (current 2)", "tell not saved C:\\Mivo\\Config.config (5)", "show"}));
+}
+
+TEST_F(EditorCommandFixture, AnExportThatIsNotWrittenIsTold)
+{
+    files.exportFails = true;
+    session->OnExport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask export path", "export profile 1 to C:\\p.Config",
+                                        "tell not exported C:\\p.Config (5)"}));
+}
+
+// A file that holds no profile is refused and changes nothing; a file whose program paths are too
+// long is taken, and the user learns which slots have no program.
+TEST_F(EditorCommandFixture, ImportRefusesAFileWithoutAProfileAndTellsOfDroppedPrograms)
+{
+    files.importFileHoldsProfile = false;
+    session->OnImport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask import path", "import C:\\p.Config into profile 1",
+                                        "tell no profile in C:\\p.Config"}));
+    EXPECT_FALSE(session->Modified());
+    EXPECT_EQ(state->Key(5).nLabelSlot, -1) << "nothing of the file is shown";
+
+    SetUp();
+    files.importOverlongPathSlots = {2, 7};
+    session->OnImport();
+    EXPECT_EQ(journal.entries, (Entries{"show", "ask import path", "import C:\\p.Config into profile 1", "show",
+                                        "tell programs dropped from C:\\p.Config: slots 2,7"}));
+    EXPECT_TRUE(session->Modified());
+    EXPECT_EQ(state->Key(5).nLabelSlot, 0) << "the rest of the file is taken";
+}
+
 // The agent's notice: the file decides the profile, not the message's wParam.
 TEST_F(EditorCommandFixture, ProfileChangedReadsTheConfigurationAndShowsItsProfileOnlyWhenAsked)
 {
@@ -431,7 +634,7 @@ TEST_F(EditorCommandFixture, ProfileChangedByTheAgentSettlesPendingEditsOfTheSho
         files.currentInFile = c.currentInFile;
         host.answers = {c.answerOk};
         host.downloadFinishes = c.downloadFinishes;
-        host.duringDownload = [this] { session->OnDownloadReady(); };
+        SaveOnDownloadRequest();
         profiles[1].TButton[6].FunID = FUN_CTRL_V;  // the edit: M7 is Ctrl+V
         profiles[4].TButton[6].FunID = FUN_CTRL_Z;
         session->OnProfileChanged(long(PROFILE_CHANGED_RELOAD));
@@ -462,7 +665,7 @@ TEST_F(EditorCommandFixture, ProfileOutsideZeroToFiveIsProfileZeroEverywhere)
         EXPECT_TRUE(capture.Contains(L"out of range, using profile 0\n")) << inFile;
 
         journal.entries.clear();
-        host.duringDownload = [this] { session->OnDownloadReady(); };
+        SaveOnDownloadRequest();
         EXPECT_FALSE(session->OnApply(false)) << inFile;
         EXPECT_EQ(journal.entries, (Entries{"warning apply", "download write profile 0 (device 1)",
                                             "save all (current 0)", "post 3 0", "show"}))

@@ -399,11 +399,13 @@ TEST_F(MainWindowFixture, ProfileButtonsFollowTheProfileExceptInPcMode)
 
 TEST_F(MainWindowFixture, StatusButtonFlipsOnEveryToggle)
 {
-    state->SetStatusSelected(true);
-    state->ToggleStatus();
-    EXPECT_FALSE(state->StatusSelected());
-    state->ToggleStatus();
-    EXPECT_TRUE(state->StatusSelected());
+    for (const bool fromSkin : {true, false}) {
+        state->SetStatusSelected(fromSkin);
+        state->ToggleStatus();
+        EXPECT_EQ(state->StatusSelected(), !fromSkin) << "skin state " << fromSkin;
+        state->ToggleStatus();
+        EXPECT_EQ(state->StatusSelected(), fromSkin) << "skin state " << fromSkin;
+    }
 }
 
 TEST_F(MainWindowFixture, AppliedProfileShowsEverySlotAtRest)

@@ -1001,13 +1001,14 @@ answer_warning() {
 # skin_pixel IMAGE X Y: the colour (#RRGGBB) of a skin image's pixel, for comparing with the screen.
 skin_pixel() { pixel_at "$QELT_OUT/Skins/$1" "$2" "$3"; }
 
-# expect_button_look SHOT FILE KEY LOOK WHAT: the main-window button BUTTONINFO KEY shows the
-# skin image LOOK (main_down.bmp, main_main.bmp...) at a point of its border area (the window
-# sits at the screen's origin).
+# expect_button_look SHOT SECTION KEY LOOK WHAT [DX DY]: the main-window button KEY of SECTION
+# shows the skin image LOOK (main_down.bmp, main_main.bmp...) at a point of its border area, or
+# DX DY pixels from its top-left corner (the window sits at the screen's origin). The point must
+# be one where the looks to tell apart differ, or the check cannot fail.
 expect_button_look() {
-    local l t r b
+    local l t r b dx="${6:-3}" dy="${7:-3}"
     read -r l t r b <<<"$(skin_rect main.ini "$2" "$3")"
-    expect_eq "$(pixel_at "$1" $((l + 3)) $((t + 3)))" "$(skin_pixel "$4" $((l + 3)) $((t + 3)))" "$5"
+    expect_eq "$(pixel_at "$1" $((l + dx)) $((t + dy)))" "$(skin_pixel "$4" $((l + dx)) $((t + dy)))" "$5"
 }
 
 # wait_button_look FILE KEY LOOK WHAT [TIMEOUT]: waits until a new screenshot shows the

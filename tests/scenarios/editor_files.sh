@@ -42,13 +42,53 @@ wait_gone "Save As" 10
 _overwritten() { file_text "$exported" | grep -q 'notepad'; }
 wait_until 10 "overwritten file" _overwritten
 
-# Import of a missing file: nothing changes (no question on the next profile change).
+# What the editor shows of profile 2: its button, and M1 and M2 lit as slots with a function.
+expect_profile2_shown() {  # WHAT SHOT_NAME
+    local shot
+    shot="$(screenshot "$2")"
+    expect_button_look "$shot" BUTTONINFO 5 main_down.bmp "profile 2 button $1"
+    expect_button_look "$shot" BUTTONINFO 24 main_down.bmp "M1 $1"
+    expect_button_look "$shot" BUTTONINFO 25 main_down.bmp "M2 $1"
+}
+expect_profile2_shown "before the imports" before-imports.png
+sum="$(data_checksum)"
+
+# Import of a missing file: nothing changes, neither the files nor what the editor shows.
 open_file "$QELT_SCENARIO_DIR/missing.Config"
 wait_diag editor "does not exist, nothing imported" 10 >/dev/null
+expect_eq "$(data_checksum)" "$sum" "data folder after importing a missing file"
+expect_profile2_shown "after importing a missing file" missing-import.png
 
-# Import of a file with missing keys: read defaults, the profile is marked modified.
-printf '[Setting]\r\nMacroLength=0\r\n' >"$QELT_SCENARIO_DIR/partial.Config"
+# Import of a file that holds no profile (30 KB of random bytes): refused with a message naming
+# it; nothing changes.
+garbage="$QELT_SCENARIO_DIR/garbage.Config"
+python3 -c 'import random, sys; random.seed(18); sys.stdout.buffer.write(bytes(random.getrandbits(8) for _ in range(30720)))' >"$garbage"
+garbage_sum="$(sha1sum <"$garbage")"
+open_file "$garbage"
+wait_message_box "Import profile" 10
+expect_match "$(message_box_text "Import profile")" "garbage\.Config" "the refusal names the file"
+expect_match "$(message_box_text "Import profile")" "holds no profile" "the refusal says why"
+answer_message_box "Import profile"
+expect_eq "$(sha1sum <"$garbage")" "$garbage_sum" "the refused file"
+expect_eq "$(data_checksum)" "$sum" "data folder after a refused import"
+expect_profile2_shown "after a refused import" garbage-import.png
+# Neither import marked the profile modified: another profile is shown without a question.
+click_profile 0
+wait_config CURRENTPROFILE 0
+_find_dialog && fail "a question after imports that changed nothing"
+click_profile 1
+wait_config CURRENTPROFILE 1
+
+# Import of a file with missing keys: read defaults, the profile is marked modified. A program
+# path longer than a path can be leaves its slot (M3) without a program, and the user is told.
+long_path="C:\\$(printf 'x%.0s' $(seq 1 300)).exe"
+printf '[Setting]\r\nMacroLength=0\r\n[BUTTONCONFIG2]\r\nFunID=16\r\nMappinkey=30\r\nAPP Path=%s\r\n' \
+    "$long_path" >"$QELT_SCENARIO_DIR/partial.Config"
 open_file "$QELT_SCENARIO_DIR/partial.Config"
+wait_message_box "Import profile" 10
+expect_match "$(message_box_text "Import profile")" "partial\.Config" "the message names the file"
+expect_match "$(message_box_text "Import profile")" "path of M3 is longer than 259" "the message names the slot"
+answer_message_box "Import profile"
 shot="$(screenshot partial-import.png)"
 expect_button_look "$shot" BUTTONINFO 24 main_main.bmp "M1 after importing a profile without slots"
 click_profile 0
@@ -56,6 +96,30 @@ wait_dialog
 answer_warning 3 2  # drop the edits: Profile1 is read again
 wait_config CURRENTPROFILE 0
 file_text "$(profile_file 1)" | grep -q '^FunID=3' || fail "Profile1 changed by a dropped import"
+
+# A profile file that cannot be written (a folder of its name): Apply tells which file and why,
+# the keyboard gets nothing, and the edits stay pending.
+open_file "$exported"
+rm -f "$(profile_file 0)"
+mkdir "$(profile_file 0)"
+kbsim reset >/dev/null
+click_editor BUTTONINFO 11
+wait_dialog
+answer_warning 3 1
+wait_message_box "Settings not saved" 20
+screenshot not-saved.png >/dev/null
+expect_match "$(message_box_text "Settings not saved")" "Profile0" "the message names the file"
+answer_message_box "Settings not saved"
+window_exists DLGLoading && fail "the download dialog stayed after a failed save"
+expect_eq "$(kbsim journal)" "" "journal after a save that failed"
+rmdir "$(profile_file 0)"
+# Still pending: the profile's own button asks, and OK applies them now.
+click_profile 0
+wait_dialog
+answer_warning 3 1
+wait_window DLGLoading 15
+wait_gone DLGLoading 20
+file_text "$(profile_file 0)" | grep -q 'notepad' || fail "the pending edits were not applied after the failed save"
 
 # Import of a valid file into profile 1, then Apply with the keyboard gone: the files are
 # written and the editor warns instead of downloading.

@@ -36,9 +36,14 @@ click_editor BUTTONINFO 2
 expect_exit editor 0 15
 expect_eq "$(data_checksum)" "$sum" "data folder after close"
 
-# With the agent running, a start tells it the current profile (device profile number 1).
+# With the agent running, a start tells it the current profile (device profile number 1). Without
+# a Config.config the editor asks the agent for its device status instead of taking the new
+# record's: no false "no keyboard", and the status the agent knows is written.
+rm -f "$(config_file)"
 kbsim reset >/dev/null
 start_editor editor3
+_find_dialog && fail "a warning at a start without Config.config while the agent has the keyboard"
+expect_config DEVICEPSTATS 1
 wait_until 10 "set-profile request" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | grep -qx '00222544 01'"
 
 # The keyboard's profile key 3: the agent writes the profile and tells the editor, which shows it.
@@ -59,6 +64,7 @@ wait_config DEVICEPSTATS 1 20
 # PC mode: no profile button lit, the agent told profile 5 (device number 0); Apply sends
 # nothing; the profile buttons still leave it. Keys, 0x414 and the status toggle on the way.
 write_config 5 1 1
+rm -f "$(profile_file 5)"
 kbsim reset >/dev/null
 start_editor editor5
 wait_until 10 "set-profile PC mode" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | grep -qx '00222544 00'"
@@ -66,11 +72,12 @@ shot="$(screenshot pc-mode.png)"
 for key in 4 5 6 7 8; do
     expect_button_look "$shot" BUTTONINFO "$key" main_main.bmp "profile button $key in PC mode"
 done
-expect_button_look "$shot" BUTTONINFO 34 main_main.bmp "status button at start"
+# The status light's border is the same in every look: its lamp, at the centre, tells them apart.
+expect_button_look "$shot" BUTTONINFO 34 main_main.bmp "status button at start" 13 13
 expect_eq "$(send_message "$QELT_EDITOR_TITLE" 0x7EC 0 0)" 1 "result of 0x7EC"
 expect_eq "$(send_message "$QELT_EDITOR_TITLE" 0x414 1 0)" 1 "result of 0x414"
 shot="$(screenshot status.png)"
-expect_button_look "$shot" BUTTONINFO 34 main_down.bmp "status button after one toggle"
+expect_button_look "$shot" BUTTONINFO 34 main_down.bmp "status button after one toggle" 13 13
 point_at "$QELT_EDITOR_TITLE"
 press_keys Escape Return space
 tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null || fail "the editor ended on a key"
@@ -82,6 +89,7 @@ answer_warning 3 1
 tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null
 window_exists DLGLoading && fail "a download in PC mode"
 expect_eq "$(kbsim journal)" "" "journal after Apply in PC mode"
+test -f "$(profile_file 5)" || fail "Apply in PC mode did not save the profile"
 click_profile 0
 wait_config CURRENTPROFILE 0
 wait_until 10 "set-profile 1" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | grep -qx '00222544 01'"
@@ -102,5 +110,13 @@ answer_warning 2 1
 expect_exit editor4 0 15
 window_exists "$QELT_EDITOR_TITLE" && fail "the editor stayed open without the keyboard"
 expect_eq "$(data_checksum)" "$sum" "data folder after the no-device start"
+# The same without a Config.config: the agent's status, not a guess, ends the editor.
+rm -f "$(config_file)"
+sum="$(data_checksum)"
+start_program editor6 QELT_Settings.exe
+wait_dialog 20
+answer_warning 2 1
+expect_exit editor6 0 15
+expect_eq "$(data_checksum)" "$sum" "data folder after the no-device start without Config.config"
 stop_agent
 scenario_pass
