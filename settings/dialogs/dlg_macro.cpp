@@ -407,12 +407,16 @@ void CDlgMacro::UpdateEditButtons()
     const int line = SelectedLine();
     const bool onStep = idle && line >= 0 && line < m_recorder.StepCount();
     EnableIfChanged(m_delay.Window(), idle);
-    if (m_pDelete != nullptr)
-        EnableIfChanged(m_pDelete->Window(), onStep);
-    if (m_pSetDelay != nullptr)
-        EnableIfChanged(m_pSetDelay->Window(), onStep && m_recorder.PauseOnLine(line).has_value());
-    if (m_pInsertPause != nullptr)
-        EnableIfChanged(m_pInsertPause->Window(), onStep && m_recorder.StepCount() < MACRO_MAX_STEPS);
+    // Buttons without a caption of their own look disabled only when greyed.
+    auto enable = [](CBitmapBtn* button, bool enabled) {
+        if (button == nullptr)
+            return;
+        EnableIfChanged(button->Window(), enabled);
+        button->SetGreyed(!enabled);
+    };
+    enable(m_pDelete, onStep);
+    enable(m_pSetDelay, onStep && m_recorder.PauseOnLine(line).has_value());
+    enable(m_pInsertPause, onStep && m_recorder.StepCount() < MACRO_MAX_STEPS);
 }
 
 int CDlgMacro::SelectedLine() const
@@ -445,8 +449,13 @@ void CDlgMacro::SyncList()
     const std::vector<MacroRecorder::ListEdit> edits = m_recorder.TakeListEdits();
     const bool refill = m_recorder.ListGeneration() != m_nShownGeneration;
     const std::vector<std::wstring>& lines = m_recorder.ListLines();
-    // A loaded macro brings hundreds of lines: the list is drawn once, when they are all in.
-    const bool many = (refill ? lines.size() : edits.size()) > 8;
+    // A loaded macro brings hundreds of lines, and every line an edit takes out or puts in before
+    // the end moves the scroll bar: the list is drawn once, when they are all done. A recording's
+    // lines come at the end a few at a time and are drawn as they come.
+    bool onlyAppended = true;
+    for (int count = int(SendMessageW(list, LB_GETCOUNT, 0, 0)); const MacroRecorder::ListEdit& edit : edits)
+        onlyAppended = onlyAppended && edit.bInsert && edit.nLine == count++;
+    const bool many = refill ? lines.size() > 8 : edits.size() > 8 || !onlyAppended;
     if (many)
         SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     if (refill) {

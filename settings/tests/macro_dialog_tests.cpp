@@ -192,12 +192,16 @@ TEST_F(DialogFixture, StepsAreEditedWithTheMouse)
         EditorButtons buttons(dialog);
         HWND list = GetDlgItem(dialog, kStepList);
         HWND field = GetDlgItem(dialog, kDelayField);
-        for (HWND edit : {buttons.del, buttons.setDelay, buttons.pause})
+        for (HWND edit : {buttons.del, buttons.setDelay, buttons.pause}) {
             EXPECT_FALSE(Enabled(edit)) << "no line selected";
+            ASSERT_NE(CBitmapBtn::FromHandle(edit), nullptr);
+            EXPECT_TRUE(CBitmapBtn::FromHandle(edit)->m_bGreyed) << "and it shows";
+        }
 
         ClickLine(list, 4);  // B Press
         EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 4);
         EXPECT_TRUE(Enabled(buttons.del));
+        EXPECT_FALSE(CBitmapBtn::FromHandle(buttons.del)->m_bGreyed);
         EXPECT_FALSE(Enabled(buttons.setDelay)) << "a key line has no delay";
         EXPECT_TRUE(Enabled(buttons.pause));
         Click(dialog, buttons.del);
