@@ -17,6 +17,12 @@
 //                                            (presses and releases of letters) injected at once;
 //                                            events per second taken into the step list LIST
 //                                            (a window handle) and the number lost
+//   editor_probe macro-edit LIST DX DY COUNT with the macro editor showing a long macro (key steps on
+//                                            even lines, pauses on odd ones), COUNT times: click on
+//                                            a key line of the step list LIST (a window handle) ->
+//                                            selected and the editor repainted; click on the Delete
+//                                            button at the screen point (DX, DY) -> the key's four
+//                                            lines gone and the editor repainted
 //   editor_probe memory TITLE LABEL          private memory of the process whose window is titled
 //                                            TITLE, printed after LABEL
 //   editor_probe trivial                     the trivial window program itself
@@ -357,8 +363,9 @@ int MeasureRecording(HWND list, int events)
     const LONGLONG sentAt = Now();
     LRESULT lines = before;
     LONGLONG lastChange = sentAt;
-    // Taken: one list line per event. The recording is over when no line came for a second.
-    while (Ms(Now() - lastChange) < 1000.0 && lines < before + events) {
+    // Taken: a line per event and one per pause between two of them. The recording is over when
+    // no line came for a second.
+    while (Ms(Now() - lastChange) < 1000.0 && lines < before + 2 * events - 1) {
         const LRESULT now = SendMessageW(list, LB_GETCOUNT, 0, 0);
         if (now != lines) {
             lines = now;
@@ -366,10 +373,72 @@ int MeasureRecording(HWND list, int events)
         }
         Sleep(1);
     }
-    const long taken = long(lines - before);
+    const long taken = long(lines - before + 1) / 2;
     std::printf("recording: %u events injected in %.1f ms, %ld taken in %.1f ms (%.0f events/s), %ld lost\n", sent,
                 Ms(sentAt - start), taken, Ms(lastChange - start),
                 taken > 0 ? 1000.0 * double(taken) / Ms(lastChange - start) : 0.0, long(events) - taken);
+    return 0;
+}
+
+// Waits (up to 5 s) until done() holds and the editor has nothing left to paint.
+template <class Done>
+bool WaitSettled(HWND window, Done done)
+{
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    while (!(done() && Painted(window))) {
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(0);
+    }
+    return true;
+}
+
+int MeasureMacroEdit(HWND list, POINT deleteAt, int count)
+{
+    HWND editor = GetParent(list);
+    // Disabled until a line is selected, so WindowFromPoint would pass it by.
+    POINT inEditor = deleteAt;
+    ScreenToClient(editor, &inEditor);
+    HWND deleteButton = ChildWindowFromPointEx(editor, inEditor, CWP_SKIPINVISIBLE);
+    std::vector<double> clicks, deletes, floors;
+    for (int round = 0; round < count; ++round) {
+        const LRESULT lines = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        // A key line in view, two lines below the top one.
+        const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+        const int line = int(std::min<LRESULT>((top + 2) & ~LRESULT(1), lines - 4));
+        RECT item{};
+        if (lines < 4 || line < 0 || SendMessageW(list, LB_GETITEMRECT, WPARAM(line), LPARAM(&item)) == LB_ERR) {
+            std::printf("macro edit: no key line left to click\n");
+            break;
+        }
+        const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+
+        // The floor: a message that changes nothing, waited for the same way.
+        LONGLONG start = Now();
+        PostMessageW(list, WM_NULL, 0, 0);
+        WaitSettled(editor, [&] { return SendMessageW(list, LB_GETCOUNT, 0, 0) == lines; });
+        floors.push_back(Ms(Now() - start));
+
+        start = Now();
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        PostMessageW(list, WM_LBUTTONUP, 0, point);
+        if (!WaitSettled(editor, [&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == line; })) {
+            std::printf("macro edit: line %d was not selected\n", line);
+            return 1;
+        }
+        clicks.push_back(Ms(Now() - start));
+
+        start = Now();
+        PostMessageW(editor, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(deleteButton));
+        if (!WaitSettled(editor, [&] { return SendMessageW(list, LB_GETCOUNT, 0, 0) == lines - 4; })) {
+            std::printf("macro edit: Delete did not take the key's four lines (line %d of %ld)\n", line, long(lines));
+            return 1;
+        }
+        deletes.push_back(Ms(Now() - start));
+    }
+    PrintStats("macro editor: floor (a message that changes nothing -> settled)", floors);
+    PrintStats("macro editor: click on a line -> repainted", clicks);
+    PrintStats("macro editor: Delete -> repainted", deletes);
     return 0;
 }
 
@@ -442,7 +511,11 @@ int wmain(int argc, wchar_t** argv)
         return MeasureApply(POINT{_wtoi(argv[2]), _wtoi(argv[3])});
     if (command == L"memory" && argc >= 4)
         return MeasureMemory(argv[2], argv[3]);
+    if (command == L"macro-edit" && argc >= 6)
+        return MeasureMacroEdit(reinterpret_cast<HWND>(std::wcstoull(argv[2], nullptr, 16)),
+                                POINT{_wtoi(argv[3]), _wtoi(argv[4])}, _wtoi(argv[5]));
     std::printf("usage: editor_probe start EDITOR COUNT | floor COUNT | switch EDITOR X1 Y1 X2 Y2 COUNT |\n"
-                "       assign EDITOR SX SY K1X K1Y K2X K2Y LX LY COUNT | apply X Y | memory TITLE LABEL\n");
+                "       assign EDITOR SX SY K1X K1Y K2X K2Y LX LY COUNT | apply X Y | memory TITLE LABEL |\n"
+                "       macro-edit LIST DX DY COUNT\n");
     return 2;
 }

@@ -14,6 +14,7 @@ pictures=(
   "editor_keys/function-menu.png function-menu.png docs,help"
   "editor_macro_dialog/macro-recorded.png macro-editor.png docs,help"
   "editor_macro_dialog/repeat-options.png repeat-options.png docs,help"
+  "editor_macro_edit/macro-edit.png macro-edit.png help"
   "editor_commands/applying.png applying.png help"
   "editor_startup/no-keyboard.png no-keyboard.png help"
   "osd_display/osd.png osd.png docs,help"

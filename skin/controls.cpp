@@ -149,6 +149,14 @@ void CListBoxEx::UpdateHorizontalExtent() const
         SendMessageW(Window(), LB_SETHORIZONTALEXTENT, WPARAM(*m_widestItem), 0);
 }
 
+bool CListBoxEx::NarrowerThanWidest(int index) const
+{
+    if ((GetWindowLongW(Window(), GWL_STYLE) & LBS_HASSTRINGS) == 0)
+        return false;
+    ItemWidths widths(Window());
+    return widths && widths.Of(ListItemText(Window(), index)) < *m_widestItem;
+}
+
 void CListBoxEx::TrackAddedItem(const wchar_t* text)
 {
     if (!m_widestItem)
@@ -190,6 +198,11 @@ LRESULT CListBoxEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case LB_DELETESTRING:
+        // Only the widest item going makes the others be measured again: deleting lines of a long
+        // list one by one stays cheap.
+        if (m_widestItem && !NarrowerThanWidest(int(wParam)))
+            m_widestItem.reset();
+        break;
     case WM_SETFONT:
         m_widestItem.reset();
         break;

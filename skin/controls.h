@@ -36,6 +36,7 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void UpdateHorizontalExtent() const;
     void TrackAddedItem(const wchar_t* text);
+    bool NarrowerThanWidest(int index) const;
 
     // Width of the widest item (the horizontal extent); empty: measure every item when next drawn.
     mutable std::optional<LONG> m_widestItem;

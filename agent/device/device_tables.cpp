@@ -1,5 +1,6 @@
 #include "device_tables.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "diag.h"
@@ -31,6 +32,9 @@ constexpr uint8_t ITEM_KEY = 0x84;
 constexpr uint8_t ITEM_END = 0x86;
 constexpr uint8_t ITEM_PAUSE = 0x87;
 constexpr int PAUSE_UNIT_MS = 25;
+constexpr uint8_t MAX_PAUSE_UNITS = 255;  // one byte per pause entry
+constexpr int MAX_PAUSE_MS = MAX_PAUSE_UNITS * PAUSE_UNIT_MS;
+constexpr size_t ITEM_BYTES = 3;
 constexpr uint8_t LAUNCH_EVENT_HIGH_BYTE = 0xFD;
 
 const DeviceTableRow& EmptyRow()
@@ -142,8 +146,16 @@ void DeviceTableEncoder::FormatKeyMappingData(int keyNum, int profile)
             entry.wDataLength = 2;
             continue;
         }
-        if (entry.bEntryType != ENTRY_NONE)
-            FormatMacro2Data(slot, profile);
+        if (entry.bEntryType != ENTRY_NONE && !FormatMacro2Data(slot, profile)) {
+            // Pauses of hours would need more entries than the block holds: the key gets no
+            // function rather than a macro cut short (a key left pressed).
+            Diag(L"device tables: Profile %d,TButton[%d] macro needs more than the %u-byte block, sent without "
+                 L"function\n",
+                 profile, slot, static_cast<unsigned>(MACRO_BLOCK_CAPACITY));
+            m_workingList.clear();
+            entry.bEntryType = ENTRY_NONE;
+            entry.bKeyParam = 0;
+        }
         size_t offset = 0;
         for (const KB_DATA& item : m_workingList) {
             entry.Data[offset++] = static_cast<uint8_t>(item.wCode & 0xFF);
@@ -156,13 +168,21 @@ void DeviceTableEncoder::FormatKeyMappingData(int keyNum, int profile)
     LimitToBlockCapacity(profile);
 }
 
-void DeviceTableEncoder::FormatMacro2Data(int slot, int profile)
+bool DeviceTableEncoder::FormatMacro2Data(int slot, int profile)
 {
+    constexpr size_t maxItems = MACRO_BLOCK_CAPACITY / ITEM_BYTES;
     const MACRO_DATA& macro = m_profiles[profile].TButton[slot].Macro;
     const int steps = MacroStepsToSend(macro);
     for (int k = 0; k < steps; ++k) {
         const MACRO_STEP& step = macro.Steps[k];
-        if (step.Code == MACRO_STEP_DELAY) {
+        if (step.Code == MACRO_STEP_DELAY && step.Value > MAX_PAUSE_MS) {
+            // A pause entry holds at most 255 units: a longer pause is played as several.
+            int32_t units = step.Value / PAUSE_UNIT_MS;
+            if (m_workingList.size() + size_t(units / MAX_PAUSE_UNITS) + 1 > maxItems)
+                return false;
+            for (; units > 0; units -= std::min<int32_t>(units, MAX_PAUSE_UNITS))
+                m_workingList.push_back(KB_DATA{ITEM_PAUSE, static_cast<uint8_t>(std::min<int32_t>(units, MAX_PAUSE_UNITS))});
+        } else if (step.Code == MACRO_STEP_DELAY) {
             uint8_t units = static_cast<uint8_t>(step.Value / PAUSE_UNIT_MS);
             if (units == 0)
                 units = 1;
@@ -176,6 +196,7 @@ void DeviceTableEncoder::FormatMacro2Data(int slot, int profile)
         m_workingList.push_back(KB_DATA{ITEM_END, 1});
         m_workingList.push_back(KB_DATA{ITEM_PAUSE, 1});
     }
+    return m_workingList.size() <= maxItems;
 }
 
 // The driver's data block holds MACRO_BLOCK_CAPACITY bytes. Entries keep their data in slot order

@@ -75,7 +75,9 @@ public:
     static bool ValidProfile(int profile) { return profile >= 0 && profile < PROFILE_COUNT; }
 
 private:
-    void FormatMacro2Data(int slot, int profile);
+    // False when the macro's items would not fit the data block (pauses of hours split into
+    // 6375 ms entries).
+    bool FormatMacro2Data(int slot, int profile);
     void LimitToBlockCapacity(int profile);
     const DeviceTableRow& RowOrEmpty(int profile) const;
 

@@ -62,7 +62,8 @@ SCREEN = ["Mask", "Main", "Down", "Over", "Disabled"]
 WINDOWS = {
     "main.ini": {"BUTTONINFO": [str(i) for i in range(1, 37)]},
     "menu_skin.ini": {"BUTTONINFO": [str(i) for i in range(1, 14)]},
-    "macro_skin.ini": {"BUTTONINFO": ["1", "2", "3", "4", "10", "11", "12", "13", "14"], "optional": ["4"]},
+    "macro_skin.ini": {"BUTTONINFO": ["1", "2", "3", "4", "5", "6", "7", "8", "10", "11", "12", "13", "14"],
+                       "optional": ["4"]},
     "repeat_skin.ini": {"BUTTONINFO": ["1", "2", "3", "4", "5"]},
     "Warning1_skin.ini": {"BUTTONINFO": ["1", "2"]},
     "Warning2_skin.ini": {"BUTTONINFO": ["1"]},
@@ -77,7 +78,7 @@ STRINGS = {
 # Areas the programs draw into themselves (text, list, edit field): no button may cover them.
 DRAWN_AREAS = {
     "main.ini": [(185, 5, 376, 21)],
-    "macro_skin.ini": [(16, 37, 165, 293), (280, 182, 300, 199)],
+    "macro_skin.ini": [(16, 37, 165, 293), (280, 182, 320, 199)],
     "repeat_skin.ini": [(93, 55, 160, 75), (93, 88, 260, 107), (93, 118, 305, 142)],
     "Warning1_skin.ini": [(73, 84, 355, 143)],
     "Warning2_skin.ini": [(70, 92, 355, 143)],
@@ -87,7 +88,7 @@ DRAWN_AREAS = {
 }
 # Buttons whose caption the program draws into a fixed text rectangle: minimum size.
 TEXT_RECT_MIN = {
-    ("macro_skin.ini", k): (65, 32) for k in ["2", "3", "10", "11", "12", "13"]}
+    ("macro_skin.ini", k): (65, 32) for k in ["2", "3", "5", "10", "11", "12", "13"]}
 TEXT_RECT_MIN.update({("repeat_skin.ini", k): (42, 25) for k in ["4", "5"]})
 TEXT_RECT_MIN.update({("main.ini", str(k)): (34, 34) for k in range(24, 34)})
 MENU_BELOW, MENU_ABOVE = 145, 161  # room the caller leaves for the menu below / above the label

@@ -118,13 +118,16 @@ def preview_dialogs(skin, out):
                   anchor="lm")
     shots.append(img)
     ini, img, draw, info = window("macro_skin.ini")
-    for key in ["2", "3", "10", "11", "12", "13"]:
+    for key in ["2", "3", "5", "10", "11", "12", "13"]:
         captions(draw, info[key], (6, 6, 65, 32), info[key].caption, 14)
     draw.rectangle([16, 37, 164, 292], fill=(255, 255, 255))
-    for i, line in enumerate(["Left Ctrl Press", "C Press", "C Release", "Left Ctrl Release"]):
-        draw.text((17, 38 + 14 * i), line, font=cell_font(13), fill=(150, 150, 150))
-    draw.rectangle([280, 182, 299, 198], fill=(255, 255, 255))
-    draw.text((281, 183), "25", font=cell_font(13), fill=(0, 0, 0))
+    for i, line in enumerate(["Left Ctrl Press", "Delay 25 ms", "C Press", "Delay 100 ms", "C Release", "Delay 25 ms",
+                              "Left Ctrl Release", "Delay 0 ms"]):
+        if i == 3:  # the selected line
+            draw.rectangle([16, 37 + 14 * i, 164, 50 + 14 * i], fill=(0xD0, 0xD0, 0xC8))
+        draw.text((17, 38 + 14 * i), line, font=cell_font(13), fill=(0xD0, 0xD0, 0x28) if i == 3 else (150, 150, 150))
+    draw.rectangle([280, 182, 319, 198], fill=(255, 255, 255))
+    draw.text((281, 183), "100", font=cell_font(13), fill=(0, 0, 0))
     shots.append(img)
     ini, img, draw, info = window("repeat_skin.ini")
     texts = strings("repeat_str.ini")

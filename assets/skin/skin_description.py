@@ -185,6 +185,10 @@ MACRO = {
         ("2", "Record", (186, 37, 71, 38), "Record", False, "tile"),
         ("3", "Stop", (265, 37, 71, 38), "Stop", False, "tile"),
         ("4", "Spare", (0, 0, 0, 0), "", False, "none"),
+        ("5", "AsTyped", (265, 83, 71, 38), "As typed", False, "tile"),
+        ("6", "Delete", (186, 212, 50, 30), "Delete", False, "command", "Delete"),
+        ("7", "SetDelay", (242, 212, 58, 30), "Set delay", False, "command", "Set delay"),
+        ("8", "Pause", (306, 212, 48, 30), "Pause", False, "command", "Pause"),
         ("10", "Repeat", (186, 83, 71, 38), "Repeat", False, "tile"),
         ("11", "Load", (186, 129, 71, 38), "Load", False, "tile"),
         ("12", "Save", (265, 129, 71, 38), "Save", False, "tile"),
@@ -192,8 +196,8 @@ MACRO = {
         ("14", "Cancel", (265, 255, 71, 38), "Cancel", False, "command", "Cancel"),
     ],
     "texts": [(16, 11, "MACRO EDITOR", 12, "accent", True), (186, 184, "Delay (ms)", 11, "muted", False),
-              (186, 214, "Pauses between keys are 25 ms.", 9, "faint", False)],
-    "frames": [(13, 34, 155, 262), (276, 178, 28, 25)],  # step list and delay field
+              (16, 297, "Click a step to change it.", 9, "faint", False)],
+    "frames": [(13, 34, 155, 262), (276, 178, 48, 25)],  # step list and delay field
 }
 
 REPEAT = {

@@ -2,6 +2,7 @@
 
 #include "agent_protocol.h"
 #include "buffered_paint.h"
+#include "button_info.h"
 #include "diag.h"
 #include "dlg_repeat.h"
 #include "dlg_warning.h"
@@ -19,14 +20,15 @@ using namespace qelt;
 namespace {
 
 // "BUTTONINFO" keys of macro_skin.ini.
-constexpr int kHelpKey = 1, kRecordKey = 2, kStopKey = 3, kSpareKey = 4, kRepeatKey = 10, kLoadKey = 11,
-              kSaveKey = 12, kOkKey = 13, kCancelKey = 14;
+constexpr int kHelpKey = 1, kRecordKey = 2, kStopKey = 3, kSpareKey = 4, kAsTypedKey = 5, kDeleteKey = 6,
+              kSetDelayKey = 7, kInsertPauseKey = 8, kRepeatKey = 10, kLoadKey = 11, kSaveKey = 12, kOkKey = 13,
+              kCancelKey = 14;
 constexpr RECT kLabelRect{6, 6, 65, 32};
 
 constexpr UINT kStepListId = 1006;
 constexpr RECT kStepListRect{16, 37, 165, 293};
 constexpr UINT kDelayFieldId = 11026;
-constexpr RECT kDelayFieldRect{280, 182, 300, 199};
+constexpr RECT kDelayFieldRect{280, 182, 320, 199};  // wide enough for "6375"
 constexpr int kDelayFieldChars = 5;
 constexpr RECT kShownLengthRect{62, 40, 103, 68};
 
@@ -47,6 +49,13 @@ void EnableButton(CBitmapBtn* button, bool enable)
 {
     if (button != nullptr)
         EnableWindow(button->Window(), enable ? TRUE : FALSE);
+}
+
+// Enabling repaints: only on a change.
+void EnableIfChanged(HWND window, bool enable)
+{
+    if (window != nullptr && bool(IsWindowEnabled(window)) != enable)
+        EnableWindow(window, enable ? TRUE : FALSE);
 }
 
 void SelectButton(CBitmapBtn* button, bool selected)
@@ -112,6 +121,10 @@ void CDlgMacro::OnSkinLoaded(const CSkinFile& file)
     m_pRepeat = labelled(kRepeatKey, [this] { OnRepeat(); });
     m_pLoad = labelled(kLoadKey, [this] { OnLoad(); });
     m_pSave = labelled(kSaveKey, [this] { OnSave(); });
+    m_pAsTyped = labelled(kAsTypedKey, [this] { OnAsTyped(); });
+    m_pDelete = AddButton(file, kDeleteKey, [this] { OnDelete(); });
+    m_pSetDelay = AddButton(file, kSetDelayKey, [this] { OnSetDelay(); });
+    m_pInsertPause = AddButton(file, kInsertPauseKey, [this] { OnInsertPause(); });
     labelled(kOkKey, [this] { OnOk(); });
     AddButton(file, kCancelKey, [this] { End(kEndCancel); });
 
@@ -131,10 +144,11 @@ void CDlgMacro::OnSkinLoaded(const CSkinFile& file)
 bool CDlgMacro::OnInitDialog()
 {
     EnableButton(m_pStop, false);
-    // The delay field shows the pause every step gets; what is typed there is never read.
-    SetWindowTextW(m_delay.Window(), std::to_wstring(MACRO_DEFAULT_DELAY).c_str());
+    // The delay field shows the pause Record writes between two events until the user types another.
+    ShowDelay(m_recorder.Delay());
     m_recorder.Open();
     SyncList();
+    UpdateEditButtons();
     m_strShownLength = std::to_wstring(m_recorder.ShownLength());
     if (m_recorder.StepCount() >= 2) {
         EnableButton(m_pSave, true);
@@ -145,7 +159,7 @@ bool CDlgMacro::OnInitDialog()
     }
     CentreOverOwner(m_hWnd);
     // Keys typed while recording must not press buttons, end the editor or type into the field.
-    m_keyFilter.emplace(m_hWnd, IsKeyPress);
+    m_keyFilter.emplace(m_hWnd, [this](const MSG& message) { return DropKey(message); });
     return false;  // no control takes the focus: keys typed while recording reach none
 }
 
@@ -175,8 +189,26 @@ void CDlgMacro::OnOtherCommand(WORD id, WORD code, HWND from)
             End(kEndCancel);
         return;
     }
-    if (from == m_list.Window() && code == LBN_SELCHANGE && SendMessageW(from, LB_GETCURSEL, 0, 0) == LB_ERR)
-        EnableButton(m_pSpare, false);
+    if (from == m_list.Window() && code == LBN_SELCHANGE)
+        OnLineSelected();
+}
+
+bool CDlgMacro::DropKey(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN)
+        return false;
+    if (m_recorder.Recording() || message.hwnd != m_delay.Window())
+        return true;
+    switch (message.wParam) {
+    case VK_RETURN:
+        OnSetDelay();
+        return true;
+    case VK_ESCAPE:  // would end the editor
+    case VK_TAB:     // would move the focus onto the buttons
+        return true;
+    default:
+        return false;  // digits and the keys that edit them
+    }
 }
 
 LRESULT CDlgMacro::OnRecordedKey(WPARAM wParam, LPARAM lParam)
@@ -186,6 +218,7 @@ LRESULT CDlgMacro::OnRecordedKey(WPARAM wParam, LPARAM lParam)
         m_hook.Remove();  // the library stays loaded until Stop or the end of the editor
         EnableIdleCommands();
         SyncList();
+        UpdateEditButtons();
         ShowWarning(m_hWnd, WARN_MACRO_FULL);
     } else if (outcome.bTaken) {
         SyncList();
@@ -209,12 +242,14 @@ void CDlgMacro::OnRecord()
     }
     m_hook.Remove();
     m_hook.Install(m_hWnd);
+    m_recorder.SetDelay(DelayFieldValue());
     m_recorder.StartRecording();
     SyncList();
     SelectButton(m_pRecord, false);
     SelectButton(m_pStop, true);
     EnableButton(m_pRecord, false);
     EnableButton(m_pStop, true);
+    UpdateEditButtons();
 }
 
 void CDlgMacro::OnStop()
@@ -227,7 +262,7 @@ void CDlgMacro::OnStop()
     SelectButton(m_pRecord, false);
     SelectButton(m_pStop, true);
     EnableIdleCommands();
-    EnableWindow(m_delay.Window(), TRUE);
+    UpdateEditButtons();
 }
 
 void CDlgMacro::OnRepeat()
@@ -236,6 +271,7 @@ void CDlgMacro::OnRepeat()
     m_recorder.FinishRecording();
     SyncList();
     SelectButton(m_pRecord, false);
+    UpdateEditButtons();
 
     CDlgRepeat options;
     options.SetValue(m_recorder.Macro().RepeatOption);
@@ -268,6 +304,7 @@ void CDlgMacro::OnLoad()
     }
     m_recorder.Load(loaded);
     SyncList();
+    UpdateEditButtons();
     m_strShownLength = std::to_wstring(m_recorder.ShownLength());
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
@@ -283,6 +320,7 @@ void CDlgMacro::OnSave()
         settingRW::ExportMacroFile(path, macro);
     });
     SyncList();
+    UpdateEditButtons();
 }
 
 void CDlgMacro::OnOk()
@@ -307,6 +345,98 @@ void CDlgMacro::LeaveRecording()
     m_hook.Remove();
     m_recorder.DropRecording();
     SelectButton(m_pRecord, false);
+    UpdateEditButtons();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Step editing
+
+void CDlgMacro::OnAsTyped()
+{
+    m_recorder.SetAsTyped(!m_recorder.AsTyped());
+    SelectButton(m_pAsTyped, m_recorder.AsTyped());
+}
+
+void CDlgMacro::OnLineSelected()
+{
+    const int line = SelectedLine();
+    if (line < 0)
+        EnableButton(m_pSpare, false);
+    if (std::optional<int> pause = m_recorder.PauseOnLine(line))
+        ShowDelay(*pause);
+    UpdateEditButtons();
+}
+
+void CDlgMacro::OnDelete()
+{
+    if (m_recorder.DeleteLine(SelectedLine()))
+        ShowEdit(-1);
+}
+
+void CDlgMacro::OnSetDelay()
+{
+    const int line = SelectedLine();
+    if (m_recorder.SetPause(line, DelayFieldValue()))
+        ShowEdit(line);
+}
+
+void CDlgMacro::OnInsertPause()
+{
+    const int line = SelectedLine();
+    if (m_recorder.InsertPauseAfter(line, DelayFieldValue()))
+        ShowEdit(line + 1);
+}
+
+void CDlgMacro::ShowEdit(int selectLine)
+{
+    SyncList();
+    if (selectLine >= 0) {
+        SendMessageW(m_list.Window(), LB_SETCURSEL, WPARAM(selectLine), 0);
+        // The field shows the selected pause as it is stored, rounded.
+        if (std::optional<int> pause = m_recorder.PauseOnLine(selectLine))
+            ShowDelay(*pause);
+    }
+    UpdateEditButtons();
+    m_strShownLength = std::to_wstring(m_recorder.ShownLength());
+    InvalidateRect(m_hWnd, &kShownLengthRect, FALSE);
+}
+
+void CDlgMacro::UpdateEditButtons()
+{
+    const bool idle = !m_recorder.Recording();
+    const int line = SelectedLine();
+    const bool onStep = idle && line >= 0 && line < m_recorder.StepCount();
+    EnableIfChanged(m_delay.Window(), idle);
+    // Buttons without a caption of their own look disabled only when greyed.
+    auto enable = [](CBitmapBtn* button, bool enabled) {
+        if (button == nullptr)
+            return;
+        EnableIfChanged(button->Window(), enabled);
+        button->SetGreyed(!enabled);
+    };
+    enable(m_pDelete, onStep);
+    enable(m_pSetDelay, onStep && m_recorder.PauseOnLine(line).has_value());
+    enable(m_pInsertPause, onStep && m_recorder.StepCount() < MACRO_MAX_STEPS);
+}
+
+int CDlgMacro::SelectedLine() const
+{
+    if (m_list.Window() == nullptr)
+        return -1;
+    const LRESULT line = SendMessageW(m_list.Window(), LB_GETCURSEL, 0, 0);
+    return line == LB_ERR ? -1 : int(line);
+}
+
+int CDlgMacro::DelayFieldValue() const
+{
+    wchar_t text[16] = L"";
+    GetWindowTextW(m_delay.Window(), text, 16);
+    return skinpath::TextToInt(text);
+}
+
+void CDlgMacro::ShowDelay(int milliseconds)
+{
+    SetWindowTextW(m_delay.Window(), std::to_wstring(milliseconds).c_str());
 }
 
 void CDlgMacro::SyncList()
@@ -314,20 +444,34 @@ void CDlgMacro::SyncList()
     HWND list = m_list.Window();
     if (list == nullptr)
         return;
-    if (m_recorder.ListGeneration() != m_nShownGeneration) {
+    // Emptied since: refilled whole. Otherwise only the lines that came or went change, so an
+    // edit of a long macro costs what it changes.
+    const std::vector<MacroRecorder::ListEdit> edits = m_recorder.TakeListEdits();
+    const bool refill = m_recorder.ListGeneration() != m_nShownGeneration;
+    const std::vector<std::wstring>& lines = m_recorder.ListLines();
+    // A loaded macro brings hundreds of lines, and every line an edit takes out or puts in before
+    // the end moves the scroll bar: the list is drawn once, when they are all done. A recording's
+    // lines come at the end a few at a time and are drawn as they come.
+    bool onlyAppended = true;
+    for (int count = int(SendMessageW(list, LB_GETCOUNT, 0, 0)); const MacroRecorder::ListEdit& edit : edits)
+        onlyAppended = onlyAppended && edit.bInsert && edit.nLine == count++;
+    const bool many = refill ? lines.size() > 8 : edits.size() > 8 || !onlyAppended;
+    if (many)
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    if (refill) {
         SendMessageW(list, LB_RESETCONTENT, 0, 0);
         m_nShownGeneration = m_recorder.ListGeneration();
-        m_nShownLines = 0;
+        SendMessageW(list, LB_INITSTORAGE, lines.size(), 0);
+        for (const std::wstring& line : lines)
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    } else {
+        for (const MacroRecorder::ListEdit& edit : edits) {
+            if (edit.bInsert)
+                SendMessageW(list, LB_INSERTSTRING, WPARAM(edit.nLine), reinterpret_cast<LPARAM>(edit.strText.c_str()));
+            else
+                SendMessageW(list, LB_DELETESTRING, WPARAM(edit.nLine), 0);
+        }
     }
-    const std::vector<std::wstring>& lines = m_recorder.ListLines();
-    // A loaded macro brings hundreds of lines: the list is drawn once, when they are all in.
-    const bool many = lines.size() - m_nShownLines > 8;
-    if (many) {
-        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(list, LB_INITSTORAGE, lines.size() - m_nShownLines, 0);
-    }
-    for (; m_nShownLines < lines.size(); ++m_nShownLines)
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lines[m_nShownLines].c_str()));
     if (many) {
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);

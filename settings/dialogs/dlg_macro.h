@@ -1,7 +1,8 @@
 #pragma once
 // The macro editor: records a key sequence for one slot through the keyboard hook library,
-// shows it as a list of key presses and releases, sets the repeat option, loads and saves
-// ".Macro" files. The caller gives the slot's macro and the profile's running total, runs the
+// shows it as a list of key presses, releases and pauses, edits those steps one by one (a line
+// clicked, then Delete, Set delay or Pause), sets the repeat option, loads and saves ".Macro"
+// files. The caller gives the slot's macro and the profile's running total, runs the
 // editor and, on OK with at least two steps, takes the working macro and the running total.
 #include <windows.h>
 
@@ -50,6 +51,22 @@ private:
     void OnLoad();
     void OnSave();
     void OnOk();
+    void OnAsTyped();
+    void OnDelete();
+    void OnSetDelay();
+    void OnInsertPause();
+    void OnLineSelected();
+
+    // Keys reach the delay field only while no recording runs; Enter there is Set delay.
+    bool DropKey(const MSG& message);
+    // The delay field's number (leading digits; 0 when none).
+    int DelayFieldValue() const;
+    void ShowDelay(int milliseconds);
+    int SelectedLine() const;
+    // Delete, Set delay and Pause follow the selected line and the recording.
+    void UpdateEditButtons();
+    // After an edit: the list, the selection and the number drawn.
+    void ShowEdit(int selectLine);
 
     // Leaves a recording for a command that runs its own dialog: no more key events.
     void LeaveRecording();
@@ -69,11 +86,14 @@ private:
     CBitmapBtn* m_pRepeat = nullptr;
     CBitmapBtn* m_pLoad = nullptr;
     CBitmapBtn* m_pSave = nullptr;
+    CBitmapBtn* m_pAsTyped = nullptr;
+    CBitmapBtn* m_pDelete = nullptr;
+    CBitmapBtn* m_pSetDelay = nullptr;
+    CBitmapBtn* m_pInsertPause = nullptr;
     CListBoxEx m_list;
     CEditEx m_delay;
     std::wstring m_strShownLength;
 
     unsigned m_nShownGeneration = 0;  // of the recorder's list, as the list box holds it
-    size_t m_nShownLines = 0;
     std::optional<qelt::ModalMessageFilter> m_keyFilter;
 };

@@ -1,6 +1,7 @@
 #include "macro_recorder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "diag.h"
@@ -41,7 +42,31 @@ int RoomForReleases(const MACRO_DATA& macro, int count)
     return 2 * int(HeldKeys(macro, count).size());
 }
 
+class SteadyClock final : public MacroClock {
+public:
+    int64_t NowMs() const override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+};
+
 } // namespace
+
+const MacroClock& SteadyMacroClock()
+{
+    static const SteadyClock clock;
+    return clock;
+}
+
+int RoundedDelay(int64_t milliseconds)
+{
+    if (milliseconds >= MACRO_MAX_DELAY)
+        return MACRO_MAX_DELAY;
+    const int64_t units = (std::max<int64_t>(milliseconds, 0) + MACRO_DELAY_UNIT / 2) / MACRO_DELAY_UNIT;
+    return int(std::max<int64_t>(units, 1)) * MACRO_DELAY_UNIT;
+}
 
 unsigned VirtualKeyOfRecordedKey(const RecordedKey& key)
 {
@@ -61,7 +86,9 @@ unsigned VirtualKeyOfRecordedKey(const RecordedKey& key)
     return key.virtualKey;
 }
 
-MacroRecorder::MacroRecorder(const MACRO_DATA& given, int macroTotal, const MacroKeyText& keys) : m_keys(keys)
+MacroRecorder::MacroRecorder(const MACRO_DATA& given, int macroTotal, const MacroKeyText& keys,
+                             const MacroClock& clock)
+    : m_keys(keys), m_clock(clock)
 {
     m_nInitialTotal = m_nRunningTotal = std::max(macroTotal, 0);
     if (given.RepeatOption != 0) {
@@ -127,17 +154,19 @@ TakeOutcome MacroRecorder::TakeKey(const RecordedKey& key)
         m_nLastFlags = key.flags;
         return {};
     }
-    // Every gap between two events is the same pause, however long the user waited.
+    // Every gap between two events is the delay field's pause, or as typed the time the user
+    // took since the last step, as the keyboard can play it.
+    const int64_t now = m_clock.NowMs();
     if (m_nStepCount > 0)
-        Append(MACRO_STEP_DELAY, MACRO_DEFAULT_DELAY);
+        Append(MACRO_STEP_DELAY, m_bAsTyped ? RoundedDelay(now - m_nLastEventMs) : m_nDelay);
     const int32_t value = key.Released() ? kReleased : kPressed;
     Append(code, value);
-    AddLine(code, value);
     if (int(m_lines.size()) > kNewestVisibleLines)
         m_listTop = int(m_lines.size()) - kNewestVisibleLines;
 
     m_nLastScan = key.scanCode;
     m_nLastFlags = key.flags;
+    m_nLastEventMs = now;
     return {true, false};
 }
 
@@ -174,12 +203,121 @@ void MacroRecorder::Append(uint8_t code, int32_t value)
 {
     if (m_nStepCount >= MACRO_MAX_STEPS)
         return;  // only a loaded macro gets this far, and it gains nothing past the last step
-    MACRO_STEP& step = m_macro.Steps[m_nStepCount];
+    InsertStep(m_nStepCount, code, value);
+}
+
+void MacroRecorder::InsertStep(int index, uint8_t code, int32_t value)
+{
+    std::copy_backward(m_macro.Steps + index, m_macro.Steps + m_nStepCount, m_macro.Steps + m_nStepCount + 1);
+    MACRO_STEP& step = m_macro.Steps[index];
     step = MACRO_STEP{};
     step.Code = code;
     step.Value = value;
     ++m_nStepCount;
     ++m_nRunningTotal;
+    // The list shows the steps it was last filled with, and follows from there.
+    if (index <= int(m_lines.size())) {
+        m_lines.insert(m_lines.begin() + index, LineOf(step));
+        m_listEdits.push_back(ListEdit{true, index, m_lines[size_t(index)]});
+    }
+}
+
+void MacroRecorder::RemoveStep(int index)
+{
+    std::copy(m_macro.Steps + index + 1, m_macro.Steps + m_nStepCount, m_macro.Steps + index);
+    --m_nStepCount;
+    m_macro.Steps[m_nStepCount] = MACRO_STEP{};
+    m_nRunningTotal = std::max(m_nRunningTotal - 1, 0);
+    if (index < int(m_lines.size())) {
+        m_lines.erase(m_lines.begin() + index);
+        m_listEdits.push_back(ListEdit{false, index, {}});
+    }
+}
+
+void MacroRecorder::ChangeValue(int index, int32_t value)
+{
+    m_macro.Steps[index].Value = value;
+    if (index < int(m_lines.size())) {
+        m_lines[size_t(index)] = LineOf(m_macro.Steps[index]);
+        m_listEdits.push_back(ListEdit{false, index, {}});
+        m_listEdits.push_back(ListEdit{true, index, m_lines[size_t(index)]});
+    }
+}
+
+std::optional<int> MacroRecorder::PauseOnLine(int line) const
+{
+    if (line < 0 || line >= m_nStepCount || !IsPause(m_macro.Steps[line]))
+        return std::nullopt;
+    return m_macro.Steps[line].Value;
+}
+
+bool MacroRecorder::DeleteLine(int line)
+{
+    if (!CanEdit(line))
+        return false;
+    const MACRO_STEP selected = m_macro.Steps[line];
+    if (IsPause(selected)) {
+        RemoveStep(line);
+        EditDone();
+        return true;
+    }
+    const bool pressed = (selected.Value & 1) != 0;
+    auto isPartner = [&](int i) {
+        const MACRO_STEP& step = m_macro.Steps[i];
+        return !IsPause(step) && step.Code == selected.Code && ((step.Value & 1) != 0) != pressed;
+    };
+    int partner = -1;
+    if (pressed) {
+        for (int i = line + 1; i < m_nStepCount && partner < 0; ++i)
+            partner = isPartner(i) ? i : -1;
+    } else {
+        for (int i = line - 1; i >= 0 && partner < 0; --i)
+            partner = isPartner(i) ? i : -1;
+    }
+    // A key step goes with the pause that led to it; the first step has none, and takes the one
+    // after it, so the macro does not start with a wait.
+    auto removeKeyStep = [this](int index) {
+        if (index > 0 && IsPause(m_macro.Steps[index - 1])) {
+            RemoveStep(index);
+            RemoveStep(index - 1);
+        } else if (index == 0 && m_nStepCount > 1 && IsPause(m_macro.Steps[1])) {
+            RemoveStep(1);
+            RemoveStep(0);
+        } else {
+            RemoveStep(index);
+        }
+    };
+    // The later step first, so the earlier one keeps its index.
+    removeKeyStep(std::max(line, partner));
+    if (partner >= 0)
+        removeKeyStep(std::min(line, partner));
+    EditDone();
+    return true;
+}
+
+bool MacroRecorder::SetPause(int line, int64_t typedMilliseconds)
+{
+    if (!CanEdit(line) || !IsPause(m_macro.Steps[line]))
+        return false;
+    ChangeValue(line, RoundedDelay(typedMilliseconds));
+    EditDone();
+    return true;
+}
+
+bool MacroRecorder::InsertPauseAfter(int line, int64_t typedMilliseconds)
+{
+    if (!CanEdit(line) || m_nStepCount >= MACRO_MAX_STEPS)
+        return false;
+    InsertStep(line + 1, MACRO_STEP_DELAY, RoundedDelay(typedMilliseconds));
+    EditDone();
+    return true;
+}
+
+void MacroRecorder::EditDone()
+{
+    // The number drawn is the macro's length, which an edit changes as a load does.
+    m_nShownLength = m_nStepCount;
+    m_macro.length = uint16_t(m_nStepCount);
 }
 
 void MacroRecorder::ReleaseHeldKeys()
@@ -198,21 +336,24 @@ void MacroRecorder::ReleaseHeldKeys()
     for (auto key = held.rbegin(); key != held.rend(); ++key) {
         MACRO_STEP* last = m_nStepCount > 0 ? &m_macro.Steps[m_nStepCount - 1] : nullptr;
         if (last != nullptr && IsPause(*last) && last->Value == kClosingPause)
-            last->Value = MACRO_DEFAULT_DELAY;  // a closing pause is no time to let go of a key
+            ChangeValue(m_nStepCount - 1, m_nDelay);  // a closing pause is no time to let go of a key
         else if (last != nullptr && !IsPause(*last))
-            Append(MACRO_STEP_DELAY, MACRO_DEFAULT_DELAY);
+            Append(MACRO_STEP_DELAY, m_nDelay);
         Append(*key, kReleased);
     }
 }
 
-void MacroRecorder::AddLine(uint8_t code, int32_t value)
+std::wstring MacroRecorder::LineOf(const MACRO_STEP& step) const
 {
-    m_lines.push_back(m_keys.NameOfCode(code) + ((value & 1) ? L" Press" : L" Release"));
+    if (IsPause(step))
+        return L"Delay " + std::to_wstring(step.Value) + L" ms";
+    return m_keys.NameOfCode(step.Code) + ((step.Value & 1) ? L" Press" : L" Release");
 }
 
 void MacroRecorder::ClearList()
 {
     m_lines.clear();
+    m_listEdits.clear();
     ++m_nListGeneration;
 }
 
@@ -224,14 +365,12 @@ void MacroRecorder::RefreshList()
     ClearList();
     m_bListEnabled = true;
     // Without a count (an opened macro) the count is rebuilt from the steps the shown length
-    // covers; pauses count but get no line.
+    // covers.
     if (m_nStepCount <= 0)
         m_nStepCount = CountSteps(m_macro, m_nShownLength);
-    for (int i = 0; i < m_nStepCount; ++i) {
-        const MACRO_STEP& step = m_macro.Steps[i];
-        if (!IsPause(step))
-            AddLine(step.Code, step.Value);
-    }
+    m_lines.reserve(size_t(m_nStepCount));
+    for (int i = 0; i < m_nStepCount; ++i)
+        m_lines.push_back(LineOf(m_macro.Steps[i]));
 }
 
 void MacroRecorder::Finish()

@@ -1,6 +1,7 @@
 // The macro editor and the repeat options as windows, with the shipped skin: recorded key events
-// reach the list and the macro, the buttons follow the recording, keys typed never reach the
-// controls, the step limit warns once, the repeat option is taken only when confirmed.
+// reach the list and the macro, the buttons follow the recording, keys typed reach only the delay
+// field and only outside a recording, steps are edited with the mouse, the step limit warns once,
+// the repeat option is taken only when confirmed.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -43,13 +44,44 @@ bool Enabled(HWND window)
 struct EditorButtons {
     explicit EditorButtons(HWND dialog)
         : help(SkinButton(dialog, kMacroSkin, 1)), record(SkinButton(dialog, kMacroSkin, 2)),
-          stop(SkinButton(dialog, kMacroSkin, 3)), repeat(SkinButton(dialog, kMacroSkin, 10)),
+          stop(SkinButton(dialog, kMacroSkin, 3)), asTyped(SkinButton(dialog, kMacroSkin, 5)),
+          del(SkinButton(dialog, kMacroSkin, 6)), setDelay(SkinButton(dialog, kMacroSkin, 7)),
+          pause(SkinButton(dialog, kMacroSkin, 8)), repeat(SkinButton(dialog, kMacroSkin, 10)),
           load(SkinButton(dialog, kMacroSkin, 11)), save(SkinButton(dialog, kMacroSkin, 12)),
           ok(SkinButton(dialog, kMacroSkin, 13)), cancel(SkinButton(dialog, kMacroSkin, 14))
     {
     }
-    HWND help, record, stop, repeat, load, save, ok, cancel;
+    HWND help, record, stop, asTyped, del, setDelay, pause, repeat, load, save, ok, cancel;
 };
+
+// Keys typed into a window through the editor's message loop, in the keyboard's order: a key's
+// character (which the loop posts on its press) before its release. A marker message the host
+// (on the editor's thread) receives shows when the loop has taken what was posted before it.
+void TypeKeys(const HostWindow& host, HWND window, const std::vector<WPARAM>& keys)
+{
+    static WPARAM marker = 0;
+    auto drain = [&] {
+        PostMessageW(host.Window(), WM_USER + 77, ++marker, 0);
+        ASSERT_TRUE(host.WaitMessage(WM_USER + 77, marker));
+    };
+    for (WPARAM key : keys) {
+        PostMessageW(window, WM_KEYDOWN, key, 0);
+        drain();
+        PostMessageW(window, WM_KEYUP, key, LPARAM(0xC0000001));
+    }
+    drain();
+}
+
+// A line of the list selected as a click selects it: the selection, then the list's notification.
+// (A click posted to the list would follow the real pointer while the list holds the mouse, and
+// other tests move it; the scenario clicks with the mouse.)
+void ClickLine(HWND dialog, HWND list, int line)
+{
+    ASSERT_NE(SendMessageW(list, LB_SETCURSEL, WPARAM(line), 0), LB_ERR);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+const std::vector<std::wstring> kTypedALines = {L"A Press", L"Delay 25 ms", L"A Release", L"Delay 0 ms"};
 
 struct DialogFixture : ::testing::Test {
     GdiplusSession gdiplus;
@@ -86,7 +118,8 @@ TEST_F(DialogFixture, RecordedKeyEventsAreListedAndKeptOnOk)
         EXPECT_EQ(SendKey(dialog, Release('A')), 1);
         EXPECT_EQ(SendKey(dialog, RecordedKey{0x42, 0x30, 0}), 1);
         EXPECT_EQ(SendKey(dialog, RecordedKey{0x42, 0x30, 0x80}), 1);
-        EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"A Release", L"B Press", L"B Release"}));
+        EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"Delay 25 ms", L"A Release", L"Delay 25 ms",
+                                                              L"B Press", L"Delay 25 ms", L"B Release"}));
 
         Click(dialog, buttons.stop);
         for (HWND enabled : {buttons.record, buttons.save, buttons.load, buttons.repeat, list,
@@ -107,27 +140,125 @@ TEST_F(DialogFixture, RecordedKeyEventsAreListedAndKeptOnOk)
     EXPECT_EQ(host.Messages(), (std::vector<std::wstring>{L"1556:1", L"1556:0"})) << "0x614 on open and close";
 }
 
-TEST_F(DialogFixture, KeysTypedNeverReachTheEditorsControls)
+// Outside a recording digits reach the delay field (Enter there is Set delay) and Record takes
+// its value; while recording no key reaches any control, and Enter or Esc never end the editor.
+TEST_F(DialogFixture, KeysReachOnlyTheDelayFieldAndOnlyOutsideARecording)
 {
     const MACRO_DATA empty{};
     CDlgMacro editor(empty, 0);
     const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
         HWND field = GetDlgItem(dialog, kDelayField);
-        PostMessageW(field, WM_KEYDOWN, '7', 0);
-        PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
-        PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-        // Posted behind the keys: once the host has it, the keys went through the editor's loop.
-        PostMessageW(host.Window(), WM_USER + 77, 0, 0);
-        const bool keysHandled = host.WaitMessage(WM_USER + 77, 0);
+        auto typed = [&](HWND window, const std::vector<WPARAM>& keys) { TypeKeys(host, window, keys); };
+        SendMessageW(field, EM_SETSEL, 0, -1);
+        typed(field, {'1', '0', '0', VK_RETURN, VK_ESCAPE, VK_TAB});
+        typed(dialog, {VK_RETURN, VK_ESCAPE});
         ASSERT_TRUE(IsWindowVisible(dialog)) << "Enter or Esc ended the editor";
-        ASSERT_TRUE(keysHandled);
-        EXPECT_EQ(WindowTextOf(field), L"25");
+        EXPECT_EQ(WindowTextOf(field), L"100");
+        SendMessageW(field, EM_SETSEL, 0, -1);
+        typed(field, {'7', '0', '0', '0'});
+        EXPECT_EQ(WindowTextOf(field), L"6375") << "capped at the longest pause";
+        SendMessageW(field, EM_SETSEL, 0, -1);
+        typed(field, {'1', '0', '9'});
+
+        Click(dialog, buttons.record);
+        EXPECT_FALSE(Enabled(field)) << "nothing to type into while recording";
+        typed(field, {'5'});
+        typed(dialog, {VK_RETURN, VK_ESCAPE});
+        ASSERT_TRUE(IsWindowVisible(dialog));
+        EXPECT_EQ(SendKey(dialog, Press('A')), 1);
+        EXPECT_EQ(SendKey(dialog, Release('A')), 1);
+        Click(dialog, buttons.stop);
+        EXPECT_TRUE(Enabled(field));
+        EXPECT_EQ(WindowTextOf(field), L"109") << "the field keeps its value";
 
         Click(dialog, EditorButtons(dialog).help);
         EXPECT_TRUE(diag.Contains(L"help page")) << "the missing help page is reported";
-        Click(dialog, EditorButtons(dialog).cancel);
+        Click(dialog, buttons.ok);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(StepsOf(editor.Macro(), editor.StepCount()),
+              (std::vector<Step>{{0x04, 1}, {P, 100}, {0x04, 0}, {P, 0}})) << "109 rounded to 100";
+}
+
+// A line clicked, then Delete, Set delay (or Enter in the field) and Pause; the buttons follow the
+// selection, and none of them works while a recording runs.
+TEST_F(DialogFixture, StepsAreEditedWithTheMouse)
+{
+    const MACRO_DATA typedAB = MacroOf({{0x04, 1}, {P, 25}, {0x04, 0}, {P, 25}, {0x05, 1}, {P, 25}, {0x05, 0}, {P, 0}}, 8, 1);
+    CDlgMacro editor(typedAB, 20);
+    const INT_PTR result = RunEditor(editor, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        HWND list = GetDlgItem(dialog, kStepList);
+        HWND field = GetDlgItem(dialog, kDelayField);
+        for (HWND edit : {buttons.del, buttons.setDelay, buttons.pause}) {
+            EXPECT_FALSE(Enabled(edit)) << "no line selected";
+            ASSERT_NE(CBitmapBtn::FromHandle(edit), nullptr);
+            EXPECT_TRUE(CBitmapBtn::FromHandle(edit)->m_bGreyed) << "and it shows";
+        }
+
+        ClickLine(dialog, list, 4);  // B Press
+        EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 4);
+        EXPECT_TRUE(Enabled(buttons.del));
+        EXPECT_FALSE(CBitmapBtn::FromHandle(buttons.del)->m_bGreyed);
+        EXPECT_FALSE(Enabled(buttons.setDelay)) << "a key line has no delay";
+        EXPECT_TRUE(Enabled(buttons.pause));
+        Click(dialog, buttons.del);
+        EXPECT_EQ(ListLines(list), kTypedALines);
+        EXPECT_FALSE(Enabled(buttons.del)) << "the deleted line is no longer selected";
+
+        ClickLine(dialog, list, 1);  // Delay 25 ms
+        EXPECT_EQ(WindowTextOf(field), L"25") << "the pause's length in the field";
+        EXPECT_TRUE(Enabled(buttons.setDelay));
+        SetWindowTextW(field, L"300");
+        Click(dialog, buttons.setDelay);
+        EXPECT_EQ(ListLines(list)[1], L"Delay 300 ms");
+        EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1) << "the pause stays selected";
+
+        SendMessageW(field, EM_SETSEL, 0, -1);
+        TypeKeys(host, field, {'9', '9', '0', VK_RETURN});
+        EXPECT_EQ(ListLines(list)[1], L"Delay 1000 ms") << "Enter in the field is Set delay, rounded";
+        EXPECT_EQ(WindowTextOf(field), L"1000");
+
+        ClickLine(dialog, list, 2);  // A Release
+        SetWindowTextW(field, L"50");
+        Click(dialog, buttons.pause);
+        EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"Delay 1000 ms", L"A Release",
+                                                              L"Delay 50 ms", L"Delay 0 ms"}));
+        EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 3) << "the new pause is selected";
+
+        Click(dialog, buttons.asTyped);
+        const CBitmapBtn* asTyped = CBitmapBtn::FromHandle(buttons.asTyped);
+        ASSERT_NE(asTyped, nullptr);
+        EXPECT_TRUE(asTyped->m_bSelected) << "the toggle shows it is on";
+        Click(dialog, buttons.asTyped);
+        EXPECT_FALSE(asTyped->m_bSelected);
+
+        Click(dialog, buttons.record);
+        for (HWND edit : {buttons.del, buttons.setDelay, buttons.pause})
+            EXPECT_FALSE(Enabled(edit)) << "while recording";
+        Click(dialog, buttons.stop);
+        Click(dialog, buttons.cancel);
     });
     EXPECT_EQ(result, 2);
+
+    // The same edits kept with OK: the count, the stored length and the running total follow.
+    CDlgMacro kept(typedAB, 20);
+    const INT_PTR keptResult = RunEditor(kept, [&](HWND dialog) {
+        EditorButtons buttons(dialog);
+        HWND list = GetDlgItem(dialog, kStepList);
+        ClickLine(dialog, list, 6);  // B Release
+        Click(dialog, buttons.del);
+        ClickLine(dialog, list, 0);
+        SetWindowTextW(GetDlgItem(dialog, kDelayField), L"6375");
+        Click(dialog, buttons.pause);
+        Click(dialog, buttons.ok);
+    });
+    EXPECT_EQ(keptResult, 1);
+    EXPECT_EQ(kept.StepCount(), 5);
+    EXPECT_EQ(kept.Macro().length, 5);
+    EXPECT_EQ(kept.RunningTotal(), 20 - 4 + 1);
+    EXPECT_EQ(StepsOf(kept.Macro(), 5), (std::vector<Step>{{0x04, 1}, {P, 6375}, {P, 25}, {0x04, 0}, {P, 0}}));
 }
 
 TEST_F(DialogFixture, StepLimitEndsTheRecordingWithOneWarning)
@@ -147,11 +278,11 @@ TEST_F(DialogFixture, StepLimitEndsTheRecordingWithOneWarning)
         EXPECT_FALSE(Enabled(buttons.stop));
         EXPECT_TRUE(Enabled(buttons.repeat));
         HWND list = GetDlgItem(dialog, kStepList);
-        EXPECT_EQ(ListLines(list).size(), 54u);
-        // Scrolled down (as far as the list box goes toward line 54 - 6): the newest line shows.
+        EXPECT_EQ(ListLines(list).size(), 108u);
+        // Scrolled down (as far as the list box goes toward line 108 - 6): the newest line shows.
         RECT client{}, newest{};
         GetClientRect(list, &client);
-        SendMessageW(list, LB_GETITEMRECT, 53, reinterpret_cast<LPARAM>(&newest));
+        SendMessageW(list, LB_GETITEMRECT, 107, reinterpret_cast<LPARAM>(&newest));
         EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
         EXPECT_LE(newest.bottom, client.bottom);
         PostMessageW(warning, WM_COMMAND, IDOK, 0);
@@ -177,9 +308,9 @@ TEST_F(DialogFixture, OpenedShortcutMacroIsListedAndKeptWithAClosingPause)
         EditorButtons buttons(dialog);
         HWND list = GetDlgItem(dialog, kStepList);
         const std::vector<std::wstring> lines = ListLines(list);
-        ASSERT_EQ(lines.size(), 4u);
-        EXPECT_EQ(lines[1], L"X Press");
-        EXPECT_EQ(lines[2], L"X Release");
+        ASSERT_EQ(lines.size(), 7u);
+        EXPECT_EQ(lines[2], L"X Press");
+        EXPECT_EQ(lines[4], L"X Release");
         EXPECT_TRUE(Enabled(list));
         EXPECT_TRUE(Enabled(buttons.repeat));
         Click(dialog, buttons.ok);
@@ -241,12 +372,12 @@ TEST_F(DialogFixture, SaveAndLoadGoThroughMacroFiles)
         HWND list = GetDlgItem(dialog, kStepList);
         PostClick(dialog, buttons.load);
         ASSERT_TRUE(ChooseFile(dialog, folder.File(L"missing.Macro")));
-        EXPECT_EQ(ListLines(list).size(), 4u) << "a file that is not there changes nothing";
+        EXPECT_EQ(ListLines(list).size(), 7u) << "a file that is not there changes nothing";
         EXPECT_TRUE(diag.Contains(L"missing.Macro"));
 
         PostClick(dialog, buttons.load);
         ASSERT_TRUE(ChooseFile(dialog, path));
-        EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"A Release"}));
+        EXPECT_EQ(ListLines(list), kTypedALines);
         Click(dialog, buttons.ok);
     });
     EXPECT_EQ(result, 1);
@@ -304,7 +435,7 @@ TEST_F(DialogFixture, LoadOfADamagedMacroFileChangesNothing)
             EXPECT_NE(text.find(c.reason), std::wstring::npos) << "and says why";
             PostMessageW(message, WM_COMMAND, IDOK, 0);
             ASSERT_TRUE(WaitNoOwnedDialog(dialog));
-            EXPECT_EQ(ListLines(list), (std::vector<std::wstring>{L"A Press", L"A Release"}));
+            EXPECT_EQ(ListLines(list), kTypedALines);
             Click(dialog, buttons.ok);
         });
         EXPECT_EQ(result, 1);

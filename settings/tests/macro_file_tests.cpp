@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "macro_recorder.h"
 #include "macro_test_support.h"
@@ -32,6 +34,29 @@ settingRW::MacroFileFault LoadFrom(MacroRecorder& recorder, const std::wstring& 
     if (fault == settingRW::MacroFileFault::None)
         recorder.Load(loaded);
     return fault;
+}
+
+// The Macro value as the platform writes it: the 5600 bytes of the steps in upper-case hex, then
+// their sum modulo 256.
+std::string MacroHex(const std::vector<Step>& steps)
+{
+    unsigned char bytes[sizeof(MACRO_DATA::Steps)] = {};
+    for (size_t i = 0; i < steps.size(); ++i) {
+        bytes[i * 8] = steps[i].code;
+        for (int b = 0; b < 4; ++b)
+            bytes[i * 8 + 4 + size_t(b)] = static_cast<unsigned char>(uint32_t(steps[i].value) >> (8 * b));
+    }
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    unsigned sum = 0;
+    for (unsigned char byte : bytes) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 15];
+        sum += byte;
+    }
+    text += kDigits[(sum >> 4) & 15];
+    text += kDigits[sum & 15];
+    return text;
 }
 
 // A macro file written key by key, as another program or an edit could leave it.
@@ -78,7 +103,8 @@ TEST(MacroFile, SavedFromOneSlotLoadsIntoAnother)
     EXPECT_EQ(intoSlot2.StepCount(), 8);
     EXPECT_EQ(intoSlot2.ShownLength(), 8);
     EXPECT_EQ(intoSlot2.Macro().RepeatOption, 3);
-    EXPECT_EQ(intoSlot2.ListLines(), (std::vector<std::wstring>{L"A Press", L"A Release", L"B Press", L"B Release"}));
+    EXPECT_EQ(intoSlot2.ListLines(), (std::vector<std::wstring>{L"A Press", L"Delay 25 ms", L"A Release", L"Delay 25 ms",
+                                                                L"B Press", L"Delay 25 ms", L"B Release", L"Delay 0 ms"}));
     EXPECT_EQ(intoSlot2.RunningTotal(), 40) << "a load keeps the running total";
 }
 
@@ -134,6 +160,31 @@ TEST(MacroFile, LengthsBeyondTheStepsAreRefusedAndChangeNothing)
         EXPECT_EQ(GetPrivateProfileIntW(L"MACROG0", L"MacroLength", -1, again.c_str()), recorder.StepCount());
         EXPECT_EQ(GetPrivateProfileIntW(L"MACROG0", L"RepeatOption", -1, again.c_str()), 2);
     }
+}
+
+
+// A file of the old editor (typed A, B) loaded, B deleted and a pause lengthened, saved: the same
+// text the old editor writes for the macro that is left, so either editor loads the other's files.
+TEST(MacroFile, EditedFilesKeepTheOldFormat)
+{
+    TempFolder folder;
+    UsKeyText keys;
+    const std::wstring oldFile = folder.File(L"old.Macro");
+    WriteBytes(oldFile, "[MACROG0]\r\nRepeatOption=2\r\nMacro=" + MacroHex({{0x04, 1}, {P, 25}, {0x04, 0}, {P, 25},
+                                                                             {0x05, 1}, {P, 25}, {0x05, 0}, {P, 0}}) +
+                            "\r\nMacroLength=8\r\n");
+    MacroRecorder recorder(MACRO_DATA{}, 0, keys);
+    recorder.Open();
+    ASSERT_EQ(LoadFrom(recorder, oldFile), settingRW::MacroFileFault::None);
+    ASSERT_TRUE(recorder.DeleteLine(4));
+    ASSERT_TRUE(recorder.SetPause(1, 2000));
+    const std::wstring saved = folder.File(L"edited.Macro");
+    SaveTo(recorder, saved);
+
+    const std::vector<std::string> lines = ReadLines(saved);
+    EXPECT_EQ(lines, (std::vector<std::string>{"[MACROG0]", "RepeatOption=2",
+                                               "Macro=" + MacroHex({{0x04, 1}, {P, 2000}, {0x04, 0}, {P, 0}}),
+                                               "MacroLength=4"}));
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <memory>
 
 #include "diag.h"
@@ -35,24 +37,37 @@ MACRO_DATA LongMacro(int steps, uint16_t length)
     return macro;
 }
 
+// One line per step, pauses included: line n is step n.
 std::vector<std::wstring> LinesOf(const MACRO_DATA& macro, int count, const MacroKeyText& keys)
 {
     std::vector<std::wstring> lines;
     for (int i = 0; i < count; ++i) {
-        if (macro.Steps[i].Code != P)
-            lines.push_back(keys.NameOfCode(macro.Steps[i].Code) + (macro.Steps[i].Value ? L" Press" : L" Release"));
+        const MACRO_STEP& step = macro.Steps[i];
+        lines.push_back(step.Code == P ? L"Delay " + std::to_wstring(step.Value) + L" ms"
+                                       : keys.NameOfCode(step.Code) + (step.Value ? L" Press" : L" Release"));
     }
     return lines;
 }
 
+// Time as the test says it is.
+class FakeClock final : public MacroClock {
+public:
+    int64_t NowMs() const override { return m_now; }
+    void Advance(int64_t ms) { m_now += ms; }
+
+private:
+    int64_t m_now = 1000;
+};
+
 struct RecorderFixture : ::testing::Test {
     UsKeyText keys;
+    FakeClock clock;
     MACRO_DATA empty{};
     std::unique_ptr<MacroRecorder> recorder;
 
     void Open(const MACRO_DATA& given, int total = kTotal)
     {
-        recorder = std::make_unique<MacroRecorder>(given, total, keys);
+        recorder = std::make_unique<MacroRecorder>(given, total, keys, clock);
         recorder->Open();
     }
     std::vector<TakeOutcome> Take(const std::vector<RecordedKey>& events)
@@ -77,23 +92,24 @@ struct RecordingCase {
 
 const std::vector<RecordingCase>& RecordingCases()
 {
+    static const std::vector<std::wstring> typedA = {L"A Press", L"Delay 25 ms", L"A Release", L"Delay 0 ms"};
     static const std::vector<RecordingCase> cases = {
-        {"one key: press, pause, release, closing pause", Typed("A"),
-         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, {L"A Press", L"A Release"}},
+        {"one key: press, pause, release, closing pause", Typed("A"), {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, typedA},
         {"two keys typed", Typed("AB"),
          {{A, 1}, {P, 25}, {A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}},
-         {L"A Press", L"A Release", L"B Press", L"B Release"}},
+         {L"A Press", L"Delay 25 ms", L"A Release", L"Delay 25 ms", L"B Press", L"Delay 25 ms", L"B Release",
+          L"Delay 0 ms"}},
         {"a held key records one press", {Press('A'), Press('A'), Press('A'), Press('A'), Release('A')},
-         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, {L"A Press", L"A Release"}},
+         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, typedA},
         {"a repeated release is dropped too", {Press('A'), Release('A'), Release('A')},
-         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, {L"A Press", L"A Release"}},
+         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, typedA},
         {"ending on a press (key still held): no closing pause", {Press('A')}, {{A, 1}}, {L"A Press"}},
         {"keys held together", {kCtrlDown, Press('C'), Release('C'), kCtrlUp},
          {{CTRL, 1}, {P, 25}, {C, 1}, {P, 25}, {C, 0}, {P, 25}, {CTRL, 0}, {P, 0}},
-         {L"Ctrl Press", L"C Press", L"C Release", L"Ctrl Release"}},
+         {L"Ctrl Press", L"Delay 25 ms", L"C Press", L"Delay 25 ms", L"C Release", L"Delay 25 ms", L"Ctrl Release",
+          L"Delay 0 ms"}},
         {"an event (0, 0) first after Record equals the reset last event",
-         {RecordedKey{0x41, 0, 0}, Press('A'), Release('A')},
-         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, {L"A Press", L"A Release"}},
+         {RecordedKey{0x41, 0, 0}, Press('A'), Release('A')}, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, typedA},
     };
     return cases;
 }
@@ -179,9 +195,9 @@ TEST_F(RecorderFixture, StepLimitEndsTheRecordingOnce)
         int steps;               // after the limit
         size_t lines;
     } const cases[] = {
-        {"107 steps ending on a release, then the closing pause", true, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 108, 54},
+        {"107 steps ending on a release, then the closing pause", true, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 108, 108},
         {"107 steps ending on a press: its release follows, then the closing pause", false,
-         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 110, 55},
+         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 110, 110},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -230,7 +246,7 @@ TEST_F(RecorderFixture, KeysHeldAtTheStepLimitAreReleased)
     EXPECT_EQ(std::vector<Step>(steps.end() - 5, steps.end()),
               (std::vector<Step>{{P, 25}, {SHIFT, 0}, {P, 25}, {CTRL, 0}, {P, 0}}));
     EXPECT_LE(recorder->StepCount(), MACRO_MAX_STEPS);
-    EXPECT_EQ(recorder->ListLines().back(), L"Ctrl Release");
+    EXPECT_EQ(recorder->ListLines(), LinesOf(recorder->Macro(), recorder->StepCount(), keys));
     recorder->FinishForKeeping();
     EXPECT_EQ(recorder->Macro().length, recorder->StepCount()) << "kept as it is";
 }
@@ -327,7 +343,7 @@ TEST_F(RecorderFixture, KeysWithoutAKeyCodeAreNotRecorded)
         EXPECT_EQ(outcomes[i].bTaken, taken[i]) << "event " << i;
     recorder->FinishRecording();
     EXPECT_EQ(Steps(), (std::vector<Step>{{A, 1}, {P, 25}, {A, 0}, {P, 0}}));
-    EXPECT_EQ(recorder->ListLines(), (std::vector<std::wstring>{L"A Press", L"A Release"}));
+    EXPECT_EQ(recorder->ListLines(), LinesOf(recorder->Macro(), 4, keys));
     EXPECT_TRUE(diag.Contains(L"virtual key 0x07, scan code 0x59"));
     EXPECT_EQ(diag.Lines().size(), 2u) << "one line for the press, one for the release; auto-repeat is dropped";
 }
@@ -336,13 +352,12 @@ TEST_F(RecorderFixture, ListFollowsTheNewestSevenLines)
 {
     Open(empty);
     recorder->StartRecording();
-    Take(Typed("ABC"));
-    recorder->TakeKey(Press('D'));
-    EXPECT_EQ(recorder->TakeListTop(), std::nullopt) << "seven lines fit";
-    recorder->TakeKey(Release('D'));
-    EXPECT_EQ(recorder->TakeListTop(), std::optional<int>(1));
-    recorder->TakeKey(Press('E'));
+    Take(Typed("AB"));
+    EXPECT_EQ(recorder->TakeListTop(), std::nullopt) << "seven lines fit (keys and the pauses between)";
+    recorder->TakeKey(Press('C'));
     EXPECT_EQ(recorder->TakeListTop(), std::optional<int>(2));
+    recorder->TakeKey(Release('C'));
+    EXPECT_EQ(recorder->TakeListTop(), std::optional<int>(4));
 }
 
 TEST_F(RecorderFixture, EmptyRecordingKeptGivesNoSteps)
@@ -353,6 +368,321 @@ TEST_F(RecorderFixture, EmptyRecordingKeptGivesNoSteps)
     EXPECT_EQ(recorder->StepCount(), 0);
     EXPECT_EQ(recorder->Macro().length, 0);
     EXPECT_FALSE(recorder->ListEnabled()) << "nothing was ever listed";
+}
+
+// ------------------------------------------------------------------------------------------------
+// Pause lengths: the delay field's value, or as typed
+
+TEST_F(RecorderFixture, RecordWritesTheDelayFieldsValueRounded)
+{
+    struct {
+        int64_t typed;
+        int32_t written;
+    } const cases[] = {
+        {25, 25},     {100, 100}, {0, 25},      {12, 25},     {37, 25},  {38, 50},    {110, 100},
+        {113, 125},   {6375, 6375}, {6374, 6375}, {99999, 6375}, {-40, 25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Open(empty);
+        recorder->SetDelay(c.typed);
+        EXPECT_EQ(recorder->Delay(), c.written);
+        recorder->StartRecording();
+        Take(Typed("AB"));
+        recorder->FinishRecording();
+        EXPECT_EQ(Steps(), (std::vector<Step>{{A, 1}, {P, c.written}, {A, 0}, {P, c.written}, {B, 1}, {P, c.written},
+                                              {B, 0}, {P, 0}}));
+        EXPECT_EQ(recorder->ListLines()[1], L"Delay " + std::to_wstring(c.written) + L" ms");
+    }
+}
+
+// The releases the editor adds for keys still held are pauses it writes too.
+TEST_F(RecorderFixture, ReleasesOfHeldKeysWaitTheFieldsDelay)
+{
+    Open(empty);
+    recorder->SetDelay(200);
+    recorder->StartRecording();
+    Take({kCtrlDown, Press('C')});
+    recorder->FinishForKeeping();
+    EXPECT_EQ(Steps(), (std::vector<Step>{{CTRL, 1}, {P, 200}, {C, 1}, {P, 200}, {C, 0}, {P, 200}, {CTRL, 0}, {P, 0}}));
+}
+
+struct TimedEvent {
+    int64_t afterMs;  // since the event before
+    RecordedKey key;
+};
+
+TEST_F(RecorderFixture, AsTypedRecordsTheTimeBetweenEvents)
+{
+    struct Case {
+        const char* name;
+        std::vector<TimedEvent> events;
+        std::vector<Step> steps;  // after Stop
+    };
+    const std::vector<Case> cases = {
+        {"a key held half a second", {{0, Press('A')}, {500, Release('A')}}, {{A, 1}, {P, 500}, {A, 0}, {P, 0}}},
+        {"rounded to the nearest 25 ms", {{0, Press('A')}, {137, Release('A')}, {163, Press('B')}, {12, Release('B')}},
+         {{A, 1}, {P, 125}, {A, 0}, {P, 175}, {B, 1}, {P, 25}, {B, 0}, {P, 0}}},
+        {"at once is 25 ms, the shortest pause the keyboard plays", {{0, Press('A')}, {0, Release('A')}},
+         {{A, 1}, {P, 25}, {A, 0}, {P, 0}}},
+        {"longer than 6375 ms is 6375 ms", {{0, Press('A')}, {20000, Release('A')}},
+         {{A, 1}, {P, 6375}, {A, 0}, {P, 0}}},
+        {"auto-repeat does not restart the time: from the first press",
+         {{0, Press('A')}, {300, Press('A')}, {30, Press('A')}, {30, Press('A')}, {140, Release('A')}},
+         {{A, 1}, {P, 500}, {A, 0}, {P, 0}}},
+        {"a key that is not recorded does not either",
+         {{0, Press('A')}, {100, RecordedKey{0x07, 0x59, 0x00}}, {100, Release('A')}},
+         {{A, 1}, {P, 200}, {A, 0}, {P, 0}}},
+        {"the wait before the first key is no pause", {{4000, Press('A')}, {50, Release('A')}},
+         {{A, 1}, {P, 50}, {A, 0}, {P, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(empty);
+        recorder->SetDelay(100);
+        recorder->SetAsTyped(true);
+        recorder->StartRecording();
+        for (const TimedEvent& event : c.events) {
+            clock.Advance(event.afterMs);
+            recorder->TakeKey(event.key);
+        }
+        recorder->FinishRecording();
+        EXPECT_EQ(Steps(), c.steps);
+    }
+
+    // Off again: the field's delay, however long the user waits.
+    recorder->SetAsTyped(false);
+    recorder->StartRecording();
+    recorder->TakeKey(Press('A'));
+    clock.Advance(900);
+    recorder->TakeKey(Release('A'));
+    recorder->FinishRecording();
+    EXPECT_EQ(Steps(), (std::vector<Step>{{A, 1}, {P, 100}, {A, 0}, {P, 0}}));
+}
+
+// ------------------------------------------------------------------------------------------------
+// Step editing: line n is step n
+
+const std::vector<Step> kTypedAB = {{A, 1}, {P, 25}, {A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}};
+const std::vector<Step> kCtrlC = {{CTRL, 1}, {P, 25}, {C, 1}, {P, 25}, {C, 0}, {P, 25}, {CTRL, 0}, {P, 0}};
+
+// The list as the window keeps it: the lines it was filled with, then the edits taken from the
+// recorder. It must always equal the recorder's own lines.
+struct ListMirror {
+    unsigned generation = ~0u;
+    std::vector<std::wstring> lines;
+    void Sync(MacroRecorder& recorder)
+    {
+        const std::vector<MacroRecorder::ListEdit> edits = recorder.TakeListEdits();
+        if (recorder.ListGeneration() != generation) {
+            generation = recorder.ListGeneration();
+            lines = recorder.ListLines();
+            return;
+        }
+        for (const MacroRecorder::ListEdit& edit : edits) {
+            ASSERT_LE(size_t(edit.nLine), lines.size() - (edit.bInsert ? 0 : 1));
+            if (edit.bInsert)
+                lines.insert(lines.begin() + edit.nLine, edit.strText);
+            else
+                lines.erase(lines.begin() + edit.nLine);
+        }
+    }
+};
+
+TEST_F(RecorderFixture, DeleteTakesAKeysPressAndReleaseWithTheirPauses)
+{
+    struct Case {
+        const char* name;
+        std::vector<Step> given;
+        int line;
+        std::vector<Step> steps;  // after the edit
+    };
+    const std::vector<Case> cases = {
+        {"b's press: only a is left", kTypedAB, 4, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}},
+        {"b's release: the same", kTypedAB, 6, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}},
+        {"a's press, the first step: the pause after it goes", kTypedAB, 0, {{B, 1}, {P, 25}, {B, 0}, {P, 0}}},
+        {"Ctrl's press, its release found past C's steps", kCtrlC, 0, {{C, 1}, {P, 25}, {C, 0}, {P, 0}}},
+        {"C inside Ctrl", kCtrlC, 2, {{CTRL, 1}, {P, 25}, {CTRL, 0}, {P, 0}}},
+        {"Ctrl's release, its press found before C's steps", kCtrlC, 6, {{C, 1}, {P, 25}, {C, 0}, {P, 0}}},
+        {"a key typed twice: the second press goes with the second release",
+         {{A, 1}, {P, 25}, {A, 0}, {P, 50}, {A, 1}, {P, 75}, {A, 0}, {P, 0}}, 4, {{A, 1}, {P, 25}, {A, 0}, {P, 0}}},
+        {"a key typed twice: the first release goes with the first press",
+         {{A, 1}, {P, 25}, {A, 0}, {P, 50}, {A, 1}, {P, 75}, {A, 0}, {P, 0}}, 2, {{A, 1}, {P, 75}, {A, 0}, {P, 0}}},
+        {"a pause line: just that pause", kTypedAB, 3, {{A, 1}, {P, 25}, {A, 0}, {B, 1}, {P, 25}, {B, 0}, {P, 0}}},
+        {"the closing pause", kTypedAB, 7, {{A, 1}, {P, 25}, {A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}}},
+        {"a press never released", {{A, 1}, {P, 25}, {B, 1}}, 2, {{A, 1}}},
+        {"a release never pressed", {{A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}}, 0,
+         {{B, 1}, {P, 25}, {B, 0}, {P, 0}}},
+        {"keys without a pause between them", {{A, 1}, {B, 1}, {B, 0}, {A, 0}}, 1, {{A, 1}, {A, 0}}},
+        {"the only key: nothing left", {{A, 1}, {P, 25}, {A, 0}, {P, 0}}, 2, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(MacroOf(c.given, uint16_t(c.given.size()), 2));
+        ListMirror list;
+        list.Sync(*recorder);
+        ASSERT_TRUE(recorder->DeleteLine(c.line));
+        list.Sync(*recorder);
+
+        EXPECT_EQ(Steps(), c.steps);
+        const int removed = int(c.given.size() - c.steps.size());
+        EXPECT_EQ(recorder->ShownLength(), int(c.steps.size())) << "the number drawn follows";
+        EXPECT_EQ(recorder->RunningTotal(), kTotal - removed);
+        EXPECT_EQ(recorder->ListLines(), LinesOf(recorder->Macro(), recorder->StepCount(), keys));
+        EXPECT_EQ(list.lines, recorder->ListLines()) << "the window's list follows the edits";
+        for (int i = recorder->StepCount(); i < MACRO_MAX_STEPS; ++i)
+            ASSERT_EQ(recorder->Macro().Steps[i].Code, 0) << "step " << i << " left behind";
+    }
+}
+
+TEST_F(RecorderFixture, EditsRefuseWhatIsNotThere)
+{
+    Open(MacroOf(kTypedAB, 8, 1));
+    struct {
+        const char* name;
+        std::function<bool()> edit;
+    } const cases[] = {
+        {"delete before the first line", [&] { return recorder->DeleteLine(-1); }},
+        {"delete past the last line", [&] { return recorder->DeleteLine(8); }},
+        {"set delay on a key line", [&] { return recorder->SetPause(0, 100); }},
+        {"set delay past the last line", [&] { return recorder->SetPause(8, 100); }},
+        {"insert after no line", [&] { return recorder->InsertPauseAfter(-1, 100); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(c.edit());
+        EXPECT_EQ(Steps(), kTypedAB);
+        EXPECT_EQ(recorder->RunningTotal(), kTotal);
+        EXPECT_TRUE(recorder->TakeListEdits().empty());
+    }
+    EXPECT_EQ(recorder->PauseOnLine(0), std::nullopt) << "a key line";
+    EXPECT_EQ(recorder->PauseOnLine(8), std::nullopt) << "no line";
+    EXPECT_EQ(recorder->PauseOnLine(7), std::optional<int>(0)) << "the closing pause";
+
+    // While a recording runs the steps belong to it.
+    recorder->StartRecording();
+    Take(Typed("A"));
+    EXPECT_FALSE(recorder->DeleteLine(0));
+    EXPECT_FALSE(recorder->SetPause(1, 100));
+    EXPECT_FALSE(recorder->InsertPauseAfter(0, 100));
+    EXPECT_EQ(recorder->StepCount(), 3);
+
+    // A macro of 700 steps has no room for another pause.
+    MACRO_DATA full{};
+    for (int i = 0; i < MACRO_MAX_STEPS; ++i)
+        full.Steps[i] = {i % 2 ? P : A, {}, i % 4 == 0 ? 1 : (i % 2 ? 25 : 0)};
+    full.length = MACRO_MAX_STEPS;
+    full.RepeatOption = 1;
+    Open(full);
+    EXPECT_FALSE(recorder->InsertPauseAfter(0, 100));
+    EXPECT_EQ(recorder->StepCount(), MACRO_MAX_STEPS);
+}
+
+TEST_F(RecorderFixture, SetDelayAndPauseChangeOnePause)
+{
+    struct Case {
+        const char* name;
+        std::function<bool(MacroRecorder&)> edit;
+        std::vector<Step> steps;
+        int selected;  // the pause line the edit is about
+    };
+    const std::vector<Case> cases = {
+        {"set delay", [](MacroRecorder& r) { return r.SetPause(3, 300); },
+         {{A, 1}, {P, 25}, {A, 0}, {P, 300}, {B, 1}, {P, 25}, {B, 0}, {P, 0}}, 3},
+        {"set delay rounds as recording does", [](MacroRecorder& r) { return r.SetPause(1, 112); },
+         {{A, 1}, {P, 100}, {A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}}, 1},
+        {"set delay on the closing pause", [](MacroRecorder& r) { return r.SetPause(7, 6375); },
+         {{A, 1}, {P, 25}, {A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 6375}}, 7},
+        {"pause after a key line", [](MacroRecorder& r) { return r.InsertPauseAfter(2, 1000); },
+         {{A, 1}, {P, 25}, {A, 0}, {P, 1000}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}}, 3},
+        {"pause after the last line", [](MacroRecorder& r) { return r.InsertPauseAfter(7, 0); },
+         {{A, 1}, {P, 25}, {A, 0}, {P, 25}, {B, 1}, {P, 25}, {B, 0}, {P, 0}, {P, 25}}, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(MacroOf(kTypedAB, 8, 1));
+        ListMirror list;
+        list.Sync(*recorder);
+        ASSERT_TRUE(c.edit(*recorder));
+        list.Sync(*recorder);
+        EXPECT_EQ(Steps(), c.steps);
+        EXPECT_EQ(recorder->PauseOnLine(c.selected), std::optional<int>(c.steps[size_t(c.selected)].value));
+        const int added = int(c.steps.size()) - 8;
+        EXPECT_EQ(recorder->ShownLength(), int(c.steps.size()));
+        EXPECT_EQ(recorder->RunningTotal(), kTotal + added) << "a pause put in is a step added; a changed one is not";
+        EXPECT_EQ(list.lines, LinesOf(recorder->Macro(), recorder->StepCount(), keys));
+    }
+}
+
+// The slot takes a macro of two steps or more (the caller's rule, on the step count): edits move
+// the count across that line both ways, and what is kept afterwards is still balanced.
+TEST_F(RecorderFixture, CountsFollowEveryEditUpToWhatIsKept)
+{
+    Open(empty, 0);
+    ListMirror list;
+    recorder->StartRecording();
+    list.Sync(*recorder);
+    Take({kCtrlDown, Press('C'), Release('C'), kCtrlUp});
+    list.Sync(*recorder);
+    recorder->FinishRecording();
+    list.Sync(*recorder);
+    ASSERT_EQ(recorder->StepCount(), 8);
+
+    struct {
+        const char* name;
+        std::function<bool()> edit;
+        int count;
+        int total;
+    } const sequence[] = {
+        {"delete C", [&] { return recorder->DeleteLine(2); }, 4, 4},
+        {"a pause after Ctrl's press", [&] { return recorder->InsertPauseAfter(0, 500); }, 5, 5},
+        {"its length changed", [&] { return recorder->SetPause(1, 250); }, 5, 5},
+        {"delete Ctrl: the closing pause is left", [&] { return recorder->DeleteLine(0); }, 1, 1},
+        {"delete it", [&] { return recorder->DeleteLine(0); }, 0, 0},
+    };
+    for (const auto& step : sequence) {
+        SCOPED_TRACE(step.name);
+        ASSERT_TRUE(step.edit());
+        list.Sync(*recorder);
+        EXPECT_EQ(recorder->StepCount(), step.count);
+        EXPECT_EQ(recorder->ShownLength(), step.count);
+        EXPECT_EQ(recorder->RunningTotal(), step.total);
+        EXPECT_EQ(list.lines, recorder->ListLines());
+    }
+    recorder->FinishForKeeping();
+    EXPECT_EQ(recorder->StepCount(), 0) << "OK leaves nothing the slot would take";
+
+    // A slot's macro opened with a total below its own steps: the total stays at 0 or above.
+    Open(MacroOf(kTypedAB, 8, 1), 2);
+    ASSERT_TRUE(recorder->DeleteLine(0));
+    EXPECT_EQ(recorder->RunningTotal(), 0);
+
+    // The closing pause deleted comes back when the macro is kept.
+    Open(MacroOf(kTypedAB, 8, 1));
+    ASSERT_TRUE(recorder->DeleteLine(7));
+    EXPECT_EQ(recorder->StepCount(), 7);
+    recorder->FinishForKeeping();
+    EXPECT_EQ(Steps(), kTypedAB);
+    EXPECT_EQ(recorder->Macro().length, 8);
+}
+
+// Files of the old editor load, are edited and are saved in the same format: the saved record is
+// byte for byte the one the old editor writes for the same steps.
+TEST_F(RecorderFixture, LoadEditSaveKeepsTheStoredFormat)
+{
+    const MACRO_DATA oldFile = MacroOf(kTypedAB, 8, 3);
+    Open(MacroOf(kCtrlC, 8, 1));
+    recorder->Load(oldFile);
+    ASSERT_TRUE(recorder->DeleteLine(4));
+    ASSERT_TRUE(recorder->SetPause(1, 6000));
+    MACRO_DATA written{};
+    recorder->Save([&](const MACRO_DATA& macro) { written = macro; });
+
+    const MACRO_DATA expected = MacroOf({{A, 1}, {P, 6000}, {A, 0}, {P, 0}}, 4, 3);
+    EXPECT_EQ(written.length, expected.length);
+    EXPECT_EQ(written.RepeatOption, expected.RepeatOption);
+    EXPECT_EQ(std::memcmp(written.Steps, expected.Steps, sizeof expected.Steps), 0)
+        << "steps, their reserved bytes and the unused rest as the old editor stores them";
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -372,20 +702,19 @@ struct OpenCase {
 const std::vector<OpenCase>& OpenCases()
 {
     static const std::vector<Step> typedA = {{A, 1}, {P, 25}, {A, 0}, {P, 0}};
+    static const std::vector<std::wstring> typedALines = {L"A Press", L"Delay 25 ms", L"A Release", L"Delay 0 ms"};
     static const std::vector<OpenCase> cases = [] {
         std::vector<OpenCase> list;
-        list.push_back({"a confirmed macro", MacroOf(typedA, 4, 2), kTotal, 4, {L"A Press", L"A Release"}, true,
-                        kTotal, 2});
+        list.push_back({"a confirmed macro", MacroOf(typedA, 4, 2), kTotal, 4, typedALines, true, kTotal, 2});
         list.push_back({"a slot never filled", MACRO_DATA{}, kTotal, 0, {}, false, kTotal, 1});
         list.push_back({"a reset slot (RepeatOption 0) with steps left over", MacroOf(typedA, 4, 0), kTotal, 0, {},
                         false, kTotal, 1});
         list.push_back({"length beyond the steps (MacroLength missing: 0xFFFF)", MacroOf(typedA, 0xFFFF, 1), kTotal,
-                        4, {L"A Press", L"A Release"}, true, kTotal, 1});
+                        4, typedALines, true, kTotal, 1});
         list.push_back({"length shorter than the steps", MacroOf(typedA, 3, 1), kTotal, 3,
-                        {L"A Press", L"A Release"}, true, kTotal, 1});
+                        {L"A Press", L"Delay 25 ms", L"A Release"}, true, kTotal, 1});
         list.push_back({"steps left over past a zero length", MacroOf(typedA, 0, 1), kTotal, 0, {}, true, kTotal, 1});
-        list.push_back({"a negative running total starts at 0", MacroOf(typedA, 4, 1), -5, 4,
-                        {L"A Press", L"A Release"}, true, 0, 1});
+        list.push_back({"a negative running total starts at 0", MacroOf(typedA, 4, 1), -5, 4, typedALines, true, 0, 1});
         return list;
     }();
     return cases;
@@ -434,7 +763,7 @@ TEST_F(RecorderFixture, OpenedLengthsAreReadOnlyUpTo700Steps)
     }
 }
 
-TEST_F(RecorderFixture, CtrlXShortcutOpensAsFourLinesAndIsKeptWithAClosingPause)
+TEST_F(RecorderFixture, CtrlXShortcutOpensAsSevenLinesAndIsKeptWithAClosingPause)
 {
     auto profile = std::make_unique<PROFILE_CONFIG>();
     ASSERT_TRUE(BuildShortcutMacro(*profile, 4, FUN_CTRL_X, UsLayout()));
@@ -442,8 +771,8 @@ TEST_F(RecorderFixture, CtrlXShortcutOpensAsFourLinesAndIsKeptWithAClosingPause)
 
     EXPECT_EQ(recorder->StepCount(), 7);
     EXPECT_EQ(recorder->ShownLength(), 7);
-    EXPECT_EQ(recorder->ListLines(),
-              (std::vector<std::wstring>{L"Ctrl Press", L"X Press", L"X Release", L"Ctrl Release"}));
+    EXPECT_EQ(recorder->ListLines(), (std::vector<std::wstring>{L"Ctrl Press", L"Delay 1 ms", L"X Press", L"Delay 0 ms",
+                                                                L"X Release", L"Delay 1 ms", L"Ctrl Release"}));
 
     recorder->FinishForKeeping();  // OK without recording
     EXPECT_EQ(Steps(), (std::vector<Step>{{CTRL, 1}, {P, 1}, {X, 1}, {P, 0}, {X, 0}, {P, 1}, {CTRL, 0}, {P, 0}}));

@@ -394,8 +394,8 @@ const DialogSkin kDialogSkins[] = {
     {L"Warning2_skin.ini", {1}, {}, {}, 14, false, false, false},
     {L"Warning3_skin.ini", {1, 2}, {}, {}, 14, false, false, false},
     {L"repeat_skin.ini", {1, 2, 3, 4, 5}, {4, 5}, {5, 4, 42, 25}, 14, false, false, false},
-    {L"macro_skin.ini", {1, 2, 3, 4, 10, 11, 12, 13, 14}, {2, 3, 4, 10, 11, 12, 13}, {6, 6, 65, 32}, 14, false, true,
-     false},
+    {L"macro_skin.ini", {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14}, {2, 3, 4, 5, 10, 11, 12, 13}, {6, 6, 65, 32}, 14,
+     false, true, false},
     {L"loading_skin.ini", {}, {}, {}, 14, false, false, true},
     {L"apps_skin.ini", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {}, {}, 14, false, false, false},
 };
@@ -410,7 +410,7 @@ public:
         if (dialog.valueBar)
             m_places.push_back(RectOf(m_file.ReadButton(L"BAR_POSITION", 1)));
         if (dialog.stepList)
-            m_places.push_back(RECT{280, 182, 300, 199});
+            m_places.push_back(RECT{280, 182, 320, 199});
     }
 
     void Round(bool dump)
@@ -499,7 +499,7 @@ private:
             // A macro as long as recording allows: 108 steps, 54 key events with a line each (pauses
             // get none).
             AddMacroLines(controls.list.Window(), kMacroListLines);
-            controls.edit.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, RECT{280, 182, 300, 199},
+            controls.edit.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, RECT{280, 182, 320, 199},
                                  window.Window(), 11026);
             SetWindowTextW(controls.edit.Window(), L"25");
         }

@@ -233,7 +233,10 @@ TEST_F(ListTest, DrawingSetsHorizontalExtentFromWidestItem)
     const LRESULT longest = SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0);
     EXPECT_GT(longest, before);
 
-    // The widest item is remembered between drawings: removing it must shrink the extent again.
+    // A narrower item removed leaves the extent; the widest one removed must shrink it again.
+    SendMessageW(list.Window(), LB_DELETESTRING, 0, 0);
+    Draw(0, ODA_DRAWENTIRE, 0);
+    EXPECT_EQ(SendMessageW(list.Window(), LB_GETHORIZONTALEXTENT, 0, 0), longest);
     const LRESULT last = SendMessageW(list.Window(), LB_GETCOUNT, 0, 0) - 1;
     SendMessageW(list.Window(), LB_DELETESTRING, WPARAM(last), 0);
     Draw(0, ODA_DRAWENTIRE, 0);

@@ -913,9 +913,9 @@ start_editor() {
 }
 
 # The macro editor, once open (choose_function S 1, then wait_dialog): macro_editor_found sets
-# MACRO_EDITOR and MACRO_LIST (its step list); macro_lines counts the list's lines;
-# record_macro_keys LINES KEY... clicks Record, types the keys on the X keyboard over the editor
-# and waits until the list shows LINES lines.
+# MACRO_EDITOR and MACRO_LIST (its step list); macro_lines counts the list's lines (one per step,
+# pauses included); record_macro_keys LINES KEY... clicks Record, types the keys on the X keyboard
+# over the editor and waits until the list shows LINES lines.
 macro_editor_found() {
     MACRO_EDITOR="$DIALOG"
     MACRO_LIST="hwnd:$(tt children "$MACRO_EDITOR" | awk -F'\t' '$5 == "ListBox" { print $1; exit }')"
@@ -977,6 +977,35 @@ choose_running_program() {
 close_app_profiles() {
     click_app_profiles "$1"
     tt wait-gone "$APPS_DIALOG" --timeout "$(_timeout_ms 10)" || fail "the program profiles dialog did not close"
+}
+
+# open_macro_editor SLOT KEY_INDEX: binds the slot to the key, chooses Macro for it and finds the
+# macro editor (MACRO_EDITOR, MACRO_LIST).
+open_macro_editor() {
+    click_slot "$1"
+    click_key "$2"
+    choose_function "$1" 1
+    wait_dialog
+    macro_editor_found
+}
+# set_macro_delay MS: types MS into the macro editor's delay field (clicked, emptied, typed).
+set_macro_delay() {
+    local cl ct cr cb
+    read -r cl ct cr cb <<<"$(tt rect "$MACRO_EDITOR" --client)" || fail "no macro editor"
+    click_at $((cl + 300)) $((ct + 190))
+    press_keys End BackSpace BackSpace BackSpace BackSpace BackSpace
+    type_text "$1"
+}
+# click_macro_line N: clicks line N (from 0) of the step list, scrolled into view first.
+_macro_line_selected() { [ "$(tt send "$MACRO_LIST" 0x188 0 0)" = "$1" ]; }  # LB_GETCURSEL
+click_macro_line() {
+    local cl ct cr cb height top
+    tt send "$MACRO_LIST" 0x197 "$1" 0 >/dev/null  # LB_SETTOPINDEX
+    height="$(tt send "$MACRO_LIST" 0x1A1 "$1" 0)"  # LB_GETITEMHEIGHT
+    top="$(tt send "$MACRO_LIST" 0x18E 0 0)"        # LB_GETTOPINDEX
+    read -r cl ct cr cb <<<"$(tt rect "$MACRO_LIST" --client)" || fail "no step list"
+    click_at $((cl + 40)) $((ct + ($1 - top) * height + height / 2))
+    wait_until 5 "line $1 of the step list selected" _macro_line_selected "$1"
 }
 
 # wait_dialog [TIMEOUT]: waits for the editor's untitled modal window (a warning, the function

@@ -18,7 +18,7 @@ choose_function 0 1
 wait_dialog
 macro_editor_found
 editor="$MACRO_EDITOR"
-record_macro_keys 6 a 94 b
+record_macro_keys 11 a 94 b  # six key events and the five pauses between
 click_skin "$editor" macro_skin.ini BUTTONINFO 3   # Stop
 click_skin "$editor" macro_skin.ini BUTTONINFO 13  # OK
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"

@@ -21,9 +21,9 @@ wait_dialog
 macro_editor_found
 editor="$MACRO_EDITOR"
 line_count() { macro_lines; }
-_four_lines() { [ "$(line_count)" = 4 ]; }
+_eight_lines() { [ "$(line_count)" = 8 ]; }
 
-record_macro_keys 4 b c
+record_macro_keys 7 b c  # a line per step: the pauses between the keys too
 window_screenshot "$editor" macro-recorded.png >/dev/null
 click_skin "$editor" macro_skin.ini BUTTONINFO 3  # Stop
 
@@ -46,38 +46,30 @@ wait_until 10 "the saved macro file" _saved_macro
 click_skin "$editor" macro_skin.ini BUTTONINFO 13  # OK
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
 
-# open_macro_editor SLOT KEY: binds the slot to the key and opens its macro editor.
-open_macro_editor() {
-    click_slot "$1"
-    click_key "$2"
-    choose_function "$1" 1
-    wait_dialog
-    macro_editor_found
-    editor="$MACRO_EDITOR"
-}
-
 # M2 on S: the saved file loaded into another slot.
 open_macro_editor 1 "$(key_index S)"
+editor="$MACRO_EDITOR"
 click_skin "$editor" macro_skin.ini BUTTONINFO 11  # Load
 type_into_file_dialog Open "$(windows_path "$macro_file")"
-wait_until 10 "four lines loaded" _four_lines
+wait_until 10 "eight lines loaded" _eight_lines
 click_skin "$editor" macro_skin.ini BUTTONINFO 13
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
 
 # M3 on D: a key held down records one press; then typing on past the step limit stops the
 # recording with one warning; Cancel leaves the slot as it was before the menu: no function.
 open_macro_editor 2 "$(key_index D)"
+editor="$MACRO_EDITOR"
 click_skin "$editor" macro_skin.ini BUTTONINFO 2
 point_at "$editor"
 xdotool keydown x sleep 0.8 keyup x
-_two_lines() { [ "$(line_count)" = 2 ]; }
-wait_until 10 "one press and one release of a held key" _two_lines
+_three_lines() { [ "$(line_count)" = 3 ]; }
+wait_until 10 "one press and one release of a held key" _three_lines
 type_text "abcdefghijklmnopqrstuvwxyzabcdefghij"
 _warning_open() { _find_dialog && [ "$DIALOG" != "$editor" ]; }
 wait_until 15 "the macro-full warning" _warning_open
 answer_warning 2 1
 _warning_open && fail "a second warning after the step limit"
-expect_eq "$(line_count)" 54 "lines when the limit stopped the recording (27 key events)"
+expect_eq "$(line_count)" 108 "lines when the limit stopped the recording (54 key events, the pauses between, the closing pause)"
 click_skin "$editor" macro_skin.ini BUTTONINFO 14  # Cancel
 tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor did not close"
 

@@ -200,22 +200,64 @@ TEST_F(EncoderTest, KeyPositionTablesDifferOnlyWhereDocumented)
     EXPECT_EQ(KEYPOS_OTHER[101], 0x5C);
 }
 
+// A pause entry holds one byte of 25 ms units; a longer pause is sent as several entries, each
+// full but the last, so it plays as long as it is.
 TEST_F(EncoderTest, PauseUnits)
 {
     struct Case {
         int milliseconds;
-        uint8_t units;
+        Bytes units;  // one pause entry per value
     };
-    const Case cases[] = {{0, 1},     {1, 1},     {24, 1},  {25, 1},   {49, 1},   {50, 2},  {75, 3},
-                          {6375, 255}, {6400, 1}, {6425, 1}, {6450, 2}, {-1, 1},  {-25, 0xFF}, {-50, 0xFE}};
+    const Case cases[] = {
+        {0, {1}},          {1, {1}},          {24, {1}},         {25, {1}},           {49, {1}},
+        {50, {2}},         {75, {3}},         {6375, {255}},     {6399, {255}},       {6400, {255, 1}},
+        {6425, {255, 2}},  {6450, {255, 3}},  {10000, {255, 145}}, {12750, {255, 255}}, {12775, {255, 255, 1}},
+        {-1, {1}},         {-25, {0xFF}},     {-50, {0xFE}},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.milliseconds);
         Slot(0, 0).FunID = FUN_MACRO;
         Slot(0, 0).MappingKey = 59;
         SetMacro(0, 0, {PauseMs(c.milliseconds)}, 1);
         encoder->FormatKeyMappingData(103, 0);
-        EXPECT_EQ(encoder->BuildMacroDataBlock(0), (Bytes{0x87, 0x00, c.units, 0x86, 0x00, 0x01, 0x87, 0x00, 0x01}));
+        Bytes expected;
+        for (uint8_t units : c.units)
+            expected.insert(expected.end(), {0x87, 0x00, units});
+        expected.insert(expected.end(), {0x86, 0x00, 0x01, 0x87, 0x00, 0x01});
+        EXPECT_EQ(encoder->BuildMacroDataBlock(0), expected);
+        EXPECT_EQ(encoder->BuildIndexTable(0)[4], expected.size()) << "the index table counts every entry";
     }
+}
+
+// Pauses so long that their entries would not fit the data block: the key is sent without a
+// function (never a macro cut short), and the other keys keep theirs.
+TEST_F(EncoderTest, PausesBeyondTheBlockLeaveTheKeyWithoutFunction)
+{
+    for (int slot : {0, 1}) {
+        Slot(0, slot).FunID = FUN_MACRO;
+        Slot(0, slot).MappingKey = static_cast<uint8_t>(59 + slot);
+    }
+    const int32_t hours = 2 * 3600 * 1000;  // 288000 units: 1130 entries
+    SetMacro(0, 0, {Key(0x04, 1), PauseMs(hours), Key(0x04, 0), PauseMs(hours), Key(0x05, 1), PauseMs(hours),
+                    Key(0x05, 0)}, 1);
+    SetMacro(0, 1, {Key(0x06, 1), PauseMs(10000), Key(0x06, 0)}, 1);
+    DiagCapture diag;
+    encoder->FormatKeyMappingData(103, 0);
+
+    EXPECT_EQ(encoder->Entry(0, 0).bEntryType, ENTRY_NONE);
+    EXPECT_EQ(encoder->Entry(0, 0).wDataLength, 0);
+    EXPECT_EQ(encoder->BuildKeyMapTable(0)[2], 0) << "no parameter";
+    EXPECT_TRUE(diag.Contains(L"TButton[0] macro needs more than the 8192-byte block"));
+    EXPECT_EQ(encoder->BuildMacroDataBlock(0),
+              (Bytes{0x84, 0x06, 0x01, 0x87, 0x00, 0xFF, 0x87, 0x00, 0x91, 0x84, 0x06, 0x00, 0x86, 0x00, 0x01, 0x87,
+                     0x00, 0x01}));
+
+    // Up to the block's size it is sent whole: 2730 entries of 3 bytes.
+    const int32_t fits = (2730 - 2 - 2) * 255 * 25;  // a press, its release, the end marker and its pause
+    SetMacro(0, 0, {Key(0x04, 1), PauseMs(fits), Key(0x04, 0)}, 1);
+    encoder->FormatKeyMappingData(103, 0);
+    EXPECT_EQ(encoder->Entry(0, 0).bEntryType, ENTRY_MACRO);
+    EXPECT_EQ(encoder->Entry(0, 0).wDataLength, 2730 * 3);
 }
 
 TEST_F(EncoderTest, ShortcutMacroEncodesWithParameterOneAndOneUnitPauses)
