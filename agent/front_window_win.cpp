@@ -4,24 +4,11 @@
 
 #include "agent_protocol.h"
 #include "diag.h"
-#include "handles.h"
+#include "process_program.h"
 
 namespace qelt {
 
 namespace {
-
-std::wstring ProgramOfProcess(DWORD processId)
-{
-    UniqueKernelObject process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process)
-        return L"";  // a protected or elevated process: no rule can name it then
-    std::wstring path(32768, L'\0');
-    DWORD length = static_cast<DWORD>(path.size());
-    if (!QueryFullProcessImageNameW(process.Get(), 0, path.data(), &length))
-        return L"";
-    path.resize(length);
-    return path;
-}
 
 bool IsFrameHost(const std::wstring& program)
 {

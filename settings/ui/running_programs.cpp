@@ -2,24 +2,11 @@
 
 #include <windows.h>
 
-#include "handles.h"
+#include "process_program.h"
 
 namespace qelt {
 
 namespace {
-
-std::wstring ProgramOfProcess(DWORD processId)
-{
-    UniqueKernelObject process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process)
-        return L"";  // protected or elevated: it cannot be offered
-    std::wstring path(32768, L'\0');
-    DWORD length = static_cast<DWORD>(path.size());
-    if (!QueryFullProcessImageNameW(process.Get(), 0, path.data(), &length))
-        return L"";
-    path.resize(length);
-    return path;
-}
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
 {

@@ -1008,6 +1008,19 @@ click_macro_line() {
     wait_until 5 "line $1 of the step list selected" _macro_line_selected "$1"
 }
 
+# confirm_apply: the editor's Apply clicked and its question answered with OK; apply_and_download:
+# then the download dialog shown and gone.
+confirm_apply() {
+    click_editor BUTTONINFO 11
+    wait_dialog
+    answer_warning 3 1
+}
+apply_and_download() {
+    confirm_apply
+    wait_window DLGLoading 15
+    wait_gone DLGLoading 20
+}
+
 # wait_dialog [TIMEOUT]: waits for the editor's untitled modal window (a warning, the function
 # menu, the macro editor, the repeat options) and sets DIALOG (hwnd:0x...) and DIALOG_RECT.
 _find_dialog() {

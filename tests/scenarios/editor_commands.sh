@@ -64,9 +64,7 @@ _find_dialog && fail "a question came after the edits were dropped"
 # Apply with confirmation: progress shown at two points at least, the journal, the set-profile.
 import_sample
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
+confirm_apply
 levels="$(watch_download apply | tr '\n' ' ')"
 note "progress bar levels seen: $levels"
 partial="$(tr ' ' '\n' <<<"$levels" | grep -E '^[123]$' | sort -u | grep -c .)"

@@ -103,9 +103,7 @@ open_file "$exported"
 rm -f "$(profile_file 0)"
 mkdir "$(profile_file 0)"
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
+confirm_apply
 wait_message_box "Settings not saved" 20
 screenshot not-saved.png >/dev/null
 expect_match "$(message_box_text "Settings not saved")" "Profile0" "the message names the file"
@@ -127,9 +125,7 @@ open_file "$exported"
 printf '[CONFIG]\r\nCURRENTPROFILE=0\r\nLIGHT=1\r\nDEVICEPSTATS=0\r\n' >"$(config_file)"
 send_message "$QELT_EDITOR_TITLE" 0x7E9 0 0x402 >/dev/null  # the editor reads Config.config again
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
+confirm_apply
 wait_dialog
 screenshot apply-no-device.png >/dev/null
 answer_warning 2 1

@@ -28,11 +28,7 @@ click_slot 1
 click_key 104
 choose_function 1 12
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11  # Apply
-wait_dialog
-answer_warning 3 1
-wait_window DLGLoading 15
-wait_gone DLGLoading 20
+apply_and_download
 tables="$(expect_tables_clean 1)"
 note "tables: $tables"
 m1="$(grep "M1: " <<<"$tables")"

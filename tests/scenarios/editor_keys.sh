@@ -76,11 +76,7 @@ expect_eq "$(pixel_at "$shot" $((hl + 3)) $((ht + 3)))" "$(skin_pixel main_main.
 
 # Apply: the keyboard holds exactly what the profile file says.
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
-wait_window DLGLoading 15
-wait_gone DLGLoading 20
+apply_and_download
 expect_download_of 0
 # The picture of the editor in the docs (docs/editor-main.png) comes from here.
 tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null

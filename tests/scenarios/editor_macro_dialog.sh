@@ -75,11 +75,7 @@ tt wait-gone "$editor" --timeout "$(_timeout_ms 10)" || fail "the macro editor d
 
 # Apply: the keyboard plays B and C with the pauses, repeated as mode 2 says.
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
-wait_window DLGLoading 15
-wait_gone DLGLoading 20
+apply_and_download
 tables="$(expect_tables_clean 1)"
 note "tables: $tables"
 grep -q "M1: key 0x04 (A), param 2, type 0x20 macro, .*: press 0x05 (B), pause 25 ms, release 0x05 (B), pause 25 ms, press 0x06 (C), pause 25 ms, release 0x06 (C), pause 25 ms, end" <<<"$tables" ||

@@ -69,11 +69,7 @@ close_macro_editor 13
 
 # Apply: one download carries all four.
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
-wait_window DLGLoading 15
-wait_gone DLGLoading 20
+apply_and_download
 tables="$(expect_tables_clean 1)"
 note "tables: $tables"
 

@@ -83,9 +83,7 @@ press_keys Escape Return space
 tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null || fail "the editor ended on a key"
 program_running editor5 || fail "the editor ended on a key"
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
+confirm_apply
 tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null
 window_exists DLGLoading && fail "a download in PC mode"
 expect_eq "$(kbsim journal)" "" "journal after Apply in PC mode"

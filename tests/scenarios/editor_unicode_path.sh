@@ -35,11 +35,7 @@ type_into_file_dialog Open "$(windows_path "$import_file")"
 wait_gone Open 10
 tt send "$QELT_EDITOR_TITLE" WM_NULL 0 0 >/dev/null
 kbsim reset >/dev/null
-click_editor BUTTONINFO 11
-wait_dialog
-answer_warning 3 1
-wait_window DLGLoading 15
-wait_gone DLGLoading 20
+apply_and_download
 expect_download_of 1
 file_text "$(profile_file 1)" | grep -qxF "APP Path=$program" || fail "Profile1 does not hold the path: $(file_text "$(profile_file 1)" | grep 'APP Path')"
 
