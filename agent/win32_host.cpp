@@ -73,6 +73,7 @@ void Win32Host::StartProgram(const std::wstring& path)
         Diag(L"LaunchAPP: the slot has no program\n");
         return;
     }
+    Diag(L"LaunchAPP: starting %ls\n", path.c_str());
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32)

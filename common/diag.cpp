@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -25,8 +26,15 @@ void Emit(const wchar_t* line)
 #ifdef _WIN32
     OutputDebugStringW(line);
     if (EchoToStderr()) {
-        std::fputws(line, stderr);
-        std::fflush(stderr);
+        // As UTF-8: the C runtime's wide output would turn every letter outside its locale into
+        // '?', and diagnostics name the user's paths.
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+        if (bytes > 1) {
+            std::string text(size_t(bytes), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, line, -1, text.data(), bytes, nullptr, nullptr);
+            std::fwrite(text.data(), 1, size_t(bytes - 1), stderr);
+            std::fflush(stderr);
+        }
     }
 #else
     (void)EchoToStderr;

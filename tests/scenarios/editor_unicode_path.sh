@@ -52,6 +52,7 @@ file_text "$exported" | grep -qxF "APP Path=$program" || fail "the export does n
 wait_until 10 "set-profile 2" sh -c "wine '$QELT_KBSIM' journal 2>/dev/null | tr -d '\r' | tail -n1 | grep -qx '00222544 02'"
 inject FD03
 wait_until 15 "the program at the path with Cyrillic and CJK letters started" test -f "$marker"
+diag_has agent "LaunchAPP: starting $program" || fail "the agent's diagnostic does not name $program"
 click_editor BUTTONINFO 2
 expect_exit editor 0 15
 stop_agent
