@@ -55,12 +55,12 @@ std::unique_ptr<CHIDDlg> CHIDDlg::Create(HINSTANCE instance)
 {
     std::unique_ptr<CHIDDlg> dialog(new CHIDDlg());
     dialog->m_instance = instance;
-    WindowClassSpec windowClass{kWindowClass};
+    WindowClassInfo windowClass{kWindowClass};
     windowClass.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
-    WindowSpec spec;
-    spec.title = kAgentWindowTitle;
-    spec.rect = RECT{100, 100, 200, 200};
-    if (!dialog->CreateWindowOf(windowClass, spec, instance))
+    WindowParams params;
+    params.title = kAgentWindowTitle;
+    params.rect = RECT{100, 100, 200, 200};
+    if (!dialog->CreateWindowOf(windowClass, params, instance))
         return nullptr;
     return dialog;
 }

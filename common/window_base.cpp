@@ -7,24 +7,24 @@
 
 namespace qelt {
 
-bool RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure, HINSTANCE instance)
+bool RegisterWindowClass(const WindowClassInfo& info, WNDPROC procedure, HINSTANCE instance)
 {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    if (GetClassInfoExW(instance, spec.name, &windowClass))
+    if (GetClassInfoExW(instance, info.name, &windowClass))
         return true;
     windowClass = WNDCLASSEXW{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
-    windowClass.hIcon = spec.icon;
-    windowClass.hCursor = spec.cursor != nullptr ? spec.cursor : LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = spec.background;
-    windowClass.lpszClassName = spec.name;
+    windowClass.hIcon = info.icon;
+    windowClass.hCursor = info.cursor != nullptr ? info.cursor : LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = info.background;
+    windowClass.lpszClassName = info.name;
     if (RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
         return true;
     const DWORD error = GetLastError();
-    DiagError((L"RegisterClassExW (" + std::wstring(spec.name) + L")").c_str(), error);
+    DiagError((L"RegisterClassExW (" + std::wstring(info.name) + L")").c_str(), error);
     return false;
 }
 
@@ -50,13 +50,13 @@ WindowBase* WindowBase::FromHandle(HWND window)
     return static_cast<WindowBase*>(ObjectBehind(window, &WindowBase::Procedure));
 }
 
-bool WindowBase::CreateWindowOf(const WindowClassSpec& windowClass, const WindowSpec& spec, HINSTANCE instance)
+bool WindowBase::CreateWindowOf(const WindowClassInfo& windowClass, const WindowParams& params, HINSTANCE instance)
 {
     if (!RegisterWindowClass(windowClass, &WindowBase::Procedure, instance))
         return false;
-    const RECT& r = spec.rect;
-    HWND window = CreateWindowExW(spec.exStyle, windowClass.name, spec.title, spec.style, r.left, r.top,
-                                  r.right - r.left, r.bottom - r.top, spec.parent, nullptr, instance, this);
+    const RECT& r = params.rect;
+    HWND window = CreateWindowExW(params.exStyle, windowClass.name, params.title, params.style, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, params.parent, nullptr, instance, this);
     if (window == nullptr) {
         const DWORD error = GetLastError();
         DiagError((L"CreateWindowExW (" + std::wstring(windowClass.name) + L")").c_str(), error);

@@ -16,7 +16,7 @@
 namespace qelt {
 
 // A window class of this program, registered at its first use.
-struct WindowClassSpec {
+struct WindowClassInfo {
     const wchar_t* name = nullptr;
     HICON icon = nullptr;
     HCURSOR cursor = nullptr;  // null: the arrow
@@ -24,7 +24,7 @@ struct WindowClassSpec {
 };
 
 // Where and how the window is made.
-struct WindowSpec {
+struct WindowParams {
     const wchar_t* title = L"";
     DWORD style = WS_POPUP;
     DWORD exStyle = 0;
@@ -36,9 +36,9 @@ struct WindowSpec {
 // procedure; null for any other window (another procedure, another process, none).
 void* ObjectBehind(HWND window, WNDPROC procedure);
 
-// Registers `spec` with `procedure` unless this process has that class already. False, with a
+// Registers `info` with `procedure` unless this process has that class already. False, with a
 // diagnostic, when it cannot.
-bool RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure, HINSTANCE instance);
+bool RegisterWindowClass(const WindowClassInfo& info, WNDPROC procedure, HINSTANCE instance);
 
 class WindowBase {
 public:
@@ -55,7 +55,7 @@ protected:
 
     // Registers the class when needed and makes the window. False, with a diagnostic, when it
     // cannot be made (the window then does not exist).
-    bool CreateWindowOf(const WindowClassSpec& windowClass, const WindowSpec& spec,
+    bool CreateWindowOf(const WindowClassInfo& windowClass, const WindowParams& params,
                         HINSTANCE instance = GetModuleHandleW(nullptr));
     // Destroys the window while the object still takes its messages (WM_DESTROY included).
     void DestroyWindowNow();

@@ -256,11 +256,11 @@ bool CDMarker::Create(const RECT& rect, HWND parent)
     m_range.nValue = 0;
     m_bDraggable = true;
     m_bDragging = false;
-    qelt::WindowSpec spec;
-    spec.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-    spec.rect = rect;
-    spec.parent = parent;
-    return CreateWindowOf(qelt::WindowClassSpec{kMarkerClass}, spec);
+    qelt::WindowParams params;
+    params.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    params.rect = rect;
+    params.parent = parent;
+    return CreateWindowOf(qelt::WindowClassInfo{kMarkerClass}, params);
 }
 
 void CDMarker::SetImages(const SkinBitmap& track, const SkinBitmap& fill, const RECT& rect)

@@ -7,30 +7,30 @@
 
 #include "handles.h"
 
-struct SkinFontSpec {
+struct SkinFontParams {
     int nHeight = 14;
     int nWeight = FW_NORMAL;
     BYTE nCharset = DEFAULT_CHARSET;
     BYTE nQuality = DEFAULT_QUALITY;
     BYTE nPitchAndFamily = 0;
 
-    bool operator==(const SkinFontSpec&) const = default;
+    bool operator==(const SkinFontParams&) const = default;
 };
 
 // The looks in use: each keeps the numbers its window has always drawn with.
 namespace skinfont {
 // Button captions, in the button's own height.
-constexpr SkinFontSpec Caption(int height) { return {height, FW_NORMAL, ANSI_CHARSET, ANTIALIASED_QUALITY, 14}; }
-constexpr SkinFontSpec kListItem{13, 300, DEFAULT_CHARSET, DEFAULT_QUALITY, 32};
-constexpr SkinFontSpec kDriverVersion{14, 400, DEFAULT_CHARSET, DEFAULT_QUALITY, FF_SWISS};
-constexpr SkinFontSpec kMacroText{16, 400, DEFAULT_CHARSET, CLEARTYPE_QUALITY, 0x30};
-constexpr SkinFontSpec kLoadingText{15, 400, DEFAULT_CHARSET, ANTIALIASED_QUALITY, 14};
-constexpr SkinFontSpec kRepeatText{16, 400, ANSI_CHARSET, ANTIALIASED_QUALITY, 14};
-constexpr SkinFontSpec kWarningText{16, 400, DEFAULT_CHARSET, ANTIALIASED_QUALITY, 14};
+constexpr SkinFontParams Caption(int height) { return {height, FW_NORMAL, ANSI_CHARSET, ANTIALIASED_QUALITY, 14}; }
+constexpr SkinFontParams kListItem{13, 300, DEFAULT_CHARSET, DEFAULT_QUALITY, 32};
+constexpr SkinFontParams kDriverVersion{14, 400, DEFAULT_CHARSET, DEFAULT_QUALITY, FF_SWISS};
+constexpr SkinFontParams kMacroText{16, 400, DEFAULT_CHARSET, CLEARTYPE_QUALITY, 0x30};
+constexpr SkinFontParams kLoadingText{15, 400, DEFAULT_CHARSET, ANTIALIASED_QUALITY, 14};
+constexpr SkinFontParams kRepeatText{16, 400, ANSI_CHARSET, ANTIALIASED_QUALITY, 14};
+constexpr SkinFontParams kWarningText{16, 400, DEFAULT_CHARSET, ANTIALIASED_QUALITY, 14};
 } // namespace skinfont
 
 // Makes one font of the skin face; null, with a diagnostic, when it cannot.
-qelt::UniqueFont MakeSkinFont(const SkinFontSpec& spec);
+qelt::UniqueFont MakeSkinFont(const SkinFontParams& params);
 
 // The fonts of one window and its controls: made at the first use of a look, kept until the
 // owner goes. A look that cannot be made gives null (text then draws in the DC's font).
@@ -40,11 +40,11 @@ public:
     SkinFonts(const SkinFonts&) = delete;
     SkinFonts& operator=(const SkinFonts&) = delete;
 
-    HFONT Get(const SkinFontSpec& spec);
+    HFONT Get(const SkinFontParams& params);
 
 private:
     struct Made {
-        SkinFontSpec spec;
+        SkinFontParams params;
         qelt::UniqueFont font;
     };
     std::vector<Made> m_fonts;

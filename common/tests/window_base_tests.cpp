@@ -29,10 +29,10 @@ public:
     }
     bool Create(const wchar_t* className = L"QeltWindowBaseTest")
     {
-        WindowSpec spec;
-        spec.title = L"window base test";
-        spec.rect = RECT{0, 0, 40, 30};
-        return CreateWindowOf(WindowClassSpec{className}, spec);
+        WindowParams params;
+        params.title = L"window base test";
+        params.rect = RECT{0, 0, 40, 30};
+        return CreateWindowOf(WindowClassInfo{className}, params);
     }
     bool m_bDestroyWhileAlive = false;
 

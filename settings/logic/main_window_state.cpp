@@ -90,13 +90,7 @@ void MainWindowState::RefreshKeyDisplay()
 {
     for (KeyLook& key : m_keys)
         key = KeyLook{};
-    for (int s = 0; s < BUTTON_COUNT; ++s) {
-        const int key = SlotKey(s);
-        if (key == NO_KEY)
-            continue;
-        SetKeyLabel(key, true, s);
-        m_labelledKey[size_t(s)] = key;
-    }
+    LabelSlotKeys();
     for (int s = 0; s < BUTTON_COUNT; ++s)
         ShowSlotStates(s);
     ShowSlotStates(-1);
@@ -238,6 +232,11 @@ void MainWindowState::Relabel()
         if (shown != NO_KEY && shown != SlotKey(s))
             PlainKey(shown);
     }
+    LabelSlotKeys();
+}
+
+void MainWindowState::LabelSlotKeys()
+{
     for (int s = 0; s < BUTTON_COUNT; ++s) {
         const int key = SlotKey(s);
         if (key == NO_KEY)

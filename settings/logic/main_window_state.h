@@ -124,6 +124,8 @@ private:
     void PlainKey(int key);
     void EnableFreeKeys();
     void Relabel();
+    // Every slot's key shows its slot's label.
+    void LabelSlotKeys();
     void StopBlink() { m_nBlinkTimer = 0; }
 
     KB_CONFIG& m_keyboard;

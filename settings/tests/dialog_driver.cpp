@@ -50,11 +50,11 @@ void CancelOpenDialogs(HWND owner)
 
 HostWindow::HostWindow()
 {
-    WindowSpec spec;
-    spec.title = L"dialog test host";
-    spec.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    spec.rect = RECT{100, 100, 800, 700};
-    CreateWindowOf(WindowClassSpec{kHostClass}, spec);
+    WindowParams params;
+    params.title = L"dialog test host";
+    params.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    params.rect = RECT{100, 100, 800, 700};
+    CreateWindowOf(WindowClassInfo{kHostClass}, params);
 }
 
 LRESULT HostWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -72,7 +72,7 @@ protected:
 
     CSkinnedWindow& Skin() { return m_skin; }
     const CSkinnedWindow& Skin() const { return m_skin; }
-    HFONT Font(const SkinFontSpec& spec) { return m_skin.Fonts().Get(spec); }
+    HFONT Font(const SkinFontParams& params) { return m_skin.Fonts().Get(params); }
 
     HWND m_hWnd = nullptr;  // the dialog while it runs
 

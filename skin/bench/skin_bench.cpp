@@ -126,10 +126,10 @@ class PlainWindow final : public qelt::WindowBase {
 public:
     PlainWindow(SIZE size, const std::vector<RECT>& places)
     {
-        qelt::WindowSpec spec;
-        spec.title = L"skin bench floor";
-        spec.rect = RECT{0, 0, size.cx, size.cy};
-        CreateWindowOf(qelt::WindowClassSpec{kPlainClass}, spec);
+        qelt::WindowParams params;
+        params.title = L"skin bench floor";
+        params.rect = RECT{0, 0, size.cx, size.cy};
+        CreateWindowOf(qelt::WindowClassInfo{kPlainClass}, params);
         HINSTANCE instance = GetModuleHandleW(nullptr);
         for (const RECT& r : places)
             m_children.push_back(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, r.left,

@@ -8,11 +8,11 @@ constexpr const wchar_t* kHostClass = L"QeltSkinTestHost";
 
 HostWindow::HostWindow(SkinBehaviour behaviour, bool visible) : m_skin(behaviour)
 {
-    qelt::WindowSpec spec;
-    spec.title = L"skin test";
-    spec.style = WS_POPUP | (visible ? WS_VISIBLE : 0);
-    spec.rect = RECT{200, 150, 500, 350};
-    CreateWindowOf(qelt::WindowClassSpec{kHostClass}, spec);
+    qelt::WindowParams params;
+    params.title = L"skin test";
+    params.style = WS_POPUP | (visible ? WS_VISIBLE : 0);
+    params.rect = RECT{200, 150, 500, 350};
+    CreateWindowOf(qelt::WindowClassInfo{kHostClass}, params);
 }
 
 HostWindow::~HostWindow()

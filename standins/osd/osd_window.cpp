@@ -22,11 +22,11 @@ int Scaled(int size, int numerator, int denominator) { return size * numerator /
 bool COsdWindow::Create(HINSTANCE instance)
 {
     // Layered and transparent to the mouse: the panel never takes a click or the focus.
-    WindowSpec spec;
-    spec.title = kOsdWindowTitle;
-    spec.exStyle = WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
-    spec.rect = RECT{0, 0, 10, 10};
-    return CreateWindowOf(WindowClassSpec{kWindowClass}, spec, instance);
+    WindowParams params;
+    params.title = kOsdWindowTitle;
+    params.exStyle = WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+    params.rect = RECT{0, 0, 10, 10};
+    return CreateWindowOf(WindowClassInfo{kWindowClass}, params, instance);
 }
 
 LRESULT COsdWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -45,10 +45,10 @@ bool LoadingWindow::Create()
 {
     // A hidden top-level window: the agent looks it up by title, which a message-only window
     // would not answer.
-    WindowSpec spec;
-    spec.title = kLoadingWindowTitle;
-    spec.exStyle = WS_EX_TOOLWINDOW;
-    return CreateWindowOf(WindowClassSpec{kClassName}, spec);
+    WindowParams params;
+    params.title = kLoadingWindowTitle;
+    params.exStyle = WS_EX_TOOLWINDOW;
+    return CreateWindowOf(WindowClassInfo{kClassName}, params);
 }
 
 LRESULT LoadingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -45,14 +45,14 @@ public:
                 bool visible, bool topmost, bool trayIcon)
     {
         m_background.Reset(CreateSolidBrush(color));
-        WindowClassSpec windowClass{className.c_str()};
+        WindowClassInfo windowClass{className.c_str()};
         windowClass.background = m_background.Get();
-        WindowSpec spec;
-        spec.title = title.c_str();
-        spec.style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0);
-        spec.exStyle = topmost ? WS_EX_TOPMOST : 0;
-        spec.rect = RECT{position.x, position.y, position.x + size.cx, position.y + size.cy};
-        if (!CreateWindowOf(windowClass, spec)) {
+        WindowParams params;
+        params.title = title.c_str();
+        params.style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0);
+        params.exStyle = topmost ? WS_EX_TOPMOST : 0;
+        params.rect = RECT{position.x, position.y, position.x + size.cx, position.y + size.cy};
+        if (!CreateWindowOf(windowClass, params)) {
             PrintError(L"window %ls (class %ls) could not be made", title.c_str(), className.c_str());
             return false;
         }

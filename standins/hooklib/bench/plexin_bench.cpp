@@ -70,10 +70,10 @@ class TargetWindow final : public qelt::WindowBase {
 public:
     explicit TargetWindow(DWORD handlerMs) : m_handlerMs(handlerMs)
     {
-        qelt::WindowSpec spec;
-        spec.style = 0;
-        spec.parent = HWND_MESSAGE;
-        CreateWindowOf(qelt::WindowClassSpec{L"PlexinBenchTarget"}, spec);
+        qelt::WindowParams params;
+        params.style = 0;
+        params.parent = HWND_MESSAGE;
+        CreateWindowOf(qelt::WindowClassInfo{L"PlexinBenchTarget"}, params);
     }
     HWND Handle() const { return Window(); }
     const std::vector<long long>& ReceivedAt() const { return m_receivedAt; }

@@ -120,10 +120,10 @@ class RecorderWindow final : public qelt::WindowBase {
 public:
     RecorderWindow()
     {
-        qelt::WindowSpec spec;
-        spec.style = 0;
-        spec.parent = HWND_MESSAGE;
-        EXPECT_TRUE(CreateWindowOf(qelt::WindowClassSpec{kClass}, spec)) << "CreateWindowExW error " << GetLastError();
+        qelt::WindowParams params;
+        params.style = 0;
+        params.parent = HWND_MESSAGE;
+        EXPECT_TRUE(CreateWindowOf(qelt::WindowClassInfo{kClass}, params)) << "CreateWindowExW error " << GetLastError();
     }
     HWND Handle() const { return Window(); }
     const std::vector<KeyEvent>& Events() const { return m_events; }
